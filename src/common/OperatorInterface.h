@@ -1,0 +1,26 @@
+#pragma once
+// The one way the core reaches the operator: messages, the beep, and calls
+// that must run on the GUI thread. The Qt program, the terminal tools and the
+// tests each provide an implementation.
+#include <functional>
+#include <string>
+
+enum class MsgIcon { Error, Warning, Information };
+
+class IOperator {
+public:
+    virtual ~IOperator() = default;
+    // Modal message with an icon and one OK button; returns the dialog result (1 = OK).
+    virtual int MessageDialog(MsgIcon icon, const std::string& text) = 0;
+    // The program's own message box: OK button, no icon, the given caption.
+    virtual void AppMessage(const std::string& caption, const std::string& text) = 0;
+    // One tone; returns when it has sounded.
+    virtual void Beep(unsigned hz, unsigned ms) = 0;
+    // Runs fn on the GUI thread and returns after it ran.
+    virtual void RunOnGuiThread(const std::function<void()>& fn) = 0;
+};
+
+// The process-wide operator; the terminal one until another is installed.
+IOperator& Operator();
+// Installs op (not owned); null restores the terminal operator.
+void SetOperator(IOperator* op);

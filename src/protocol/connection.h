@@ -1,0 +1,71 @@
+#pragma once
+// The single access point to the bus: settings, the owned link, user counting
+// and the raw exchange of one request and its answer packets.
+#include "links/CLink.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+class ITraceTarget;
+
+class connection {
+public:
+    explicit connection(const std::string& name = std::string());
+    virtual ~connection();
+    connection(const connection&) = delete;
+    connection& operator=(const connection&) = delete;
+
+    // Section CONNECTION of an ini file.
+    void LoadSettings(const std::string& path);
+    bool SaveSettings(const std::string& path);
+
+    int Open();
+    int OpenComPort(const std::string& port, unsigned speed, uint8_t stopBits);
+    int OpenTcpIp(const std::string& address, const std::string& tcpPort);
+    void Close();
+    bool Purge(int flags);
+    int Send(const uint8_t* frame, unsigned length);
+    // Purge, send the request, read one or more answer packets of slotSize bytes each.
+    // *packets: in, packets wanted (0/1/none: one); out, packets received.
+    int Exchange(const uint8_t* request, unsigned requestLength, uint8_t* answer, unsigned slotSize,
+                 unsigned timeoutMs, unsigned* packets);
+    int ReadAnswer(uint8_t* slot, unsigned slotSize, unsigned expectedLength, unsigned* received,
+                   unsigned timeoutMs);
+
+    // Trace target handed to every new link (not owned; null: no trace).
+    void SetTraceTarget(ITraceTarget* target);
+
+    // Settings; change them under Lock() when other threads may use the bus.
+    std::recursive_mutex& Lock() { return m_csLock; }
+    int OpenCount();
+    bool HasLink();
+
+    // statistics
+    unsigned m_nSent = 0;
+    unsigned m_nSendErrors = 0;
+    unsigned m_nReceived = 0;
+    unsigned m_nReceiveErrors = 0;
+    int m_nLastError = 0;
+    unsigned m_nMaxAnswerMs = 0;
+    unsigned m_nAvgAnswerMs = 0;
+
+    std::string m_sPort = "COM1";     // serial port name or "TCP/IP"
+    std::string m_sTcpIpPort = "10001";
+    std::string m_sIp = "192.168.0.1";
+    unsigned m_nSpeed = 9600;
+    int m_nDevNom = 0;
+    int m_nAuxTmout = 0;              // ms added to every first-answer time-out
+
+private:
+    int OpenLink(std::unique_ptr<CLink> link, const std::string& lockName);
+    bool TakeBusLock(const std::string& lockName);
+    void ReleaseBusLock();
+
+    int m_hBusLock = -1;              // flock'ed lock file of a named connection
+    int m_nOpenCount = 0;
+    std::recursive_mutex m_csLock;
+    std::unique_ptr<CLink> m_pLink;
+    ITraceTarget* m_pTraceTarget = nullptr;
+    std::string m_sName;
+};

@@ -1,0 +1,83 @@
+#pragma once
+// Transactions with a meter, its command set and its identification.
+// Functions return the transaction result (0, the meter's code 1..255, or RC_*);
+// they never throw except where a text argument must be a number (EConvertError).
+#include "links/ResultCodes.h"
+#include "protocol/vq7prot/Vq7comm.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class connection;
+
+// What the workstation knows of one meter.
+struct VQ7_INFO {
+    int m_nParam0 = 0;
+    std::string m_sModel;        // UTF-8
+    std::string m_sVersion;      // 5 characters as received
+    std::string m_sFullVersion;  // NN.NN.NN
+    std::string m_sDateTime;
+    std::string m_sType;         // 4 characters
+    std::string m_sIdText;       // Windows-1251 bytes as received, trimmed
+    float m_fVersion = 0;
+    float m_fFullVersion = 0;
+    uint32_t m_dwDevWordA = 0;
+    uint32_t m_dwFeatures = 0;
+    uint32_t m_dwDevWordB = 0;
+    uint8_t m_bIdFlag = 0;
+};
+
+// First-answer time-out by command code & 0x7F, ms.
+extern const unsigned g_anCmdTimeout[128];
+// Ends every transaction with RC_ABORTED while set.
+extern std::atomic<bool> g_bAbortAll;
+
+uint32_t NumberToBcd(uint32_t number);
+int BcdToInt(uint32_t value);
+void SetCmdChecks(VQ7_CMD& frame);
+bool AnswerChecksOk(const uint8_t* frame, unsigned length);
+// Text of the meter's own codes 239..241, 251..255; false for any other code.
+bool PrintMeterError(unsigned code, const std::function<void(const std::string&)>& sink = {});
+// Meaning of any result code, for the operator (one line, no bell).
+std::string ResultCodeText(unsigned code);
+
+// One attempt. *answerSize: slot size of the caller's buffer; raised on RC_BUFFER_TOO_SMALL.
+unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                 uint8_t* answer, unsigned* answerSize, unsigned* packets);
+// SendCmd with retries.
+unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                 uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts);
+
+// Calibration pairs.
+unsigned BeginPairWrite(connection* conn, uint32_t number);
+unsigned WritePairCount(connection* conn, uint32_t number, const std::string& count);
+unsigned WritePair(connection* conn, uint32_t number, uint8_t index, const std::string& gi,
+                   const std::string& ge);
+unsigned ReadPairCount(connection* conn, uint32_t number, std::string& count);
+unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string& gi, std::string& ge);
+unsigned Restart(connection* conn, uint32_t number, uint8_t argument = 13);
+
+// Parameters; kind 0 byte, 1 hex word, 2 unsigned word, 3 float.
+unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, int kind, std::string& value);
+unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, std::string& value);
+unsigned WriteParam(connection* conn, uint32_t number, uint8_t param, int kind, const std::string& value);
+unsigned WriteParam(connection* conn, uint32_t number, uint8_t param, const std::string& value);
+// Kind of the short forms: 3 from parameter 32 on, else 0.
+int DefaultParamKind(uint8_t param);
+
+// Measurement.
+unsigned StartMeasurement(connection* conn, uint32_t number, float argument = 1.0f);
+unsigned ReadStatus(connection* conn, uint32_t number, uint8_t status[8]);
+unsigned ReadCurrent(connection* conn, uint32_t number, uint8_t index, std::string& value,
+                     const VQ7_INFO* info);
+unsigned ReadClock(connection* conn, uint32_t number, uint8_t clock[8]);
+unsigned ReadGradIntegrals(connection* conn, uint32_t number, std::string& text, uint8_t* data65 = nullptr);
+unsigned ReadVersion(connection* conn, uint32_t number, std::string& version);
+
+// Identification.
+unsigned ReadIdent(connection* conn, uint32_t number, VQ7_INFO& info);
+unsigned GetDeviceInfo(connection* conn, uint32_t number, VQ7_INFO& info);
+std::string LookupModelName(const std::string& type, int code);
+bool FormatMeterDateTime(int day, int month, int year, int hour, int minute, int second, std::string& text);
