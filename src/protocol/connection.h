@@ -23,6 +23,8 @@ public:
     int Open();
     int OpenComPort(const std::string& port, unsigned speed, uint8_t stopBits);
     int OpenTcpIp(const std::string& address, const std::string& tcpPort);
+    // Opens with a ready-made link instead of one made from the settings (tests, tools).
+    int OpenWith(std::unique_ptr<CLink> link);
     void Close();
     bool Purge(int flags);
     int Send(const uint8_t* frame, unsigned length);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (address + undefined sanitizers), replays
+# each corpus, then fuzzes each target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-30}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVQ7_CORE_ONLY=ON -DVQ7_BENCH=OFF -DVQ7_FUZZ=ON -DVQ7_SANITIZE=address,undefined >/dev/null
+targets=$(cd fuzz && ls *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')
+[ -n "$targets" ] || exit 0
+cmake --build build-fuzz -j"$(nproc)" --target $targets
+mkdir -p build-fuzz/work
+for t in $targets; do
+  corpus=fuzz/corpus/${t%_fuzz}
+  work=build-fuzz/work/$t
+  mkdir -p "$corpus" "$work"
+  echo "== $t: replay $(ls "$corpus" | wc -l) inputs"
+  build-fuzz/fuzz/$t -runs=0 "$corpus"
+  echo "== $t: fuzz ${seconds}s"
+  log=build-fuzz/work/$t.log
+  if ! build-fuzz/fuzz/$t -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+       "$work" "$corpus" >"$log" 2>&1; then
+    tail -40 "$log"
+    echo "fuzz target $t failed"
+    exit 1
+  fi
+  grep -E 'Done [0-9]+ runs|stat::number_of_executed_units|stat::peak_rss' "$log" || true
+done
