@@ -29,10 +29,12 @@ std::string Convert(std::string_view in, const char* to, const char* from, bool 
             // Skip one whole UTF-8 character.
             size_t len = 1;
             const unsigned char lead = static_cast<unsigned char>(*src);
-            if (lead >= 0xF0) len = 4;
-            else if (lead >= 0xE0) len = 3;
-            else if (lead >= 0xC0) len = 2;
-            if (len > srcLeft) len = srcLeft;
+            if (lead >= 0xF0 && lead < 0xF8) len = 4;
+            else if (lead >= 0xE0 && lead < 0xF0) len = 3;
+            else if (lead >= 0xC0 && lead < 0xE0) len = 2;
+            for (size_t k = 1; k < len; ++k)
+                if (k >= srcLeft || (static_cast<unsigned char>(src[k]) & 0xC0) != 0x80)
+                    len = 1;
             src += len;
             srcLeft -= len;
         } else {

@@ -1,0 +1,323 @@
+#include "protocol/connection.h"
+
+#include "common/NumberText.h"
+#include "links/CComLink.h"
+#include "links/CTCPIPLink.h"
+
+#include <SimpleIni.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+const char* const kSection = "CONNECTION";
+const char* const kTcpIpPortName = "TCP/IP";
+
+unsigned ElapsedMs(std::chrono::steady_clock::time_point since)
+{
+    return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - since)
+                                     .count());
+}
+
+// Smallest answer the raw exchange accepts for a request's command byte.
+unsigned MinimumAnswerLength(uint8_t cmd)
+{
+    if (cmd < 0x40)
+        return cmd == 0x30 ? 8 : 32;
+    if (cmd >= 0x81 && cmd <= 0xDB)
+        return 256;
+    return 72;
+}
+
+// Lock file of a named connection: one per name and port, in the runtime folder.
+std::string BusLockPath(const std::string& lockName)
+{
+    std::string safe;
+    for (char c : lockName)
+        safe += (c == '/' || c == '\\') ? '_' : c;
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/vq7bus-" + safe + ".lock";
+}
+}
+
+connection::connection(const std::string& name) : m_sName(name) {}
+
+connection::~connection()
+{
+    Close();
+}
+
+void connection::LoadSettings(const std::string& path)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    CSimpleIniCaseA ini;
+    ini.SetUnicode(false);
+    ini.LoadFile(path.c_str());   // a missing file reads as all defaults
+    auto value = [&](const char* key, const char* def) {
+        return std::string(ini.GetValue(kSection, key, def)).substr(0, 254);
+    };
+    m_sPort = value("port", "COM1");
+    m_sIp = value("IP", "192.168.0.1");
+    m_sTcpIpPort = std::to_string(LeadingDigits(value("TCPIPport", "10001")));
+    m_nSpeed = static_cast<unsigned>(LeadingDigits(value("speed", "115200")));
+    m_nAuxTmout = static_cast<int>(LeadingDigits(value("AuxTmout", "0")));
+    m_nDevNom = static_cast<int>(LeadingDigits(value("dev_nom", "1")));
+}
+
+bool connection::SaveSettings(const std::string& path)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    CSimpleIniCaseA ini;
+    ini.SetUnicode(false);
+    const SI_Error loaded = ini.LoadFile(path.c_str());
+    if (loaded < 0 && loaded != SI_FILE)
+        return false;
+    ini.SetValue(kSection, "port", m_sPort.c_str());
+    ini.SetValue(kSection, "IP", m_sIp.c_str());
+    ini.SetValue(kSection, "TCPIPport", m_sTcpIpPort.c_str());
+    ini.SetValue(kSection, "speed", FormatC("%u", m_nSpeed).c_str());
+    ini.SetValue(kSection, "AuxTmout", FormatC("%u", static_cast<unsigned>(m_nAuxTmout)).c_str());
+    std::string text;
+    if (ini.Save(text) < 0)
+        return false;
+    // Write beside the file and rename, so a failed write never leaves half a file.
+    const std::string tmp = path + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+int connection::Open()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    if (m_sPort == kTcpIpPortName)
+        return OpenTcpIp(m_sIp, m_sTcpIpPort);
+    return OpenComPort(m_sPort, m_nSpeed, 0);
+}
+
+int connection::OpenComPort(const std::string& port, unsigned speed, uint8_t stopBits)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    ++m_nOpenCount;
+    if (m_pLink)
+        return RC_OK;
+    return OpenLink(std::make_unique<CComLink>(port, speed, stopBits), m_sName + "_" + port);
+}
+
+int connection::OpenTcpIp(const std::string& address, const std::string& tcpPort)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    ++m_nOpenCount;
+    if (m_pLink)
+        return RC_OK;
+    return OpenLink(std::make_unique<CTCPIPLink>(address, tcpPort), m_sName + "_" + address + "_" + tcpPort);
+}
+
+int connection::OpenWith(std::unique_ptr<CLink> link)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    ++m_nOpenCount;
+    if (m_pLink)
+        return RC_OK;
+    return OpenLink(std::move(link), m_sName + "_custom");
+}
+
+int connection::OpenLink(std::unique_ptr<CLink> link, const std::string& lockName)
+{
+    ReleaseBusLock();
+    if (!m_sName.empty() && !TakeBusLock(lockName))
+        return RC_BUS_LOCK_FAILED;
+    if (!link)
+        return RC_LINK_CREATE_FAILED;
+    m_pLink = std::move(link);
+    const int result = m_pLink->Open(true);
+    m_pLink->SetTrace(m_pTraceTarget);
+    return result;
+}
+
+bool connection::TakeBusLock(const std::string& lockName)
+{
+    const int fd = ::open(BusLockPath(lockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_hBusLock = fd;
+    return true;
+}
+
+void connection::ReleaseBusLock()
+{
+    if (m_hBusLock >= 0) {
+        ::flock(m_hBusLock, LOCK_UN);
+        ::close(m_hBusLock);
+        m_hBusLock = -1;
+    }
+}
+
+void connection::Close()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    if (m_nOpenCount > 0)
+        --m_nOpenCount;
+    if (m_nOpenCount == 0) {
+        m_pLink.reset();
+        ReleaseBusLock();
+    }
+}
+
+int connection::OpenCount()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    return m_nOpenCount;
+}
+
+bool connection::HasLink()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    return m_pLink != nullptr;
+}
+
+void connection::SetTraceTarget(ITraceTarget* target)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    m_pTraceTarget = target;
+    if (m_pLink)
+        m_pLink->SetTrace(target);
+}
+
+bool connection::Purge(int flags)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    return m_pLink && m_pLink->Purge(flags);
+}
+
+int connection::Send(const uint8_t* frame, unsigned length)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    if (!m_pLink)
+        return RC_NOT_OPEN;
+    unsigned written = 0;
+    const int rc = m_pLink->Write(frame, length, &written, 1000);
+    if (rc != RC_OK) {
+        ++m_nSendErrors;
+        return rc;
+    }
+    if (written != length) {
+        ++m_nSendErrors;
+        return RC_SHORT_WRITE;
+    }
+    ++m_nSent;
+    return RC_OK;
+}
+
+int connection::Exchange(const uint8_t* request, unsigned requestLength, uint8_t* answer, unsigned slotSize,
+                         unsigned timeoutMs, unsigned* packets)
+{
+    if (!request || requestLength == 0 || (!answer && slotSize != 0))
+        return RC_BAD_ARGUMENT;
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    if (!m_pLink)
+        return RC_NOT_OPEN;
+    const unsigned firstTimeout = timeoutMs + static_cast<unsigned>(m_nAuxTmout > 0 ? m_nAuxTmout : 0);
+
+    m_pLink->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
+    const int sent = Send(request, requestLength);
+    if (sent != RC_OK)
+        return sent;
+    if (!answer || slotSize == 0)
+        return RC_OK;
+
+    const unsigned minimum = requestLength > 4 ? MinimumAnswerLength(request[4]) : 32;
+    if (slotSize < minimum) {
+        ++m_nReceiveErrors;
+        m_nLastError = RC_WRONG_LENGTH;
+        return RC_WRONG_LENGTH;
+    }
+
+    const unsigned wanted = (packets && *packets > 1) ? *packets : 1;
+    unsigned received = 0;
+    int result = RC_OK;
+    for (unsigned i = 0; i < wanted; ++i) {
+        const int rc = ReadAnswer(answer + i * slotSize, slotSize, slotSize, nullptr, i == 0 ? firstTimeout : 100);
+        if (rc != RC_OK) {
+            if (i == 0)
+                result = rc;
+            break;
+        }
+        ++received;
+    }
+    if (received > 0 && packets)
+        *packets = received;
+    return received > 0 ? RC_OK : result;
+}
+
+int connection::ReadAnswer(uint8_t* slot, unsigned slotSize, unsigned expectedLength, unsigned* received,
+                           unsigned timeoutMs)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    const auto fail = [this](int code) {
+        ++m_nReceiveErrors;
+        m_nLastError = code;
+        return code;
+    };
+    if (!m_pLink)
+        return fail(RC_NOT_OPEN);
+    if (!slot || slotSize < 6)
+        return fail(RC_BAD_ARGUMENT);
+    const auto start = std::chrono::steady_clock::now();
+    unsigned got = 0;
+    int rc = m_pLink->Read(slot, 6, &got, timeoutMs);
+    if (received)
+        *received = got;
+    if (rc != RC_OK)
+        return fail(rc);
+    if (got < 6)
+        return fail(RC_WRONG_LENGTH);
+
+    const uint8_t cmd = slot[4];
+    unsigned rest;
+    if (cmd >= 0x81 && cmd <= 0xEE)
+        rest = slot[5] + 2u;
+    else if (expectedLength > 6)
+        rest = expectedLength - 6;
+    else
+        rest = 0;
+    if (6 + rest > slotSize)
+        return fail(RC_WRONG_LENGTH);
+
+    unsigned gotRest = 0;
+    rc = rest > 0 ? m_pLink->Read(slot + 6, rest, &gotRest, timeoutMs) : RC_OK;
+    m_pLink->TraceEndOfFrame();
+    if (received)
+        *received = 6 + gotRest;
+    if (rc != RC_OK)
+        return fail(rc);
+    if (gotRest < rest)
+        return fail(RC_WRONG_LENGTH);
+
+    const unsigned ms = ElapsedMs(start);
+    if (ms > m_nMaxAnswerMs)
+        m_nMaxAnswerMs = ms;
+    m_nAvgAnswerMs = (ms + 49 * m_nAvgAnswerMs) / 50;
+    ++m_nReceived;
+    return RC_OK;
+}
