@@ -1,0 +1,370 @@
+#include "CSystem.h"
+
+#include "common/CommonUtils.h"
+#include "common/DebugOutput.h"
+#include "common/NumberText.h"
+#include "protocol/connection.h"
+
+#include <cerrno>
+#include <exception>
+#include <string>
+
+namespace {
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+constexpr long kStartWaitMs = 100;
+constexpr long kStopWaitMs = 3000;
+// Pause of a poll pass that made no exchange (no occupied slot).
+constexpr long kIdlePassPauseMs = 20;
+
+// Counts this block as a user of the connection (Open ... Close).
+class CConnectionUse {
+public:
+    explicit CConnectionUse(connection* conn) : m_pConnection(conn)
+    {
+        if (m_pConnection)
+            m_pConnection->Open();   // a failed open shows in the first transaction
+    }
+    ~CConnectionUse()
+    {
+        if (m_pConnection)
+            m_pConnection->Close();
+    }
+    CConnectionUse(const CConnectionUse&) = delete;
+    CConnectionUse& operator=(const CConnectionUse&) = delete;
+
+private:
+    connection* m_pConnection;
+};
+}
+
+CSystem::CSystem(connection* conn) : m_pConnection(conn)
+{
+    m_thread = std::thread([this] { Execute(); });
+}
+
+CSystem::~CSystem()
+{
+    m_bTerminated = true;
+    m_handOver.Release();
+    m_hWakeEvent.Set();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CSystem::Execute()
+{
+    while (!m_bTerminated) {
+        if (!m_hStartEvent.Wait(kStartWaitMs))
+            continue;
+        if (!m_bTerminated) {
+            try {
+                const int result = RunCycle();
+                Lock lock(m_csLock);
+                m_nLastCycleResult = result;
+            } catch (...) {
+                DebugOutput("CSystem, ошибка: " + std::to_string(errno));
+            }
+        }
+        m_hIdleEvent.Set();
+    }
+}
+
+int CSystem::StartCycle(long timeoutMs)
+{
+    if (!m_hIdleEvent.Wait(timeoutMs))
+        return CSYSTEM_WAIT_TIMEOUT;
+    m_hIdleEvent.Reset();
+    m_hStartEvent.Set();
+    return CSYSTEM_WAIT_OK;
+}
+
+void CSystem::StopCycle()
+{
+    m_bStopRequested = true;
+    m_hWakeEvent.Set();
+    m_hIdleEvent.Wait(kStopWaitMs);
+    m_bStopRequested = false;
+}
+
+bool CSystem::WaitIdle(long timeoutMs) { return m_hIdleEvent.Wait(timeoutMs); }
+
+void CSystem::SetReferenceFlowPrompt(ReferenceFlowPrompt prompt)
+{
+    Lock lock(m_csLock);
+    m_prompt = std::move(prompt);
+}
+
+bool CSystem::CheckSlot(int slot)
+{
+    if (slot >= 0 && slot < METER_SLOTS)
+        return true;
+    DebugOutput("CSystem, попытка обратится за границу массива");
+    return false;
+}
+
+int CSystem::SetMeter(int slot, uint32_t number)
+{
+    if (!CheckSlot(slot))
+        return 0;
+    Lock lock(m_csLock);
+    if (number == 0) {
+        m_adwNumbers[slot] = 0;
+        m_aInfo[slot] = VQ7_INFO();
+        return 0;
+    }
+    // Another meter must not inherit the identity (and model) of the previous one.
+    if (m_adwNumbers[slot] != number)
+        m_aInfo[slot] = VQ7_INFO();
+    m_adwNumbers[slot] = number;
+    CConnectionUse use(m_pConnection);
+    return static_cast<int>(GetDeviceInfo(m_pConnection, number, m_aInfo[slot]));
+}
+
+uint32_t CSystem::GetMeterNumber(int slot)
+{
+    if (!CheckSlot(slot))
+        return 0;
+    Lock lock(m_csLock);
+    return m_adwNumbers[slot];
+}
+
+int CSystem::FindSlot(uint32_t number)
+{
+    {
+        Lock lock(m_csLock);
+        for (int slot = 0; slot < METER_SLOTS; ++slot)
+            if (m_adwNumbers[slot] == number)
+                return slot;
+    }
+    DebugOutput("CSystem, id по номеру не найден");
+    return -1;
+}
+
+VQ7_INFO CSystem::GetMeterInfo(int slot)
+{
+    if (!CheckSlot(slot))
+        return VQ7_INFO();
+    Lock lock(m_csLock);
+    return m_aInfo[slot];
+}
+
+int CSystem::GetCycleResult(int slot, float* giMean, float* gvMean)
+{
+    if (!CheckSlot(slot))
+        return -1;
+    Lock lock(m_csLock);
+    if (giMean)
+        *giMean = m_aResults[slot].GiMean;
+    if (gvMean)
+        *gvMean = m_aResults[slot].GvMean;
+    return m_nCycleCount;
+}
+
+float CSystem::GetCurrentGi(int slot)
+{
+    if (!CheckSlot(slot))
+        return -1.0f;
+    Lock lock(m_csLock);
+    return m_afCurGi[slot];
+}
+
+float CSystem::GetCurrentGv(int slot)
+{
+    if (!CheckSlot(slot))
+        return -1.0f;
+    Lock lock(m_csLock);
+    return m_afCurGv[slot];
+}
+
+MeterStatus CSystem::GetMeterStatus(int slot)
+{
+    const bool good = CheckSlot(slot);
+    Lock lock(m_csLock);
+    return m_aStatus[good ? slot : 0];
+}
+
+double CSystem::GetCycleGe()
+{
+    Lock lock(m_csLock);
+    return m_dGe;
+}
+
+int CSystem::GetLastCycleResult()
+{
+    Lock lock(m_csLock);
+    return m_nLastCycleResult;
+}
+
+void CSystem::SetCycleCount(int32_t count)
+{
+    Lock lock(m_csLock);
+    m_nCycleCount = count;
+}
+
+int CSystem::WriteModel(int slot, bool base)
+{
+    if (!CheckSlot(slot))
+        return -1;
+    Lock lock(m_csLock);
+    const uint32_t number = m_adwNumbers[slot];
+    if (number == 0) {
+        DebugOutput(FormatC("CSystem, элемент %u не задан", static_cast<unsigned>(slot)));
+        return -1;
+    }
+    const std::string value = base ? std::string("0") : FormatC("%d", m_aInfo[slot].m_nParam0);
+    CConnectionUse use(m_pConnection);
+    return static_cast<int>(WriteParam(m_pConnection, number, 0, value));
+}
+
+int CSystem::SetBaseModel(int slot) { return WriteModel(slot, true); }
+int CSystem::RestoreModel(int slot) { return WriteModel(slot, false); }
+
+int CSystem::SetBaseModelAll()
+{
+    for (int slot = 0; slot < METER_SLOTS; ++slot) {
+        if (GetMeterNumber(slot) == 0)
+            continue;
+        if (const int result = SetBaseModel(slot))
+            return result;
+    }
+    return 0;
+}
+
+int CSystem::RestoreModelAll()
+{
+    for (int slot = 0; slot < METER_SLOTS; ++slot) {
+        if (GetMeterNumber(slot) == 0)
+            continue;
+        if (const int result = RestoreModel(slot))
+            return result;
+    }
+    return 0;
+}
+
+int CSystem::RefreshCurrentValues()
+{
+    CConnectionUse use(m_pConnection);
+    for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
+        uint32_t number;
+        VQ7_INFO info;
+        {
+            Lock lock(m_csLock);
+            number = m_adwNumbers[slot];
+            if (number == 0)
+                continue;
+            info = m_aInfo[slot];
+        }
+        std::string giText, gvText;
+        unsigned result = ReadCurrent(m_pConnection, number, 8, giText, &info);
+        if (result == 0)
+            result = ReadCurrent(m_pConnection, number, 5, gvText, nullptr);
+        if (result != 0)
+            return static_cast<int>(result);
+        float gi = 0, gv = 0;
+        try {
+            gi = static_cast<float>(StrToFloat(FixDecimalSeparator(giText)));
+            gv = static_cast<float>(StrToFloat(FixDecimalSeparator(gvText)));
+        } catch (const EConvertError&) {
+            gi = gv = 0;
+        }
+        Lock lock(m_csLock);
+        m_afCurGi[slot] = gi;
+        m_afCurGv[slot] = gv;
+    }
+    return 0;
+}
+
+int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
+{
+    RefreshCurrentValues();
+    for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
+        const uint32_t number = GetMeterNumber(slot);
+        if (number == 0)
+            continue;
+        exchanged = true;
+        MeterStatus status;
+        if (const unsigned result = ReadStatus(m_pConnection, number, status.m_abData))
+            return static_cast<int>(result);
+        {
+            Lock lock(m_csLock);
+            m_aStatus[slot] = status;
+        }
+        if (status.IsStarted())
+            started = true;
+        if (started && status.IsFinished())
+            finished = true;
+    }
+    return 0;
+}
+
+int CSystem::ReadIntegrals()
+{
+    Lock lock(m_csLock);
+    int result = 0;
+    for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
+        const uint32_t number = m_adwNumbers[slot];
+        if (number == 0)
+            continue;
+        std::string text;
+        uint8_t data[sizeof(VQ7_ANSWER_READ_GRAD_INTEGRALS)] = {};
+        result = static_cast<int>(ReadGradIntegrals(m_pConnection, number, text, data));
+        if (result != 0)
+            break;
+        const float integral0 = LeFloat(data + 0);
+        const float integral2 = LeFloat(data + 8);
+        const uint16_t count = LeU16(data + 63);
+        if (count != 0)
+            m_aResults[slot] = {integral0 / count, integral2 / count};
+        else
+            m_aResults[slot] = {integral0, integral2};
+    }
+    m_nCycleCount = NextCycleCount(m_nCycleCount);
+    return result;
+}
+
+int CSystem::RunCycle()
+{
+    CConnectionUse use(m_pConnection);
+
+    for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
+        if (m_bTerminated)
+            return 0;
+        const uint32_t number = GetMeterNumber(slot);
+        if (number == 0)
+            continue;
+        if (const unsigned result = StartMeasurement(m_pConnection, number, 1.0f))
+            return static_cast<int>(result);
+    }
+
+    bool started = false, finished = false;
+    int passResult = 0;
+    for (;;) {
+        bool exchanged = false;
+        passResult = PollPass(started, finished, exchanged);
+        if (finished || ShouldStopPolling())
+            break;
+        if (!exchanged)
+            m_hWakeEvent.Wait(kIdlePassPauseMs);
+    }
+    if (passResult != 0 || ShouldStopPolling())
+        return passResult;
+
+    ReferenceFlowPrompt prompt;
+    {
+        Lock lock(m_csLock);
+        prompt = m_prompt;
+    }
+    std::optional<double> ge = 0.0;
+    if (prompt) {
+        if (m_handOver.Run([&] { ge = prompt(); }) == CGuiHandOver::Released)
+            return 0;
+    }
+    if (!ge || m_bTerminated)
+        return 0;   // cancelled, or the program is closing: nothing is counted
+    {
+        Lock lock(m_csLock);
+        m_dGe = *ge;
+    }
+    return ReadIntegrals();
+}
