@@ -1,0 +1,111 @@
+#pragma once
+// The calibration characteristic of one meter: pairs (Gi, Ge) in ascending Gi,
+// with the meter's number and information, its files and its transfer to and
+// from the meter. Messages go to the operator on the GUI thread.
+#include "calibration/GiGeText.h"
+#include "common/OperatorInterface.h"
+#include "protocol/vq7prot/vq7cmd.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class connection;
+
+// One calibration pair, m³/h.
+struct GiGePair {
+    float Gi;   // flow indicated by the meter
+    float Ge;   // reference flow of the rig
+};
+
+// Operation bits of RunOperations; they run in the order read, save, load, write.
+enum : int {
+    GIGE_OP_READ_METER = 1,
+    GIGE_OP_WRITE_METER = 2,
+    GIGE_OP_LOAD_FILE = 4,
+    GIGE_OP_SAVE_FILE = 8,
+};
+
+// Files hold at most this many pairs; the meter's one-byte count at most this many.
+constexpr int GIGE_FILE_MAX_PAIRS = 50;
+constexpr int GIGE_METER_MAX_PAIRS = 254;
+
+class CGiGeArray {
+public:
+    CGiGeArray();
+    CGiGeArray(const VQ7_INFO& info, uint32_t number);
+    // Identifies the meter and reads its pairs; the outcome is in m_nResult.
+    CGiGeArray(connection* conn, uint32_t number);
+    CGiGeArray(const CGiGeArray& other);
+    // Pairs from lines firstRow .. firstRow+count-1 of two text columns; any
+    // text that is no number leaves the table empty.
+    CGiGeArray(const VQ7_INFO& info, uint32_t number, int firstRow, int count, const CTextColumn& geTexts,
+               const CTextColumn& giTexts);
+    virtual ~CGiGeArray();
+    CGiGeArray& operator=(const CGiGeArray&) = delete;
+
+    int GetCount() const { return m_nCount; }
+    void Clear();
+    void AddPair(float gi, float ge);
+    // Texts in the operator's decimal separator; an empty text reads as 0.
+    void AddPairFromText(const std::string& gi, const std::string& ge);
+    void DeletePair(int index);
+    // Throw std::invalid_argument outside 0 .. GetCount()-1.
+    GiGePair& PairAt(int index);
+    void GetPair(int index, float& gi, float& ge) const;
+    void Assign(const CGiGeArray& other);
+    void SetInfo(const VQ7_INFO& info, uint32_t number);
+    void SortByGi(bool ascending = true);
+
+    // Replaces lines firstRow + i with the display texts of pair i (columns grow as needed).
+    void FillStrings(int firstRow, CTextColumn& geTexts, CTextColumn& giTexts);
+    // Appends one item per pair: caption i+1, sub-items Ge and Gi.
+    void FillListItems(CListItems& items);
+    // Display text of a pair value: "%.6e" in the operator's decimal separator.
+    static std::string PairValueText(float value);
+
+    int RunOperations(int mask);
+
+    // Files; an empty path is the default under the program's Log folder.
+    int LoadFromFile(const std::string& path);
+    int SaveToFile(const std::string& path);
+    // Meter transfer.
+    int ReadFromMeter(connection* conn);
+    int WriteToMeter(connection* conn);
+    int LoadFromFileToMeter(connection* conn, const std::string& path);
+
+    int ReportError(const std::string& text);
+    int ReportWarning(const std::string& text);
+    int ReportInfo(const std::string& text);
+
+    // The table's lock, for callers that change several pairs as one step.
+    std::recursive_mutex& Lock() { return m_csLock; }
+
+    VQ7_INFO m_Info;
+    uint32_t m_dwNumber = 0;
+    int m_nResult = 0;              // 0, -1 (the table's own failure) or a transaction result
+    std::string m_sFileName;
+    connection* m_pConnection = nullptr;   // not owned
+    int m_nDlgResult = 0;
+    std::string m_sMessage;
+    // Wait after the restart information of a converter, ms.
+    unsigned m_nRestartWaitMs = 5000;
+
+private:
+    void ReadMeterBody();
+    void WriteMeterBody();
+    void LoadFileBody();
+    void SaveFileBody();
+    bool ReadPairLines(std::FILE* file);
+    int Report(MsgIcon icon, const std::string& text);
+    std::string MeterText() const;   // "Счетчик № " and the number
+    std::string DefaultPath(const char* extension) const;
+    bool IsTransferless() const;   // a heat meter without pair transfer
+    void SetPairs(std::unique_ptr<GiGePair[]> pairs, int count);
+
+    int m_nCount = 0;
+    std::unique_ptr<GiGePair[]> m_pPairs;   // exactly m_nCount elements
+    mutable std::recursive_mutex m_csLock;
+};

@@ -1,0 +1,189 @@
+// The table's transfer to and from a meter.
+#include "calibration/CGiGeArray.h"
+
+#include "calibration/ConnectionUse.h"
+#include "common/CommonUtils.h"
+#include "common/NumberText.h"
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+namespace {
+// Float as a text that converts back to the same float, in the operator's separator.
+std::string ExactFloatText(float value)
+{
+    return FixDecimalSeparator(FormatC("%.9g", static_cast<double>(value)));
+}
+
+bool IsRestartRefusal(unsigned code)
+{
+    return code == 240 || code == 241 || (code >= 251 && code <= 255);
+}
+}
+
+bool CGiGeArray::IsTransferless() const { return m_Info.m_sType == "VQ7I"; }
+
+CGiGeArray::CGiGeArray(connection* conn, uint32_t number) : m_dwNumber(number)
+{
+    {
+        CConnectionUse use(conn);
+        m_nResult = static_cast<int>(GetDeviceInfo(conn, m_dwNumber, m_Info));
+    }
+    if (m_nResult == 0) {
+        ReadFromMeter(conn);
+        return;
+    }
+    m_Info.m_nParam0 = 0;
+    m_Info.m_fVersion = 0;
+    m_Info.m_fFullVersion = 0;
+    m_Info.m_dwDevWordA = 0;
+    m_Info.m_dwFeatures = 0;
+    m_Info.m_dwDevWordB = 0;
+    m_Info.m_bIdFlag = 0;
+    ReportError("Ошибка связи! " + MeterText());
+}
+
+int CGiGeArray::ReadFromMeter(connection* conn)
+{
+    if (IsTransferless())
+        return 0;
+    std::string countText;
+    {
+        CConnectionUse use(conn);
+        m_nResult = static_cast<int>(ReadPairCount(conn, m_dwNumber, countText));
+    }
+    if (m_nResult != 0) {
+        AlarmBeep();
+        return m_nResult;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_csLock);
+        Clear();
+        const long long count = StrToIntDef(countText, 0);
+        if (count <= 0 || count >= 255)
+            return -1;
+        SetPairs(std::make_unique<GiGePair[]>(static_cast<size_t>(count)), static_cast<int>(count));
+        m_pConnection = conn;
+    }
+    RunOperations(GIGE_OP_READ_METER);
+    return m_nResult;
+}
+
+void CGiGeArray::ReadMeterBody()
+{
+    const int count = m_nCount;
+    for (int i = 0; i < count; ++i) {
+        std::string gi, ge;
+        m_nResult = static_cast<int>(ReadPair(m_pConnection, m_dwNumber, static_cast<uint8_t>(i), gi, ge));
+        if (m_nResult != 0) {
+            AlarmBeep();
+            ReportError("Ошибка связи! " + MeterText());
+            Clear();
+            return;
+        }
+        try {
+            m_pPairs[i].Gi = static_cast<float>(StrToFloat(gi));
+            m_pPairs[i].Ge = static_cast<float>(StrToFloat(ge));
+        } catch (const std::exception& e) {
+            Clear();
+            ReportError(std::string(e.what()) + "\n" + MeterText());
+            m_nResult = -1;
+            return;
+        }
+    }
+}
+
+int CGiGeArray::WriteToMeter(connection* conn)
+{
+    if (IsTransferless())
+        return 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_csLock);
+        m_pConnection = conn;
+    }
+    return RunOperations(GIGE_OP_WRITE_METER);
+}
+
+int CGiGeArray::LoadFromFileToMeter(connection* conn, const std::string& path)
+{
+    if (IsTransferless())
+        return 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_csLock);
+        Clear();
+        m_pConnection = conn;
+        m_sFileName = path;
+    }
+    return RunOperations(GIGE_OP_LOAD_FILE | GIGE_OP_WRITE_METER);
+}
+
+void CGiGeArray::WriteMeterBody()
+{
+    if (m_nCount == 0) {
+        ReportWarning("Градуировочные точки не заданы, либо заданы не корректно!");
+        return;
+    }
+    if (m_nCount > GIGE_METER_MAX_PAIRS) {
+        // The count and the indexes go out as one byte each, 255 meaning "no pairs".
+        ReportWarning("Градуировочные пары не записаны: их " + std::to_string(m_nCount) + ", а прибор принимает не более " +
+                      std::to_string(GIGE_METER_MAX_PAIRS) + ".\n" + MeterText());
+        m_nResult = -1;
+        return;
+    }
+    const uint32_t number = m_dwNumber;
+    m_nResult = static_cast<int>(BeginPairWrite(m_pConnection, number));
+    if (m_nResult != 0) {
+        if (m_nResult == 240)
+            ReportWarning("Выключен внутренний переключатель! " + MeterText());
+        else
+            ReportError("Градуировочные пары не записаны из-за отсутствия связи со счетчиком № " +
+                        std::to_string(number));
+        return;
+    }
+    m_nResult = static_cast<int>(WritePairCount(m_pConnection, number, std::to_string(m_nCount)));
+    if (m_nResult == 240) {
+        ReportWarning("Нет команды 6 - запись количества градуировочных пар,\n"
+                      "что может означать: это старая версия ПО ВЯ-7;\n"
+                      "или выключен внутренний переключатель.\n"
+                      "Предполагаем первое и записываем сами градуировочные пары.\n " +
+                      MeterText());
+    } else if (m_nResult != 0) {
+        ReportError("Ошибка связи! " + MeterText());
+        return;
+    }
+    for (int i = 0; i < m_nCount; ++i) {
+        m_nResult = static_cast<int>(WritePair(m_pConnection, number, static_cast<uint8_t>(i),
+                                               ExactFloatText(m_pPairs[i].Gi), ExactFloatText(m_pPairs[i].Ge)));
+        if (m_nResult != 0) {
+            AlarmBeep();
+            if (m_nResult == 240)
+                ReportError("Ошибка записи. Выключен внутренний переключатель! " + MeterText());
+            else
+                ReportError("Ошибка связи! " + MeterText());
+            return;
+        }
+    }
+    if (m_Info.m_sType != "DZW3" && m_Info.m_sType != "DZW4")
+        return;
+
+    const unsigned restart = Restart(m_pConnection, number);
+    m_nResult = static_cast<int>(restart);
+    if (restart == 239) {
+        ReportError(FormatC("Градуировочные пары в прибор %lu не записаны.", static_cast<unsigned long>(number)));
+        return;
+    }
+    if (IsRestartRefusal(restart)) {
+        AlarmBeep();
+        ReportError(FormatC("Не удалось автоматически перезагрузить прибор %lu\n"
+                            "Вам нужно выключить питание прибора вручную и\n"
+                            "через 3 с снова его включить - это необходимо\n"
+                            "для копирования данных из EEPROM во Flash Data.",
+                            static_cast<unsigned long>(number)));
+        return;
+    }
+    ReportInfo("Сейчас произойдет перезагрузка ДЗВ-3 и будет выполнено\n"
+               "автоматическое копирование данных из EEPROM во Flash Data.\n"
+               "Подождите несколько секунд.");
+    std::this_thread::sleep_for(std::chrono::milliseconds(m_nRestartWaitMs));
+}
