@@ -1,0 +1,69 @@
+#include "protocol/vq7prot/vq7exec.h"
+
+#include "common/CommonUtils.h"
+#include "common/NumberText.h"
+
+#include <cctype>
+#include <cmath>
+
+namespace vq7 {
+
+unsigned ExecShort(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                   VQ7_SHORT_ANSWER& answer, unsigned attempts)
+{
+    unsigned size = sizeof answer;
+    return ExecCmd(conn, number, cmd, data, dataLen, reinterpret_cast<uint8_t*>(&answer), &size, nullptr,
+                   attempts);
+}
+
+unsigned ExecLong(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                  VQ7_LONG_ANSWER& answer, unsigned attempts)
+{
+    unsigned size = sizeof answer;
+    return ExecCmd(conn, number, cmd, data, dataLen, reinterpret_cast<uint8_t*>(&answer), &size, nullptr,
+                   attempts);
+}
+
+std::string FloatText(float value, bool nanAs1e30)
+{
+    double d = value;
+    if (nanAs1e30 && std::isnan(d))
+        d = 1e30;
+    return FormatC("%.7g", d);
+}
+
+float ArgumentFloat(const std::string& text)
+{
+    return static_cast<float>(StrToFloat(FixDecimalSeparator(text)));
+}
+
+float VersionNumber(const std::string& text)
+{
+    try {
+        return ArgumentFloat(text);
+    } catch (const EConvertError&) {
+        return 0.0f;
+    }
+}
+
+float LeadingNumber(const std::string& text)
+{
+    std::string number;
+    size_t i = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+        number += text[i++];
+    if (number.empty())
+        return 0.0f;
+    if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+        std::string fraction;
+        for (++i; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+            fraction += text[i];
+        if (!fraction.empty())
+            number += "." + fraction;
+    }
+    double value = 0;
+    ParseFloatPoint(number, value);
+    return static_cast<float>(value);
+}
+
+}  // namespace vq7
