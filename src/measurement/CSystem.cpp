@@ -1,9 +1,9 @@
 #include "CSystem.h"
 
+#include "calibration/ConnectionUse.h"
 #include "common/CommonUtils.h"
 #include "common/DebugOutput.h"
 #include "common/NumberText.h"
-#include "protocol/connection.h"
 
 #include <cerrno>
 #include <exception>
@@ -16,26 +16,6 @@ constexpr long kStartWaitMs = 100;
 constexpr long kStopWaitMs = 3000;
 // Pause of a poll pass that made no exchange (no occupied slot).
 constexpr long kIdlePassPauseMs = 20;
-
-// Counts this block as a user of the connection (Open ... Close).
-class CConnectionUse {
-public:
-    explicit CConnectionUse(connection* conn) : m_pConnection(conn)
-    {
-        if (m_pConnection)
-            m_pConnection->Open();   // a failed open shows in the first transaction
-    }
-    ~CConnectionUse()
-    {
-        if (m_pConnection)
-            m_pConnection->Close();
-    }
-    CConnectionUse(const CConnectionUse&) = delete;
-    CConnectionUse& operator=(const CConnectionUse&) = delete;
-
-private:
-    connection* m_pConnection;
-};
 }
 
 CSystem::CSystem(connection* conn) : m_pConnection(conn)
