@@ -25,7 +25,8 @@ public:
     // Discards pending data; flags are PURGE_* (the connection passes 11).
     virtual bool Purge(int flags);
 
-    // Starts a trace thread writing into target (null stops tracing).
+    // Starts a trace thread writing into target (null stops tracing). Any thread may call
+    // the trace hooks; they do nothing while no trace runs.
     void SetTrace(ITraceTarget* target);
     void TraceBytes(const uint8_t* bytes, unsigned count, bool received);
     void TraceEndOfFrame();

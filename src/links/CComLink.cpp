@@ -1,0 +1,211 @@
+#include "links/CComLink.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+// Gaps of the port's time-outs: a read gives up 100 ms after its time-out when
+// nothing came; a write may take 300 ms plus 1 ms per byte.
+constexpr unsigned kReadGraceMs = 100;
+constexpr unsigned kWriteConstantMs = 300;
+
+bool SpeedCode(uint32_t baud, speed_t& code)
+{
+    switch (baud) {
+    case 1200: code = B1200; return true;
+    case 2400: code = B2400; return true;
+    case 4800: code = B4800; return true;
+    case 9600: code = B9600; return true;
+    case 19200: code = B19200; return true;
+    case 38400: code = B38400; return true;
+    case 57600: code = B57600; return true;
+    case 115200: code = B115200; return true;
+    case 230400: code = B230400; return true;
+    case 460800: code = B460800; return true;
+    case 921600: code = B921600; return true;
+    default: return false;
+    }
+}
+
+enum class Wait { Ready, Expired, Failed };
+
+// Waits for `events` on fd until `deadline`. A hang-up or device error is Failed.
+Wait WaitUntil(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        auto left = std::chrono::duration_cast<Ms>(deadline - Clock::now()).count();
+        if (left < 0)
+            return Wait::Expired;
+        pollfd p{fd, events, 0};
+        int rc = poll(&p, 1, static_cast<int>(left) + 1);
+        if (rc > 0)
+            return p.revents & (POLLERR | POLLHUP | POLLNVAL) ? Wait::Failed : Wait::Ready;
+        if (rc < 0 && errno != EINTR)
+            return Wait::Failed;
+    }
+}
+}
+
+CComLink::CComLink(const std::string& portName, uint32_t baudRate, uint8_t stopBits)
+    : m_sPortName(portName), m_nBaudRate(baudRate), m_bStopBits(stopBits > 2 ? 2 : stopBits)
+{
+}
+
+CComLink::~CComLink()
+{
+    Open(false);
+}
+
+std::string CComLink::DevicePath(const std::string& portName)
+{
+    if (!portName.empty() && portName[0] == '/')
+        return portName;
+    if (portName.size() > 3 && (portName[0] == 'C' || portName[0] == 'c') && (portName[1] == 'O' || portName[1] == 'o')
+        && (portName[2] == 'M' || portName[2] == 'm')) {
+        bool digits = true;
+        for (size_t i = 3; i < portName.size(); ++i)
+            digits = digits && std::isdigit(static_cast<unsigned char>(portName[i]));
+        unsigned long n = digits && portName.size() < 10 ? std::stoul(portName.substr(3)) : 0;
+        if (n >= 1)
+            return "/dev/ttyS" + std::to_string(n - 1);
+    }
+    return "/dev/" + portName;
+}
+
+void CComLink::ClosePort()
+{
+    if (m_hPort < 0)
+        return;
+    ioctl(m_hPort, TIOCNXCL);   // the next opener need not wait for the last close of the tty
+    close(m_hPort);
+    m_hPort = -1;
+}
+
+int CComLink::Open(bool open)
+{
+    ClosePort();
+    if (!open)
+        return RC_OK;
+
+    int fd = ::open(DevicePath(m_sPortName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return RC_NOT_OPEN;
+    if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
+        close(fd);
+        return RC_NOT_OPEN;
+    }
+    m_hPort = fd;
+
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return RC_GET_STATE_FAILED;
+    speed_t speed;
+    if (!SpeedCode(m_nBaudRate, speed))
+        return RC_SET_STATE_FAILED;
+    // Binary bytes pass unchanged: no line editing, no character translation, no
+    // software or hardware flow control.
+    cfmakeraw(&tio);
+    tio.c_iflag &= ~(IXOFF | IXANY);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL;
+    if (m_bStopBits != 0)
+        tio.c_cflag |= CSTOPB;   // one and a half is not available: two
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0 || tcsetattr(fd, TCSANOW, &tio) != 0)
+        return RC_SET_STATE_FAILED;
+
+    int dtr = TIOCM_DTR;
+    ioctl(fd, TIOCMBIC, &dtr);   // pseudo-terminals have no modem lines
+    return RC_OK;
+}
+
+int CComLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs)
+{
+    if (!buf || len == 0)
+        return RC_BAD_ARGUMENT;
+    if (m_hPort < 0)
+        return RC_NOT_OPEN;
+
+    // Nothing at all ends the read time-out + 100 ms after the start; bytes that keep
+    // coming with gaps shorter than the time-out (plus 1 ms per missing byte) are waited for.
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point silentEnd = start + Ms(timeoutMs + kReadGraceMs);
+    Clock::time_point lastByte = start;
+    unsigned got = 0;
+    int result = RC_OK;
+    while (got < len) {
+        ssize_t n = ::read(m_hPort, buf + got, len - got);
+        if (n > 0) {
+            got += static_cast<unsigned>(n);
+            lastByte = Clock::now();
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            result = RC_READ_ERROR;
+            break;
+        }
+        const Clock::time_point end = std::max(silentEnd, lastByte + Ms(timeoutMs + (len - got)));
+        const Wait wait = WaitUntil(m_hPort, POLLIN, end);
+        if (wait != Wait::Ready) {
+            result = wait == Wait::Expired ? RC_TIMEOUT : RC_READ_ERROR;
+            break;
+        }
+    }
+    if (received)
+        *received = got;
+    TraceBytes(buf, got, true);
+    return result;
+}
+
+int CComLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned)
+{
+    if (!buf || len == 0)
+        return RC_BAD_ARGUMENT;
+    if (m_hPort < 0)
+        return RC_NOT_OPEN;
+
+    const Clock::time_point deadline = Clock::now() + Ms(kWriteConstantMs + len);
+    unsigned sent = 0;
+    while (sent < len) {
+        ssize_t n = ::write(m_hPort, buf + sent, len - sent);
+        if (n > 0) {
+            sent += static_cast<unsigned>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+        if (WaitUntil(m_hPort, POLLOUT, deadline) != Wait::Ready)
+            break;
+    }
+    if (written)
+        *written = sent;
+    TraceBytes(buf, sent, false);
+    return sent == len ? RC_OK : RC_SHORT_WRITE;
+}
+
+bool CComLink::IsOpen()
+{
+    return m_hPort >= 0;
+}
+
+bool CComLink::Purge(int flags)
+{
+    if (m_hPort < 0)
+        return false;
+    const bool input = flags & (PURGE_RXABORT | PURGE_RXCLEAR);
+    const bool output = flags & (PURGE_TXABORT | PURGE_TXCLEAR);
+    if (!input && !output)
+        return true;
+    return tcflush(m_hPort, input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH) == 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The serial-port link on a termios device: exclusive, raw 8N1, DTR off.
+#include "links/CLink.h"
+
+#include <string>
+
+class CComLink : public CLink {
+public:
+    // stopBits: 0 one stop bit, 1 one and a half, 2 two; above 2 is stored as 2.
+    CComLink(const std::string& portName, uint32_t baudRate, uint8_t stopBits);
+    ~CComLink() override;
+
+    int Open(bool open) override;
+    int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
+    // The time-out argument is not used: a write may take 300 ms plus 1 ms per byte.
+    int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
+    bool IsOpen() override;
+    bool Purge(int flags) override;
+
+    const std::string& PortName() const { return m_sPortName; }
+    uint32_t BaudRate() const { return m_nBaudRate; }
+    uint8_t StopBits() const { return m_bStopBits; }
+
+    // The device path of a port name: "/..." as is, "COMn" is /dev/ttyS(n-1), else /dev/NAME.
+    static std::string DevicePath(const std::string& portName);
+
+private:
+    void ClosePort();
+
+    int m_hPort = -1;
+    std::string m_sPortName;
+    uint32_t m_nBaudRate;
+    uint8_t m_bStopBits;
+};

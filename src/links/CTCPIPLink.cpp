@@ -1,0 +1,199 @@
+#include "links/CTCPIPLink.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr int kReadExtraMs = 1000;
+constexpr int kWriteWaitMs = 1000;
+constexpr int kPurgeLimitMs = 1000;
+
+enum class Wait { Ready, Expired, Failed };
+
+Wait WaitFor(int fd, short events, int timeoutMs)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{fd, events, 0};
+        int rc = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+        if (rc > 0)
+            return Wait::Ready;   // errors and hang-ups show in the following call
+        if (rc == 0)
+            return Wait::Expired;
+        if (errno != EINTR)
+            return Wait::Failed;
+    }
+}
+
+// Connects a non-blocking socket within timeoutMs.
+bool ConnectWithin(int fd, const sockaddr* addr, socklen_t len, int timeoutMs)
+{
+    if (connect(fd, addr, len) == 0)
+        return true;
+    if (errno != EINPROGRESS && errno != EINTR)
+        return false;
+    if (WaitFor(fd, POLLOUT, timeoutMs) != Wait::Ready)
+        return false;
+    int error = 0;
+    socklen_t size = sizeof error;
+    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+}
+}
+
+CTCPIPLink::CTCPIPLink(const std::string& host, const std::string& service) : m_sHost(host), m_sService(service)
+{
+}
+
+CTCPIPLink::~CTCPIPLink()
+{
+    Open(false);
+}
+
+void CTCPIPLink::CloseSocket()
+{
+    if (m_Socket >= 0)
+        close(m_Socket);
+    m_Socket = -1;
+}
+
+int CTCPIPLink::Open(bool open)
+{
+    CloseSocket();
+    if (!open)
+        return RC_OK;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(m_sHost.c_str(), m_sService.c_str(), &hints, &list) != 0 || !list)
+        return RC_NOT_OPEN;
+
+    int result = RC_NOT_OPEN;
+    for (addrinfo* ai = list; ai; ai = ai->ai_next) {
+        int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        if (fd < 0)
+            break;
+        if (ConnectWithin(fd, ai->ai_addr, ai->ai_addrlen, kConnectTimeoutMs)) {
+            int one = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);   // a frame goes out at once
+            m_Socket = fd;
+            result = RC_OK;
+            break;
+        }
+        close(fd);
+    }
+    freeaddrinfo(list);
+    return result;
+}
+
+int CTCPIPLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs)
+{
+    if (!buf || len == 0)
+        return RC_BAD_ARGUMENT;
+    if (m_Socket < 0)
+        return RC_NOT_OPEN;
+
+    const int waitMs = static_cast<int>(std::min<unsigned>(timeoutMs, 0x7FFFFFFF - kReadExtraMs)) + kReadExtraMs;
+    unsigned got = 0;
+    int result = RC_OK;
+    while (got < len) {
+        const Wait wait = WaitFor(m_Socket, POLLIN, waitMs);
+        if (wait != Wait::Ready) {
+            result = wait == Wait::Expired ? RC_TIMEOUT : RC_READ_ERROR;
+            break;
+        }
+        ssize_t n = recv(m_Socket, buf + got, len - got, MSG_DONTWAIT);
+        if (n > 0) {
+            got += static_cast<unsigned>(n);
+        } else if (n == 0) {
+            CloseSocket();   // the gateway closed the connection: nothing more will come
+            result = RC_READ_ERROR;
+            break;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            result = RC_READ_ERROR;
+            break;
+        }
+    }
+    if (received)
+        *received = got;
+    TraceBytes(buf, got, true);
+    return result;
+}
+
+int CTCPIPLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned)
+{
+    if (!buf || len == 0)
+        return RC_BAD_ARGUMENT;
+    if (m_Socket < 0)
+        return RC_NOT_OPEN;
+
+    unsigned sent = 0;
+    bool ok = true;
+    while (sent < len) {
+        const Wait wait = WaitFor(m_Socket, POLLOUT, kWriteWaitMs);
+        if (wait == Wait::Expired) {
+            CloseSocket();   // the gateway takes nothing more
+            ok = false;
+            break;
+        }
+        if (wait == Wait::Failed) {
+            ok = false;
+            break;
+        }
+        ssize_t n = send(m_Socket, buf + sent, len - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<unsigned>(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            ok = false;
+            break;
+        }
+    }
+    if (written)
+        *written = sent;
+    TraceBytes(buf, sent, false);
+    return ok ? RC_OK : RC_SHORT_WRITE;
+}
+
+bool CTCPIPLink::IsOpen()
+{
+    return m_Socket >= 0;
+}
+
+bool CTCPIPLink::Purge(int flags)
+{
+    if (!(flags & PURGE_RXCLEAR) || m_Socket < 0)
+        return false;
+    const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(kPurgeLimitMs);
+    const timespec poll10us{0, 10000};
+    uint8_t sink[4096];
+    while (Clock::now() < limit) {
+        pollfd p{m_Socket, POLLIN, 0};
+        int rc = ppoll(&p, 1, &poll10us, nullptr);
+        if (rc == 0)
+            return true;
+        if (rc < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        ssize_t n = recv(m_Socket, sink, sizeof sink, MSG_DONTWAIT);
+        if (n == 0)
+            return false;   // closed by the gateway; the next read reports it
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+    }
+    return false;
+}

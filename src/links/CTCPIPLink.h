@@ -1,0 +1,34 @@
+#pragma once
+// The TCP client link to a TCP/IP-to-serial gateway; bytes pass unchanged.
+#include "links/CLink.h"
+
+#include <string>
+
+class CTCPIPLink : public CLink {
+public:
+    CTCPIPLink(const std::string& host, const std::string& service);
+    ~CTCPIPLink() override;
+
+    int Open(bool open) override;
+    // Each wait for data lasts at most the time-out + 1000 ms. A gateway that closes the
+    // connection ends the read at once with RC_READ_ERROR and closes the link.
+    int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
+    // Each wait for room lasts at most 1 s; a write time-out closes the link.
+    int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
+    bool IsOpen() override;
+    // Drains pending input when flags include PURGE_RXCLEAR (so 11 drains too); other flags: false.
+    bool Purge(int flags) override;
+
+    const std::string& Host() const { return m_sHost; }
+    const std::string& Service() const { return m_sService; }
+
+    // Bound of one connection attempt, so that a dead gateway does not hold the program.
+    static constexpr int kConnectTimeoutMs = 3000;
+
+private:
+    void CloseSocket();
+
+    std::string m_sHost;
+    std::string m_sService;
+    int m_Socket = -1;
+};

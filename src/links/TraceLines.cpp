@@ -1,0 +1,61 @@
+#include "links/TraceLines.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+enum class Kind { Empty, Received, Sent };
+
+Kind KindOf(const CMessage& message)
+{
+    if (message.m_abBytes.empty())
+        return Kind::Empty;
+    return message.m_bReceived ? Kind::Received : Kind::Sent;
+}
+}
+
+uint32_t TickCount()
+{
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void CTraceLines::Take(CMessage message, uint32_t now, std::vector<std::string>& out)
+{
+    if (!m_pending.m_abBytes.empty() && KindOf(message) != KindOf(m_pending))
+        Emit(out);
+    if (m_pending.m_abBytes.empty()) {
+        m_pending = std::move(message);
+    } else {
+        m_pending.m_abBytes.insert(m_pending.m_abBytes.end(), message.m_abBytes.begin(), message.m_abBytes.end());
+        m_pending.m_nLength = static_cast<int>(m_pending.m_abBytes.size());
+    }
+    if (!m_pending.m_abBytes.empty() && static_cast<uint32_t>(now - m_pending.m_dwTick) > 255)
+        Emit(out);
+}
+
+void CTraceLines::Flush(std::vector<std::string>& out)
+{
+    if (!m_pending.m_abBytes.empty())
+        Emit(out);
+}
+
+void CTraceLines::Emit(std::vector<std::string>& out)
+{
+    out.push_back(FormatLine(m_pending, m_pending.m_dwTick - m_dwLastTick));
+    m_dwLastTick = m_pending.m_dwTick;
+    m_pending = CMessage();
+}
+
+std::string CTraceLines::FormatLine(const CMessage& message, uint32_t delayMs)
+{
+    std::string line = message.m_bReceived ? ">> " : "<< ";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "[L=%3u, dly=%u] ", static_cast<unsigned>(message.m_abBytes.size()), delayMs);
+    line += buf;
+    for (uint8_t b : message.m_abBytes) {
+        std::snprintf(buf, sizeof buf, " %.2X", b);
+        line += buf;
+    }
+    return line;
+}

@@ -1,0 +1,214 @@
+#include "links/CLink.h"
+#include "links/Trace.h"
+#include "links/TraceLines.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+CMessage Msg(uint32_t tick, std::vector<uint8_t> bytes, bool received)
+{
+    CMessage m;
+    m.m_dwTick = tick;
+    m.m_nLength = static_cast<int>(bytes.size());
+    m.m_bReceived = received ? 1 : 0;
+    m.m_abBytes = std::move(bytes);
+    return m;
+}
+
+CMessage EndOfFrame(uint32_t tick)
+{
+    return Msg(tick, {}, false);
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class TempFile {
+public:
+    TempFile()
+    {
+        char name[] = "/tmp/vq7traceXXXXXX";
+        int fd = mkstemp(name);
+        close(fd);
+        m_path = name;
+    }
+    ~TempFile() { std::remove(m_path.c_str()); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+}
+
+TEST(TraceLines, LineFormat)
+{
+    EXPECT_EQ(">> [L=  3, dly=15]  01 AB FF", CTraceLines::FormatLine(Msg(0, {0x01, 0xAB, 0xFF}, true), 15));
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += " 00";
+    EXPECT_EQ("<< [L=1000, dly=0] " + bytes, CTraceLines::FormatLine(Msg(0, std::vector<uint8_t>(1000, 0), false), 0));
+}
+
+TEST(TraceLines, RequestAndAnswerBecomeOneLineEach)
+{
+    CTraceLines lines(1000);
+    std::vector<std::string> out;
+    lines.Take(Msg(1004, {0x10, 0x11}, false), 1004, out);
+    EXPECT_TRUE(out.empty());
+    lines.Take(Msg(1020, {0x78, 0x56, 0x34}, true), 1020, out);   // kind changes: request complete
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ("<< [L=  2, dly=4]  10 11", out[0]);
+    lines.Take(Msg(1021, {0x12, 0x7E}, true), 1021, out);         // the rest of the answer joins it
+    lines.Take(EndOfFrame(1022), 1022, out);
+    ASSERT_EQ(2u, out.size());
+    EXPECT_EQ(">> [L=  5, dly=16]  78 56 34 12 7E", out[1]);
+    lines.Flush(out);   // only the empty marker is pending
+    EXPECT_EQ(2u, out.size());
+}
+
+TEST(TraceLines, LineClosesWhenMoreThan255msOld)
+{
+    CTraceLines lines(0);
+    std::vector<std::string> out;
+    lines.Take(Msg(100, {1}, true), 100, out);
+    lines.Take(Msg(300, {2}, true), 355, out);   // exactly 255 ms: still open
+    EXPECT_TRUE(out.empty());
+    lines.Take(Msg(356, {3}, true), 356, out);
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ(">> [L=  3, dly=100]  01 02 03", out[0]);
+    lines.Take(Msg(400, {4}, true), 400, out);
+    lines.Flush(out);
+    ASSERT_EQ(2u, out.size());
+    EXPECT_EQ(">> [L=  1, dly=300]  04", out[1]);
+}
+
+TEST(TraceLines, EmptyReadSeparatesRepeatedRequests)
+{
+    CTraceLines lines(0);
+    std::vector<std::string> out;
+    lines.Take(Msg(10, {0xA1}, false), 10, out);
+    lines.Take(Msg(20, {}, true), 20, out);   // a read that brought nothing
+    lines.Take(Msg(30, {0xA2}, false), 30, out);
+    lines.Flush(out);
+    ASSERT_EQ(2u, out.size());
+    EXPECT_EQ("<< [L=  1, dly=10]  A1", out[0]);
+    EXPECT_EQ("<< [L=  1, dly=20]  A2", out[1]);
+}
+
+TEST(TraceLines, TickWrapAround)
+{
+    CTraceLines lines(0xFFFFFFF0u);
+    std::vector<std::string> out;
+    lines.Take(Msg(0x10, {1}, false), 0x10, out);
+    lines.Flush(out);
+    ASSERT_EQ(1u, out.size());
+    EXPECT_EQ("<< [L=  1, dly=32]  01", out[0]);
+}
+
+namespace {
+class RecordingTarget : public ITraceTarget {
+public:
+    void RegisterThread(CTraceThread* thread, bool registered) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_events.push_back(thread && registered ? "register" : thread ? "unregister" : "null");
+    }
+    void AddLine(const std::string& line) override
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_events.push_back(line);
+    }
+    std::vector<std::string> Events()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_events;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::string> m_events;
+};
+}
+
+TEST(TraceThread, LinkHooksReachTheFileAndStoppingFlushes)
+{
+    TempFile file;
+    {
+        std::ofstream(file.Path()) << "earlier line\n";
+    }
+    CFileTraceTarget target(file.Path());
+    ASSERT_TRUE(target.IsOpen());
+    CLink link;
+    const uint8_t request[] = {0x51, 0x52, 0x53, 0x54, 0x30};
+    const uint8_t answer[] = {0x51, 0x52, 0x53, 0x54, 0x30, 0x00};
+    link.TraceBytes(request, sizeof request, false);   // no trace yet: dropped
+    link.SetTrace(&target);
+    link.TraceBytes(request, sizeof request, false);
+    link.TraceBytes(answer, 4, true);
+
+    // The request line is complete once the answer starts; it appears while the trace runs.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 200 && lines.size() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        lines = ReadLines(file.Path());
+    }
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("earlier line", lines[0]);
+    EXPECT_EQ(0u, lines[1].rfind("<< [L=  5, dly=", 0)) << lines[1];
+    EXPECT_EQ(" 51 52 53 54 30", lines[1].substr(lines[1].size() - 15));
+
+    link.TraceBytes(answer + 4, 2, true);
+    link.SetTrace(nullptr);   // the pending answer is written before the thread ends
+    lines = ReadLines(file.Path());
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(0u, lines[2].rfind(">> [L=  6, dly=", 0)) << lines[2];
+    EXPECT_EQ(" 51 52 53 54 30 00", lines[2].substr(lines[2].size() - 18));
+}
+
+TEST(TraceThread, RegistersOnceAndEmitsEverythingInOrder)
+{
+    RecordingTarget target;
+    {
+        CTraceThread thread(&target);
+        for (uint8_t i = 0; i < 50; ++i) {
+            const uint32_t now = TickCount();
+            thread.Queue(Msg(now, {i}, (i % 2) != 0));
+        }
+    }
+    auto events = target.Events();
+    ASSERT_EQ(52u, events.size());
+    EXPECT_EQ("register", events.front());
+    EXPECT_EQ("unregister", events.back());
+    for (int i = 0; i < 50; ++i)
+    {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " %.2X", i);
+        EXPECT_EQ(hex, events[i + 1].substr(events[i + 1].size() - 3));
+        EXPECT_EQ(i % 2 ? ">> " : "<< ", events[i + 1].substr(0, 3));
+    }
+}
+
+TEST(TraceThread, IdleThreadDoesNotSpin)
+{
+    RecordingTarget target;
+    CTraceThread thread(&target);
+    timespec a{}, b{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
+    const double cpuMs = (b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 100.0);
+}
