@@ -1,0 +1,18 @@
+#pragma once
+// Forming the calibration pairs from the measurement table: rows whose Ge lie
+// within 5 % of the running mean Ge of their group are averaged into one pair.
+#include "CellNumbers.h"
+
+class CTextGrid;
+
+// Sorts the measurement table (largest Ge first) and rewrites the pairs table:
+// one row per group, Ge in column 0, each occupied slot's mean Gi in its
+// column, and the blank last row. False (nothing changes) with fewer than two
+// measurements. A cell that is not a number throws EConvertError before the
+// pairs table is touched.
+bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& occupied);
+
+// Number of pairs per meter in the pairs table.
+int PairRowCount(const CTextGrid& pairs);
+// Back to the header and one blank row.
+void ResetPairsTable(CTextGrid& pairs);

@@ -1,0 +1,175 @@
+#include "PairsTab.h"
+
+#include "CellNumbers.h"
+#include "MainTables.h"
+#include "MeterList.h"
+#include "NominalDiameter.h"
+#include "PairForming.h"
+#include "Progress.h"
+#include "SeriesControl.h"
+#include "WorkFolders.h"
+#include "calibration/CGiGeArray.h"
+#include "calibration/ConnectionUse.h"
+#include "calibration/GiGeFile.h"
+#include "common/CommonUtils.h"
+#include "common/Cp1251.h"
+#include "common/NumberText.h"
+#include "common/OperatorInterface.h"
+#include "measurement/CSystem.h"
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+CPairsTab::CPairsTab(connection& conn, CSystem& system, CMainTables& tables, const CWorkFolders& folders,
+                     CProgress& progress, CMeterList& meterList)
+    : m_conn(conn), m_system(system), m_tables(tables), m_folders(folders), m_progress(progress),
+      m_meterList(meterList)
+{
+}
+
+bool CPairsTab::CreateGiGeClick()
+{
+    try {
+        return FormPairs(m_tables.StringGrid2, m_tables.StringGrid4, OccupiedSlotsOf(m_system));
+    } catch (const EConvertError& e) {
+        Operator().MessageDialog(MsgIcon::Error, e.what());
+        return false;
+    }
+}
+
+int CPairsTab::SaveGiGeToFileClick()
+{
+    const CTextGrid& pairs = m_tables.StringGrid4;
+    if (pairs.RowCount() < 4)
+        return 0;
+    int written = 0;
+    try {
+        for (int slot = 0; slot < kMeterSlots; ++slot) {
+            const uint32_t number = m_system.GetMeterNumber(slot);
+            if (number == 0)
+                continue;
+            std::string text = "   \t   Gi    \t   Ge    ";
+            for (int r = 1; r <= pairs.RowCount() - 2; ++r)
+                text += FormatC("\n %2d\t% 9E\t% 9E", r - 1, CellNumber(pairs, SlotColumn(slot), r),
+                                CellNumber(pairs, 0, r));
+            const std::string path = m_folders.LogFile(number);
+            std::string error;
+            if (ReplaceFileContents(path, Utf8ToCp1251(ToCrLf(text)), error))
+                ++written;
+            else
+                ShowAppMessage("Не удалось записать файл " + path + "\n" + error);
+        }
+    } catch (const EConvertError& e) {
+        Operator().MessageDialog(MsgIcon::Error, e.what());
+    }
+    return written;
+}
+
+int CPairsTab::WriteDiameterParams(uint32_t number, int dn)
+{
+    const NominalDiameterRow* row = FindNominalDiameter(dn);
+    if (!row)
+        return 0;
+    struct Write {
+        uint8_t param;
+        const char* value;
+        const char* switchOff;
+    };
+    const Write writes[3] = {
+        {70, row->A, "Ошибка записи. Выключен внутренний переключатель! Счетчик № "},
+        {75, row->A, "Ошибка записи. Выключен внутренний переключатель! Счетчик №"},
+        {79, row->B, "Ошибка записи. Выключен внутренний переключатель! Счетчик №"},
+    };
+    for (const Write& w : writes) {
+        const unsigned result = WriteParam(&m_conn, number, w.param, FixDecimalSeparator(w.value));
+        if (result != 0) {
+            ShowAppMessage((result == 240 ? std::string(w.switchOff) : std::string("Ошибка связи! Счетчик № ")) +
+                           std::to_string(number));
+            return static_cast<int>(result);
+        }
+    }
+    return 0;
+}
+
+int CPairsTab::SaveGiGeToDeviceClick()
+{
+    if (m_tables.StringGrid4.RowCount() < 4)
+        return 0;
+    int firstFailure = 0;
+    bool rebootPending = false;
+    {
+        CConnectionUse use(&m_conn);
+        m_progress.Show();
+        for (int slot = 0; slot < kMeterSlots; ++slot) {
+            m_progress.SetProgress(slot / 9.0);
+            const uint32_t number = m_system.GetMeterNumber(slot);
+            if (number == 0)
+                continue;
+            std::unique_ptr<CGiGeArray> table = SlotPairs(slot);
+            const int written = table->WriteToMeter(&m_conn);
+            if (written != 0) {
+                if (firstFailure == 0)
+                    firstFailure = written;
+                continue;
+            }
+            const int params = WriteDiameterParams(number, m_tables.DiameterOfRow(slot + 1));
+            if (params != 0) {
+                if (firstFailure == 0)
+                    firstFailure = params;
+                break;
+            }
+            if (table->m_Info.m_sType.rfind("DZW", 0) == 0) {
+                const unsigned result = Restart(&m_conn, number);
+                if (result == 239) {
+                    ShowAppMessage(FormatC("Ошибочный параметр принятой из прибора ответной команды.\n"
+                                           "градуировочные пары в cчетчик № #%u не записаны.",
+                                           number));
+                    if (firstFailure == 0)
+                        firstFailure = 239;
+                } else if (result != 0) {
+                    ShowAppMessage(FormatC("не удалось автоматически перезагрузить cчетчик № #%u\n"
+                                           "Вам нужно выключить питание прибора вручную и\n"
+                                           "через 3 с снова его включить - это необходимо\n"
+                                           "для копирования данных из EEPROM во Flash Data.",
+                                           number));
+                } else {
+                    rebootPending = true;
+                }
+            }
+        }
+    }
+    if (rebootPending) {
+        ShowAppMessage("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
+                       "автоматического копирования данных из EEPROM во Flash Data.\n"
+                       "Подождите несколько секунд.");
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_nRebootWaitMs));
+    } else if (firstFailure == 0) {
+        // Confirmed only when every meter took its pairs and parameters.
+        ShowAppMessage("Градуировочные пары и настроечные параметры записаны");
+    }
+    m_progress.Hide();
+    return firstFailure;
+}
+
+std::unique_ptr<CGiGeArray> CPairsTab::SlotPairs(int slot)
+{
+    const CTextGrid& pairs = m_tables.StringGrid4;
+    return std::make_unique<CGiGeArray>(m_system.GetMeterInfo(slot), m_system.GetMeterNumber(slot), 1,
+                                        pairs.RowCount() - 2, pairs.ColumnTexts(0),
+                                        pairs.ColumnTexts(SlotColumn(slot)));
+}
+
+int CPairsTab::PopupSlot()
+{
+    const int col = m_tables.StringGrid4.Col();
+    if (col < 1 || col > kMeterSlots)
+        return -1;
+    return m_system.GetMeterNumber(col - 1) != 0 ? col - 1 : -1;
+}
+
+int CPairsTab::PopupMenuRestoreGiGeClick()
+{
+    const int slot = PopupSlot();
+    return slot < 0 ? 0 : m_meterList.RestoreBackupPairs(m_system.GetMeterNumber(slot));
+}

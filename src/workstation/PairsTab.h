@@ -1,0 +1,49 @@
+#pragma once
+// The calibration pairs table: forming the pairs from the measurements, saving
+// them as files, writing them with the setting parameters into the meters, and
+// each slot's pair table for the popup actions.
+#include <memory>
+#include <string>
+
+class connection;
+class CSystem;
+class CGiGeArray;
+class CMainTables;
+class CWorkFolders;
+class CProgress;
+class CMeterList;
+
+class CPairsTab {
+public:
+    CPairsTab(connection& conn, CSystem& system, CMainTables& tables, const CWorkFolders& folders,
+              CProgress& progress, CMeterList& meterList);
+
+    // False when nothing was formed (too few rows or a cell that is no number).
+    bool CreateGiGeClick();
+    // Log/%08u.dat per occupied slot; returns the number of files written.
+    int SaveGiGeToFileClick();
+    // Pairs, then parameters 70, 75, 79 by the nominal diameter, then the
+    // converters' restart. 0 when every meter took everything.
+    int SaveGiGeToDeviceClick();
+
+    // The pair table of a slot, built from the pairs table (ascending Gi).
+    std::unique_ptr<CGiGeArray> SlotPairs(int slot);
+    // The slot of the selected column of the pairs table, or -1 when it names
+    // no occupied slot.
+    int PopupSlot();
+    int PopupMenuRestoreGiGeClick();
+
+    // Wait after the restart notice of the converters, ms.
+    unsigned m_nRebootWaitMs = 5000;
+
+private:
+    // Writes the diameter parameters; 0 or the failed write's result (already shown).
+    int WriteDiameterParams(uint32_t number, int dn);
+
+    connection& m_conn;
+    CSystem& m_system;
+    CMainTables& m_tables;
+    const CWorkFolders& m_folders;
+    CProgress& m_progress;
+    CMeterList& m_meterList;
+};

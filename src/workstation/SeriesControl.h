@@ -1,0 +1,52 @@
+#pragma once
+// Control of a measurement series: start/pause, end of series, and the timer
+// that turns each completed cycle into a row of the active tab's table.
+#include "CellNumbers.h"
+
+#include <array>
+#include <functional>
+
+class CSystem;
+class CMainTables;
+class CWindowState;
+struct MeterStatus;
+
+// The picture a slot's column header shows while the timer runs.
+enum class MeterStatePicture {
+    None = -1,          // not measuring: nothing is drawn
+    IntegrationEnded = 0,  // picture 0
+    Integrating = 1,    // picture 1
+};
+
+MeterStatePicture MeterStatePictureOf(const MeterStatus& status);
+// Which of the ten slots hold a meter.
+OccupiedSlots OccupiedSlotsOf(CSystem& system);
+
+class CSeriesControl {
+public:
+    CSeriesControl(CSystem& system, CMainTables& tables, CWindowState& state);
+
+    // The reference flow entered for the cycle just completed; by default the
+    // value the engine's prompt returned.
+    void SetReferenceFlowSource(std::function<double()> source) { m_geSource = std::move(source); }
+
+    void ButtonStartPauseClick();
+    void ButtonStopClick();
+    void Timer1Timer();
+    // DrawMeterStatus's choice for every slot (None for empty slots).
+    std::array<MeterStatePicture, 10> DrawMeterStatus();
+
+    // Rows added by the timer since construction.
+    int RowsAdded() const { return m_nRowsAdded; }
+
+private:
+    void ClearCurrentValues();
+    void CalibrationRow(double ge);
+    void VerificationRow(double ge);
+
+    CSystem& m_system;
+    CMainTables& m_tables;
+    CWindowState& m_state;
+    std::function<double()> m_geSource;
+    int m_nRowsAdded = 0;
+};

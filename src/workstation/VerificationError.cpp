@@ -1,0 +1,15 @@
+#include "VerificationError.h"
+
+#include "CellNumbers.h"
+
+float VerificationError(float ge, float gv)
+{
+    if (gv == 0)
+        return 1000.0f;
+    return (gv - ge) / gv * 100.0f;
+}
+
+std::string VerificationErrorText(float ge, float gv)
+{
+    return CellText("%.3f", VerificationError(ge, gv));
+}

@@ -1,0 +1,8 @@
+#pragma once
+// A meter's error over one verification cycle, in per cent of its own mean flow.
+#include <string>
+
+// (gv - ge) / gv × 100 in 32-bit floats; 1000 when gv is 0.
+float VerificationError(float ge, float gv);
+// "%.3f" in the operator's decimal separator.
+std::string VerificationErrorText(float ge, float gv);

@@ -1,0 +1,7 @@
+#include "Workstation.h"
+
+CWorkstation::CWorkstation(connection& conn, CSystem& system)
+    : MeterList(conn, system, Tables, State, Folders, Progress), Series(system, Tables, State),
+      ResultTables(system, Tables, State), Pairs(conn, system, Tables, Folders, Progress, MeterList)
+{
+}
