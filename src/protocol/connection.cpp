@@ -4,6 +4,7 @@
 #include "links/CComLink.h"
 #include "links/CTCPIPLink.h"
 
+#define SI_NO_CONVERSION   // bytes pass unchanged; keys compare ASCII case-insensitively
 #include <SimpleIni.h>
 
 #include <cerrno>
@@ -56,7 +57,7 @@ connection::~connection()
 void connection::LoadSettings(const std::string& path)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;   // case-insensitive keys and sections
     ini.SetUnicode(false);
     ini.LoadFile(path.c_str());   // a missing file reads as all defaults
     auto value = [&](const char* key, const char* def) {
@@ -73,7 +74,7 @@ void connection::LoadSettings(const std::string& path)
 bool connection::SaveSettings(const std::string& path)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    CSimpleIniCaseA ini;
+    CSimpleIniA ini;   // case-insensitive keys and sections
     ini.SetUnicode(false);
     const SI_Error loaded = ini.LoadFile(path.c_str());
     if (loaded < 0 && loaded != SI_FILE)
