@@ -1,0 +1,245 @@
+#include "protocol/connection.h"
+#include "support/LoopbackServer.h"
+#include "support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <termios.h>
+#include <thread>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point start)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+std::vector<uint8_t> Request(uint8_t cmd)
+{
+    std::vector<uint8_t> r(16, 0);
+    r[0] = 0x51; r[1] = 0x52; r[2] = 0x53; r[3] = 0x54;
+    r[4] = cmd;
+    return r;
+}
+
+// An answer of `size` bytes: address, command byte, then a counting pattern.
+std::vector<uint8_t> Answer(uint8_t cmd, size_t size, uint8_t seed = 0)
+{
+    std::vector<uint8_t> a(size);
+    for (size_t i = 0; i < size; ++i)
+        a[i] = static_cast<uint8_t>(seed + i);
+    a[0] = 0x51; a[1] = 0x52; a[2] = 0x53; a[3] = 0x54;
+    a[4] = cmd;
+    return a;
+}
+
+bool WaitAccepted(const LoopbackServer& server, int count)
+{
+    for (int i = 0; i < 200 && server.Accepted() < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return server.Accepted() == count;
+}
+
+// The meters behind a pty: each 16-byte request gets the packets after delayMs.
+class PtyResponder {
+public:
+    PtyResponder(PtyPair& pty, std::vector<std::vector<uint8_t>> packets, int delayMs)
+        : m_thread([this, &pty, packets, delayMs] {
+              while (!m_stop) {
+                  if (pty.ReadMaster(16, 50).size() < 16)
+                      continue;
+                  std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                  for (const auto& p : packets)
+                      pty.WriteMaster(p);
+              }
+          })
+    {
+    }
+    ~PtyResponder()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+}
+
+TEST(ConnectionOpen, UsersShareOneLinkUntilTheLastClose)
+{
+    LoopbackServer server(LoopbackServer::Echo());
+    connection c;
+    c.m_sPort = "TCP/IP";
+    c.m_sIp = "127.0.0.1";
+    c.m_sTcpIpPort = server.PortText();
+    EXPECT_EQ(RC_OK, c.Open());
+    EXPECT_EQ(RC_OK, c.Open());
+    EXPECT_TRUE(WaitAccepted(server, 1));
+    c.Close();
+    EXPECT_TRUE(c.HasLink());
+    EXPECT_EQ(1, c.OpenCount());
+    const uint8_t frame[4] = {1, 2, 3, 4};
+    EXPECT_EQ(RC_OK, c.Send(frame, 4));
+    c.Close();
+    EXPECT_FALSE(c.HasLink());
+    EXPECT_EQ(RC_NOT_OPEN, c.Send(frame, 4));
+    c.Close();
+    EXPECT_EQ(0, c.OpenCount());
+    EXPECT_FALSE(c.HasLink());
+    EXPECT_EQ(RC_OK, c.Open());   // a fresh link
+    EXPECT_TRUE(WaitAccepted(server, 2));
+    c.Close();
+}
+
+TEST(ConnectionOpen, SerialPortFromSettingsAndFailedOpenKeepsTheLink)
+{
+    PtyPair pty;
+    connection c;
+    c.m_sPort = pty.SlaveName();
+    c.m_nSpeed = 57600;
+    ASSERT_EQ(RC_OK, c.Open());
+    termios tio{};
+    ASSERT_EQ(0, tcgetattr(pty.Slave(), &tio));
+    EXPECT_EQ(B57600, cfgetospeed(&tio));
+    c.Close();
+
+    connection missing;
+    missing.m_sPort = "/dev/vq7-no-such-port";
+    EXPECT_EQ(RC_NOT_OPEN, missing.Open());
+    EXPECT_TRUE(missing.HasLink());
+    const uint8_t frame[4] = {1, 2, 3, 4};
+    EXPECT_EQ(RC_NOT_OPEN, missing.Send(frame, 4));
+    EXPECT_EQ(1u, missing.m_nSendErrors);
+    missing.Close();
+    EXPECT_FALSE(missing.HasLink());
+}
+
+TEST(ConnectionOpen, NamedConnectionsTakeTheBusInTurn)
+{
+    LoopbackServer server(LoopbackServer::Echo());
+    const std::string name = "vq7test" + std::to_string(getpid());
+    connection first(name), second(name), other(name + "x");
+    ASSERT_EQ(RC_OK, first.OpenTcpIp("127.0.0.1", server.PortText()));
+    EXPECT_EQ(RC_OK, other.OpenTcpIp("127.0.0.1", server.PortText()));   // another name: no wait
+    std::atomic<bool> opened{false};
+    std::thread waiter([&] {
+        EXPECT_EQ(RC_OK, second.OpenTcpIp("127.0.0.1", server.PortText()));
+        opened = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(opened);
+    first.Close();
+    waiter.join();
+    EXPECT_TRUE(opened);
+    second.Close();
+    other.Close();
+}
+
+TEST(ConnectionExchange, SlotSmallerThanTheCommandsAnswerIsRejectedUnread)
+{
+    LoopbackServer server(LoopbackServer::Answer(16, Answer(0x7E, 72)));
+    connection c;
+    ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));
+    const auto request = Request(0x7E);
+    uint8_t slot[72] = {};
+    EXPECT_EQ(RC_WRONG_LENGTH, c.Exchange(request.data(), 16, slot, 32, 1000, nullptr));
+    EXPECT_EQ(1u, c.m_nReceiveErrors);
+    EXPECT_EQ(RC_WRONG_LENGTH, c.m_nLastError);
+    unsigned got = 0;
+    ASSERT_EQ(RC_OK, c.ReadAnswer(slot, 72, 72, &got, 1000));   // the answer is still there
+    EXPECT_EQ(72u, got);
+    EXPECT_EQ(0x7E, slot[4]);
+    EXPECT_EQ(RC_BAD_ARGUMENT, c.Exchange(nullptr, 16, slot, 72, 100, nullptr));
+    EXPECT_EQ(RC_BAD_ARGUMENT, c.Exchange(request.data(), 16, nullptr, 72, 100, nullptr));
+    c.Close();
+}
+
+TEST(ConnectionExchange, ExtraDelayCoversALateFirstAnswer)
+{
+    PtyPair pty;
+    PtyResponder meters(pty, {Answer(0x10, 32)}, 550);
+    connection c;
+    c.m_sPort = pty.SlaveName();
+    ASSERT_EQ(RC_OK, c.Open());
+    const auto request = Request(0x10);
+    uint8_t slot[32];
+    EXPECT_EQ(RC_TIMEOUT, c.Exchange(request.data(), 16, slot, 32, 100, nullptr));
+    EXPECT_EQ(RC_TIMEOUT, c.m_nLastError);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));   // let the late answer pass
+    c.m_nAuxTmout = 500;
+    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slot, 32, 100, nullptr));   // stale bytes purged
+    EXPECT_EQ(Answer(0x10, 32), std::vector<uint8_t>(slot, slot + 32));
+    EXPECT_EQ(1u, c.m_nReceived);
+    EXPECT_GE(c.m_nMaxAnswerMs, 500u);
+    c.Close();
+}
+
+TEST(ConnectionExchange, PacketsAfterTheFirst)
+{
+    PtyPair pty;
+    PtyResponder meters(pty, {Answer(0x20, 32, 1), Answer(0x20, 32, 2)}, 0);
+    connection c;
+    c.m_sPort = pty.SlaveName();
+    ASSERT_EQ(RC_OK, c.Open());
+    const auto request = Request(0x20);
+    std::vector<uint8_t> slots(3 * 32);
+    unsigned packets = 2;
+    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slots.data(), 32, 300, &packets));
+    EXPECT_EQ(2u, packets);
+    EXPECT_EQ(Answer(0x20, 32, 2), std::vector<uint8_t>(slots.begin() + 32, slots.begin() + 64));
+
+    packets = 3;   // the third never comes
+    auto start = Clock::now();
+    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slots.data(), 32, 300, &packets));
+    EXPECT_EQ(2u, packets);
+    EXPECT_LT(MsSince(start), 2000);
+    c.Close();
+}
+
+TEST(ConnectionExchange, SecondPacketTimingOutStillSucceeds)
+{
+    PtyPair pty;
+    PtyResponder meters(pty, {Answer(0x20, 32)}, 0);
+    connection c;
+    c.m_sPort = pty.SlaveName();
+    ASSERT_EQ(RC_OK, c.Open());
+    const auto request = Request(0x20);
+    std::vector<uint8_t> slots(2 * 32);
+    unsigned packets = 2;
+    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slots.data(), 32, 300, &packets));
+    EXPECT_EQ(1u, packets);
+    EXPECT_EQ(1u, c.m_nReceiveErrors);
+    c.Close();
+}
+
+TEST(ConnectionExchange, SuperlongAnswerCarriesItsLength)
+{
+    // 0x90: byte 5 gives the data length, followed by two check bytes.
+    std::vector<uint8_t> answer = Answer(0x90, 6 + 10 + 2);
+    answer[5] = 10;
+    std::vector<uint8_t> tooLong = Answer(0x90, 6);
+    tooLong[5] = 255;   // 6 + 257 bytes do not fit a 256-byte slot
+    LoopbackServer server([&](LoopbackServer::Peer& peer) {
+        uint8_t request[16];
+        if (peer.Receive(request, 16))
+            peer.Send(answer);
+        if (peer.Receive(request, 16))
+            peer.Send(tooLong);
+        peer.WaitForStop();
+    });
+    connection c;
+    ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));
+    const auto request = Request(0x90);
+    std::vector<uint8_t> slot(256);
+    auto start = Clock::now();
+    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slot.data(), 256, 100, nullptr));
+    EXPECT_LT(MsSince(start), 1000);   // no wait for a full slot
+    EXPECT_EQ(answer, std::vector<uint8_t>(slot.begin(), slot.begin() + 18));
+    EXPECT_EQ(RC_WRONG_LENGTH, c.Exchange(request.data(), 16, slot.data(), 256, 100, nullptr));
+    c.Close();
+}
