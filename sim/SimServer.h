@@ -2,6 +2,8 @@
 // Transports of the simulated bus: a TCP/IP-to-serial gateway on a socket
 // (one client at a time, bytes unchanged) or a pseudo-terminal serial port.
 // Each server runs in its own thread; Stop() or the destructor ends it.
+#include "sim/FrameAssembler.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -9,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 class CRig;
 
@@ -50,6 +53,7 @@ private:
     bool WriteAnswer(int fd, const std::vector<uint8_t>& bytes, unsigned delayMs, size_t requestBytes);
     bool DropDue();
     void CloseClient();
+    void SleepMicros(long long us);
 
     CRig& m_rig;
     bool m_bTcp = false;
@@ -72,6 +76,5 @@ private:
     std::atomic<unsigned> m_nAccepted{0};
     std::atomic<unsigned> m_nDrops{0};
     std::atomic<unsigned> m_nFrames{0};
-    std::vector<uint8_t> m_pending;   // bytes of an incomplete request frame
-    long long m_lastByteMs = 0;
+    CFrameAssembler m_frames;
 };

@@ -41,6 +41,7 @@ struct SimMeterConfig {
     uint32_t devWordA = 0;
     uint32_t devWordB = 0;
     int model = 0;                    // parameter 0
+    std::vector<SimPair> pairs;       // held at start; empty: count byte 255
     bool pairCountCommands = true;    // false: older software, commands 6 and 7 answered 240
     bool writeSwitch = true;
     unsigned pairCapacity = 64;       // pair slots in EEPROM
@@ -115,12 +116,17 @@ public:
     bool Measuring() const;          // status byte 4, 0x40
     bool Integrating() const;        // status byte 6, 0x02
     SimClock::time_point IntegrationStart() const;
+    SimClock::time_point IntegrationEnd() const;
 
     // Counters for tests.
     unsigned RestartCount() const;
     unsigned CommandCount(uint8_t code) const;
     unsigned RequestCount() const;
     bool Silent() const;             // restarting
+
+    // Pairs (all EEPROM slots written), parameters and switch as text, and back.
+    std::string SaveState() const;
+    bool LoadState(const std::string& text, std::string* error = nullptr);
 
     // Called after any change to pairs or parameters (state persistence).
     void SetChangeHook(std::function<void(const CVirtualMeter&)> hook);
