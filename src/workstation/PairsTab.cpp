@@ -107,6 +107,7 @@ int CPairsTab::SaveGiGeToDeviceClick()
             if (number == 0)
                 continue;
             std::unique_ptr<CGiGeArray> table = SlotPairs(slot);
+            table->m_nRestartWaitMs = m_nRebootWaitMs;
             const int written = table->WriteToMeter(&m_conn);
             if (written != 0) {
                 if (firstFailure == 0)

@@ -33,7 +33,7 @@ public:
     int PopupSlot();
     int PopupMenuRestoreGiGeClick();
 
-    // Wait after the restart notice of the converters, ms.
+    // Wait after the restart notices of the converters (here and in the pair write), ms.
     unsigned m_nRebootWaitMs = 5000;
 
 private:

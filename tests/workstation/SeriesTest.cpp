@@ -1,0 +1,260 @@
+// A whole series against the simulated rig on loopback: the meter list with
+// its backups, verification, calibration with pairs written into the meters,
+// and verification again.
+#include "calibration/CGiGeArray.h"
+#include "common/DecimalSeparator.h"
+#include "common/NumberText.h"
+#include "common/RecordingOperator.h"
+#include "measurement/CSystem.h"
+#include "protocol/connection.h"
+#include "sim/Rig.h"
+#include "sim/SimServer.h"
+#include "workstation/SeriesRunner.h"
+#include "workstation/Workstation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+// Slots 0, 1 and 3 hold meters; slot 2 stays empty.
+const uint32_t kMeters[4] = {11000002, 11000004, 0, 11000006};
+const char* const kDiameters[4] = {"65", "0", "", "15"};
+
+class Series : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetDecimalSeparator('.');
+        m_dir = fs::temp_directory_path() / ("vq7ws-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+
+        for (const auto& m : CRig::DefaultMeters())
+            for (uint32_t n : kMeters)
+                if (n != 0 && m.number == n)
+                    m_rig.AddMeter(m);
+        m_rig.SetIntegrationMs(150);
+        std::string error;
+        m_server = CSimServer::StartTcp(m_rig, "127.0.0.1", 0, &error);
+        ASSERT_TRUE(m_server) << error;
+        m_conn.m_sPort = "TCP/IP";
+        m_conn.m_sIp = "127.0.0.1";
+        m_conn.m_sTcpIpPort = std::to_string(m_server->Port());
+
+        m_system = std::make_unique<CSystem>(&m_conn);
+        // The operator reads the rig's reference over the cycle just ended.
+        m_system->SetReferenceFlowPrompt([this]() -> std::optional<double> {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (m_rig.ReferenceCount() == m_seenReferences && std::chrono::steady_clock::now() < deadline) {
+                m_rig.Poll();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            m_seenReferences = m_rig.ReferenceCount();
+            return m_rig.LastReferenceFlow();
+        });
+        m_ws = std::make_unique<CWorkstation>(m_conn, *m_system);
+        m_ws->Folders.SetBaseDir(m_dir.string());
+        m_ws->Pairs.m_nRebootWaitMs = 0;
+        m_runner = std::make_unique<CSeriesRunner>(*m_ws);
+        m_runner->m_nTickMs = 20;
+        m_runner->m_nCycleTimeoutMs = 10000;
+    }
+
+    void TearDown() override
+    {
+        m_ws.reset();
+        m_system.reset();
+        m_server.reset();
+        fs::remove_all(m_dir);
+        ResetDecimalSeparatorFromLocale();
+    }
+
+    void TypeMeterList()
+    {
+        for (int slot = 0; slot < 4; ++slot) {
+            const int row = slot + 1;
+            m_ws->MeterList.StringGrid1GetEditText(SP_METER, row);
+            m_ws->MeterList.StringGrid1SetEditText(SP_METER, row, kMeters[slot] ? std::to_string(kMeters[slot]) : "");
+            m_ws->MeterList.StringGrid1GetEditText(SP_DIAMETER, row);
+            m_ws->MeterList.StringGrid1SetEditText(SP_DIAMETER, row, kDiameters[slot]);
+        }
+    }
+
+    // Runs one cycle per flow on the verification tab; returns each slot's largest |error| in per cent.
+    std::array<double, 4> Verify(const std::vector<double>& flows)
+    {
+        EXPECT_TRUE(m_runner->SelectPage(PAGE_VERIFICATION));
+        for (double flow : flows) {
+            m_rig.SetFlow(flow);
+            EXPECT_TRUE(m_runner->RunCycle()) << "flow " << flow;
+        }
+        const CTextGrid& t = m_ws->Tables.StringGrid3;
+        EXPECT_EQ(t.RowCount(), 3 + static_cast<int>(flows.size()));
+        std::array<double, 4> worst{};
+        for (int row = 2; row < t.RowCount() - 1; ++row) {
+            for (int slot = 0; slot < 4; ++slot) {
+                if (kMeters[slot] == 0) {
+                    EXPECT_TRUE(t.Cell(slot + 1, row).empty());
+                    continue;
+                }
+                const double e = std::fabs(StrToFloat(t.Cell(slot + 1, row)));
+                worst[static_cast<size_t>(slot)] = std::max(worst[static_cast<size_t>(slot)], e);
+            }
+        }
+        m_ws->Series.ButtonStopClick();
+        return worst;
+    }
+
+    fs::path m_dir;
+    CRecordingOperator m_operator;
+    CRig m_rig;
+    std::unique_ptr<CSimServer> m_server;
+    connection m_conn;
+    std::unique_ptr<CSystem> m_system;
+    std::unique_ptr<CWorkstation> m_ws;
+    std::unique_ptr<CSeriesRunner> m_runner;
+    unsigned m_seenReferences = 0;
+};
+
+size_t FilesIn(const fs::path& dir)
+{
+    if (!fs::is_directory(dir))
+        return 0;
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+}
+
+TEST_F(Series, MeterListBackupsAndTabLock)
+{
+    EXPECT_TRUE(m_ws->State.SelectPage(PAGE_CALIBRATION));
+    EXPECT_TRUE(m_ws->State.SelectPage(PAGE_SET_POINTS));
+
+    // A character typed and deleted again still counts as an edit.
+    m_ws->MeterList.StringGrid1GetEditText(SP_METER, 5);
+    m_ws->MeterList.StringGrid1SetEditText(SP_METER, 5, "7");
+    m_ws->MeterList.StringGrid1SetEditText(SP_METER, 5, "");
+    EXPECT_TRUE(m_ws->State.ButtonUpdateInfoEnabled);
+    EXPECT_FALSE(m_ws->State.SelectPage(PAGE_CALIBRATION));
+    EXPECT_EQ(m_ws->State.ActivePage, PAGE_SET_POINTS);
+
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_FALSE(m_ws->State.ButtonUpdateInfoEnabled);
+    EXPECT_TRUE(m_ws->State.PageChangeAllowed);
+    EXPECT_EQ(m_ws->Tables.StringGrid1.Cell(SP_MODEL, 2), "ФЖ-7");
+    EXPECT_EQ(m_ws->Tables.StringGrid1.Cell(SP_VERSION, 4), "03.07.03");
+    EXPECT_EQ(m_ws->Tables.StringGrid2.Cell(4, 1), "11000006");
+    EXPECT_EQ(m_ws->Tables.StringGrid3.Cell(1, 1), "11000002");
+    EXPECT_TRUE(m_ws->Tables.StringGrid2.Cell(3, 1).empty());
+    EXPECT_EQ(m_system->GetMeterNumber(3), 11000006u);
+
+    // Backups of the pairs each meter holds, and a history copy of every one.
+    CGiGeArray backup;
+    ASSERT_EQ(backup.LoadFromFile((m_dir / "BACKUP/11000004.dat").string()), 0);
+    EXPECT_EQ(backup.GetCount(), 5);
+    EXPECT_EQ(FilesIn(m_dir / "BACKUP/history"), 3u);
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_EQ(FilesIn(m_dir / "BACKUP/history"), 6u) << "earlier backups are kept";
+
+    // Clearing row 4 empties slot 3 and its headers.
+    m_ws->MeterList.StringGrid1GetEditText(SP_METER, 4);
+    m_ws->MeterList.StringGrid1SetEditText(SP_METER, 4, "");
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_EQ(m_system->GetMeterNumber(3), 0u);
+    EXPECT_TRUE(m_ws->Tables.StringGrid1.Cell(SP_MODEL, 4).empty());
+    EXPECT_TRUE(m_ws->Tables.StringGrid3.Cell(4, 1).empty());
+
+    // A meter that does not answer stops the list; the tabs stay locked.
+    m_ws->MeterList.StringGrid1GetEditText(SP_METER, 4);
+    m_ws->MeterList.StringGrid1SetEditText(SP_METER, 4, "12345");
+    m_operator.Clear();
+    EXPECT_NE(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_EQ(m_operator.Texts().back(), "Ошибка связи с прибором № 12345");
+    EXPECT_FALSE(m_ws->State.PageChangeAllowed);
+}
+
+TEST_F(Series, StartTwicePausesAndStopRestoresTheModel)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.SetFlow(10);
+    m_ws->Series.ButtonStartPauseClick();
+    EXPECT_TRUE(m_ws->State.ModelSet);
+    EXPECT_EQ(m_rig.Meter(11000004)->ParamByte(0), 0) << "base model during the series";
+    EXPECT_FALSE(m_ws->State.SelectPage(PAGE_VERIFICATION));
+    m_ws->Series.ButtonStartPauseClick();
+    EXPECT_EQ(m_ws->State.StartPauseImage, PICTURE_IDLE);
+    EXPECT_FALSE(m_ws->State.Timer1Enabled);
+
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(m_runner->RunCycle());
+    EXPECT_EQ(m_ws->Tables.StringGrid2.RowCount(), 6);
+    EXPECT_EQ(m_ws->Series.DrawMeterStatus()[2], MeterStatePicture::None);
+
+    m_ws->Series.ButtonStopClick();
+    EXPECT_EQ(m_ws->Tables.StringGrid2.RowCount(), 3);
+    EXPECT_FALSE(m_ws->State.ModelSet);
+    EXPECT_TRUE(m_ws->State.PageChangeAllowed);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70) << "own model back";
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 131);
+}
+
+TEST_F(Series, CalibrationMakesTheErrorsSmaller)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    const std::vector<double> checkFlows{20, 6, 1.5};
+    const auto before = Verify(checkFlows);
+
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    for (double flow : {30.0, 12.0, 4.0, 0.8}) {
+        m_rig.SetFlow(flow);
+        ASSERT_TRUE(m_runner->RunCycle());
+        ASSERT_TRUE(m_runner->RunCycle());
+    }
+    EXPECT_EQ(DataRowCount(m_ws->Tables.StringGrid2), 8);
+    ASSERT_TRUE(m_ws->Pairs.CreateGiGeClick());
+    ASSERT_EQ(PairRowCount(m_ws->Tables.StringGrid4), 4);
+    EXPECT_TRUE(m_ws->Tables.StringGrid4.Cell(3, 1).empty());
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToFileClick(), 3);
+    CGiGeArray exported;
+    ASSERT_EQ(exported.LoadFromFile((m_dir / "Log/11000006.dat").string()), 0);
+    EXPECT_EQ(exported.GetCount(), 4);
+
+    m_operator.Clear();
+    ASSERT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    const auto written = m_rig.Meter(11000004)->Pairs();
+    const auto formed = m_ws->Pairs.SlotPairs(1);
+    ASSERT_EQ(written.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(written[static_cast<size_t>(i)].gi, formed->PairAt(i).Gi);
+        EXPECT_EQ(written[static_cast<size_t>(i)].ge, formed->PairAt(i).Ge);
+    }
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000002)->ParamFloat(70), 100.0f);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000002)->ParamFloat(75), 100.0f);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000002)->ParamFloat(79), 0.015f);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000006)->ParamFloat(70), 2.5f);
+    EXPECT_EQ(m_rig.Meter(11000004)->Params().count(70), 0u) << "Ду 0 writes no parameters";
+    m_ws->Series.ButtonStopClick();
+
+    // The converter restarts after its write; give it time to come back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    const auto after = Verify(checkFlows);
+    for (int slot : {0, 1, 3}) {
+        const size_t s = static_cast<size_t>(slot);
+        std::printf("slot %d: worst error before %.3f %%, after %.3f %%\n", slot, before[s], after[s]);
+        EXPECT_LT(after[s], before[s] / 2) << "slot " << slot;
+    }
+
+    // The backup taken when the list was applied goes back into the meter.
+    ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
