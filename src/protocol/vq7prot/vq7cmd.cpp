@@ -13,7 +13,6 @@
 namespace {
 
 constexpr unsigned kSlotCount = 17;
-constexpr unsigned kPauseMs = 200;
 constexpr unsigned kBusyAttempts = 10;
 
 struct AnswerShape {
@@ -76,7 +75,7 @@ bool RetryWorthy(unsigned result)
 bool PauseBetweenAttempts()
 {
     using namespace std::chrono;
-    const auto end = steady_clock::now() + milliseconds(kPauseMs);
+    const auto end = steady_clock::now() + milliseconds(g_nRetryPauseMs.load());
     for (;;) {
         if (g_bAbortAll)
             return false;
@@ -102,6 +101,7 @@ const unsigned g_anCmdTimeout[128] = {
 };
 
 std::atomic<bool> g_bAbortAll{false};
+std::atomic<unsigned> g_nRetryPauseMs{200};
 
 uint32_t NumberToBcd(uint32_t number)
 {

@@ -33,6 +33,8 @@ struct VQ7_INFO {
 extern const unsigned g_anCmdTimeout[128];
 // Ends every transaction with RC_ABORTED while set.
 extern std::atomic<bool> g_bAbortAll;
+// Pause before a retry, ms; 200 unless a test harness shortens it.
+extern std::atomic<unsigned> g_nRetryPauseMs;
 
 uint32_t NumberToBcd(uint32_t number);
 int BcdToInt(uint32_t value);

@@ -10,6 +10,7 @@ using namespace vq7;
 
 namespace {
 constexpr unsigned kAttempts = 5;
+const std::string kPairsOfOlderMeters = "7";   // meters that do not know the pair count
 }
 
 unsigned BeginPairWrite(connection* conn, uint32_t number)
@@ -46,8 +47,7 @@ unsigned ReadPairCount(connection* conn, uint32_t number, std::string& count)
     VQ7_SHORT_ANSWER answer{};
     const unsigned rc = ExecShort(conn, number, VQ7_CMD_READ_PAIR_COUNT, nullptr, 0, answer, kAttempts);
     if (rc == VQ7_ERR_BAD_PARAM || rc == VQ7_ERR_BAD_COMMAND) {
-        // A meter without this command holds seven pairs.
-        count = "7";
+        count = kPairsOfOlderMeters;
         return RC_OK;
     }
     if (rc == RC_OK)
