@@ -1,4 +1,4 @@
-#include "support/ScriptedLink.h"
+#include "ScriptedLink.h"
 
 #include "protocol/vq7prot/vq7cmd.h"
 
@@ -19,6 +19,12 @@ void ScriptedBus::QueueReplies(const ScriptedReply& reply, unsigned times)
 }
 
 void ScriptedBus::QueueSilence(unsigned times) { QueueReplies(ScriptedReply{}, times); }
+
+void ScriptedBus::ClearReplies()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_replies.clear();
+}
 
 void ScriptedBus::SetResponder(Responder responder)
 {

@@ -32,6 +32,7 @@ public:
     void QueueReply(Bytes bytes) { QueueReply(ScriptedReply{std::move(bytes)}); }
     void QueueReplies(const ScriptedReply& reply, unsigned times);
     void QueueSilence(unsigned times = 1);
+    void ClearReplies();
     void SetResponder(Responder responder);
     // Reads that the scheduled bytes cannot satisfy fail at once, delays are ignored
     // (fuzzing: no real waiting).
