@@ -17,6 +17,7 @@
 #include "common/OperatorInterface.h"
 #include "measurement/CSystem.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -49,10 +50,15 @@ int CPairsTab::SaveGiGeToFileClick()
             const uint32_t number = m_system.GetMeterNumber(slot);
             if (number == 0)
                 continue;
-            std::string text = "   \t   Gi    \t   Ge    ";
+            // Written in ascending Gi, the order the file reader demands.
+            std::vector<std::pair<double, double>> rows;
             for (int r = 1; r <= pairs.RowCount() - 2; ++r)
-                text += FormatC("\n %2d\t% 9E\t% 9E", r - 1, CellNumber(pairs, SlotColumn(slot), r),
-                                CellNumber(pairs, 0, r));
+                rows.emplace_back(CellNumber(pairs, SlotColumn(slot), r), CellNumber(pairs, 0, r));
+            std::stable_sort(rows.begin(), rows.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::string text = "   \t   Gi    \t   Ge    ";
+            for (size_t i = 0; i < rows.size(); ++i)
+                text += FormatC("\n %2d\t% 9E\t% 9E", static_cast<int>(i), rows[i].first, rows[i].second);
             const std::string path = m_folders.LogFile(number);
             std::string error;
             if (ReplaceFileContents(path, Utf8ToCp1251(ToCrLf(text)), error))

@@ -9,6 +9,8 @@
 #include "protocol/connection.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
+#include "workstation/MeasurementRows.h"
+#include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
 
@@ -230,7 +232,11 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     EXPECT_EQ(exported.GetCount(), 4);
 
     m_operator.Clear();
+    const auto untouched = m_rig.Meter(11000004)->ParamBytes(70);
     ASSERT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    EXPECT_EQ(m_operator.Texts().back(), "Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
+                                         "автоматического копирования данных из EEPROM во Flash Data.\n"
+                                         "Подождите несколько секунд.");
     const auto written = m_rig.Meter(11000004)->Pairs();
     const auto formed = m_ws->Pairs.SlotPairs(1);
     ASSERT_EQ(written.size(), 4u);
@@ -242,7 +248,7 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     EXPECT_FLOAT_EQ(m_rig.Meter(11000002)->ParamFloat(75), 100.0f);
     EXPECT_FLOAT_EQ(m_rig.Meter(11000002)->ParamFloat(79), 0.015f);
     EXPECT_FLOAT_EQ(m_rig.Meter(11000006)->ParamFloat(70), 2.5f);
-    EXPECT_EQ(m_rig.Meter(11000004)->Params().count(70), 0u) << "Ду 0 writes no parameters";
+    EXPECT_EQ(m_rig.Meter(11000004)->ParamBytes(70), untouched) << "Ду 0 writes no parameters";
     m_ws->Series.ButtonStopClick();
 
     // The converter restarts after its write; give it time to come back.
