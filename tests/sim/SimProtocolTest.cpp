@@ -243,3 +243,19 @@ TEST(SimPty, MetersAnswerOnAPseudoTerminalThroughItsLink)
     server->Stop();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
+
+TEST_F(SimBusTest, WireTimingAndResponseDelayShowOnTheLine)
+{
+    using namespace std::chrono;
+    std::string version;
+    rig->SetBaud(9600);   // 16 + 32 bytes: 50 ms
+    auto t0 = steady_clock::now();
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(ReadVersion(&conn, kFj, version), 0u);
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - t0).count(), 4 * 45);
+    rig->SetBaud(0);
+    M(kFj).SetResponseDelay(60);
+    t0 = steady_clock::now();
+    ASSERT_EQ(ReadVersion(&conn, kFj, version), 0u);
+    EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - t0).count(), 55);
+}
