@@ -5,10 +5,11 @@
 #include <functional>
 
 class CWorkstation;
+class CSystem;
 
 class CSeriesRunner {
 public:
-    explicit CSeriesRunner(CWorkstation& ws) : m_ws(ws) {}
+    CSeriesRunner(CWorkstation& ws, CSystem& system) : m_ws(ws), m_system(system) {}
 
     // Timer period while waiting for a cycle, ms.
     unsigned m_nTickMs = 50;
@@ -19,9 +20,12 @@ public:
 
     // Selects the calibration or verification tab; false when the tabs are locked.
     bool SelectPage(int page);
-    // One cycle on the active tab; true when its row was added.
+    // One cycle on the active tab; true when its row was added. A cycle that
+    // ends without results (failed exchange, no reference flow) or runs past
+    // the time-out is paused and gives false.
     bool RunCycle();
 
 private:
     CWorkstation& m_ws;
+    CSystem& m_system;
 };

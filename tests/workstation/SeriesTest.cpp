@@ -64,7 +64,7 @@ protected:
         m_ws = std::make_unique<CWorkstation>(m_conn, *m_system);
         m_ws->Folders.SetBaseDir(m_dir.string());
         m_ws->Pairs.m_nRebootWaitMs = 0;
-        m_runner = std::make_unique<CSeriesRunner>(*m_ws);
+        m_runner = std::make_unique<CSeriesRunner>(*m_ws, *m_system);
         m_runner->m_nTickMs = 20;
         m_runner->m_nCycleTimeoutMs = 10000;
     }

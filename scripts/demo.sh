@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Headless demonstration against the simulated rig on loopback: verification,
+# calibration with the pairs written into the meters, verification again.
+# (The graphical workstation is started here once it exists and a display is there.)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${BUILD_DIR:-build}
+SIM=$BUILD/sim/vq7sim
+CTL=$BUILD/tools/vq7ctl/vq7ctl
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BUILD/src/app/vq7station" ]; then
+  echo "A display is there: see README for starting vq7station against vq7sim."
+fi
+for p in "$SIM" "$CTL"; do
+  [ -x "$p" ] || { echo "demo: $p is not built" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/vq7demo.XXXXXX)
+simpid=
+cleanup() {
+  exec 3>&- 2>/dev/null || true
+  if [ -n "$simpid" ]; then kill "$simpid" 2>/dev/null || true; wait "$simpid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkfifo "$work/console"
+"$SIM" --tcp 127.0.0.1:0 --integration-ms "${INTEGRATION_MS:-400}" --flow 0 \
+       --reference-file "$work/reference.txt" <"$work/console" >"$work/sim.log" 2>&1 &
+simpid=$!
+exec 3>"$work/console"   # the simulator's console stays open while the demo runs
+
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/^vq7sim: TCP gateway on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -n1)
+  [ -n "$port" ] && break
+  kill -0 "$simpid" 2>/dev/null || { cat "$work/sim.log" >&2; exit 1; }
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$work/sim.log" >&2; exit 1; }
+echo "== vq7sim: default rig of ten meters on 127.0.0.1:$port"
+
+# The rig's flow is set through the simulator's console, as an operator would.
+cat >"$work/setflow" <<EOS
+#!/bin/sh
+echo "flow \$1" >>"$work/console"
+sleep 0.3
+EOS
+chmod +x "$work/setflow"
+
+meters=11000001,11000002:65,11000003:50,11000004:40,11000005:80,11000006:100,11000007:32,11000008:25,11000009:50,11000010:20
+common=(--ip 127.0.0.1 --tcp-port "$port")
+series=(--meters "$meters" --ge-file "$work/reference.txt" --set-flow "$work/setflow" --dir "$work")
+check_points=25,9,3,0.8
+cal_points=40,20,12,6,2,0.5
+
+echo "== verification before calibration"
+"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/before.txt"
+cat "$work/before.txt"
+echo "== calibration, pairs written into the meters"
+"$CTL" "${common[@]}" calibrate "${series[@]}" --points "$cal_points" --cycles 2 --write
+echo "== verification after calibration"
+"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/after.txt"
+cat "$work/after.txt"
+
+# Mean |error| per meter over the verification points, before and after.
+summary() {
+  awk '/^Поверка/ {t=1; n=0; next}
+       t && NF { n++; if (n == 1) next; if (n == 2) { for (i = 3; i <= NF; i++) id[i] = $i; next }
+                 for (i = 2; i <= NF; i++) { s[i] += ($i < 0 ? -$i : $i); c[i]++ } m = NF }
+       END { for (i = 2; i <= m; i++) printf "%s %.3f\n", id[i+1], s[i] / c[i] }' "$1"
+}
+echo "== mean |error|, %: meter, before, after"
+join <(summary "$work/before.txt") <(summary "$work/after.txt") |
+  awk '{ printf "%10s %8.3f %8.3f\n", $1, $2, $3 }'

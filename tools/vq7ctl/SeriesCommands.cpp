@@ -1,0 +1,266 @@
+// calibrate and verify: a whole series through the main window's logic.
+#include "Commands.h"
+
+#include "GeSource.h"
+#include "common/NumberText.h"
+#include "measurement/CSystem.h"
+#include "workstation/SeriesRunner.h"
+#include "workstation/Workstation.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+struct MeterArg {
+    uint32_t number = 0;
+    std::string dn;
+};
+
+struct SeriesArgs {
+    std::vector<MeterArg> meters;
+    std::vector<double> points;
+    unsigned cycles = 1;
+    std::string geFile;
+    std::string setFlow;
+    std::string dir = ".";
+};
+
+std::vector<std::string> SplitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream ss(text);
+    for (std::string item; std::getline(ss, item, ',');)
+        items.push_back(item);
+    return items;
+}
+
+// --meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]
+int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, SeriesArgs& out)
+{
+    if (!args.positional.empty())
+        return ctx.Usage(std::string(name) + ": unexpected argument " + args.positional[0]);
+    if (!args.Has("meters") || !args.Has("points"))
+        return ctx.Usage(std::string(name) + ": --meters and --points are required");
+    for (const std::string& item : SplitList(args.Get("meters"))) {
+        MeterArg m;
+        const auto colon = item.find(':');
+        if (!ArgMeterNumber(ctx, item.substr(0, colon), m.number))
+            return EXIT_USAGE;
+        if (colon != std::string::npos) {
+            unsigned long long dn = 0;
+            m.dn = item.substr(colon + 1);
+            if (!ParseUnsigned(m.dn, 999, dn))
+                return ctx.Usage(std::string(name) + ": nominal diameter is not 0..999: " + m.dn);
+        }
+        for (const MeterArg& other : out.meters)
+            if (other.number == m.number)
+                return ctx.Usage(FormatC("%s: meter %u given twice", name, m.number));
+        out.meters.push_back(m);
+    }
+    if (out.meters.empty() || out.meters.size() > METER_SLOTS)
+        return ctx.Usage(FormatC("%s: give 1 to %d meters", name, METER_SLOTS));
+    for (const std::string& item : SplitList(args.Get("points"))) {
+        double g = 0;
+        if (!ParseGe(item, g))
+            return ctx.Usage(std::string(name) + ": flow point is not a number: " + item);
+        out.points.push_back(g);
+    }
+    if (out.points.empty())
+        return ctx.Usage(std::string(name) + ": --points needs at least one flow");
+    if (args.Has("cycles")) {
+        unsigned long long k = 0;
+        if (!ParseUnsigned(args.Get("cycles"), 1000, k) || k == 0)
+            return ctx.Usage(std::string(name) + ": --cycles takes 1..1000");
+        out.cycles = static_cast<unsigned>(k);
+    }
+    out.geFile = args.Get("ge-file");
+    out.setFlow = args.Get("set-flow");
+    out.dir = args.Get("dir", ".");
+    return EXIT_OK;
+}
+
+// The rig is brought to the flow point: by the given command, by the
+// operator at the terminal, or (neither) it is taken as set.
+bool SetRigFlow(const SeriesArgs& a, double flow)
+{
+    if (!a.setFlow.empty()) {
+        const std::string cmd = a.setFlow + " " + FormatC("%g", flow);
+        if (std::system(cmd.c_str()) != 0) {
+            std::fprintf(stderr, "vq7ctl: the flow command failed: %s\n", cmd.c_str());
+            return false;
+        }
+        return true;
+    }
+    if (isatty(STDIN_FILENO)) {
+        std::fprintf(stderr, "Установите расход %g м3/ч и нажмите Enter: ", flow);
+        std::fflush(stderr);
+        char line[256];
+        return std::fgets(line, sizeof line, stdin) != nullptr;
+    }
+    return true;
+}
+
+size_t TextWidth(const std::string& s)
+{
+    size_t n = 0;
+    for (unsigned char c : s)
+        n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// The grid as aligned text, only the columns that hold something.
+void PrintGrid(CtlContext& ctx, const char* title, const CTextGrid& grid, CJson& json)
+{
+    std::vector<int> cols;
+    std::vector<size_t> widths;
+    for (int c = 0; c < grid.ColCount(); ++c) {
+        size_t w = 0;
+        bool used = false;
+        for (int r = 0; r < grid.RowCount(); ++r) {
+            w = std::max(w, TextWidth(grid.Cell(c, r)));
+            used = used || (r > 0 && !grid.Cell(c, r).empty());
+        }
+        if (c == 0 || used) {
+            cols.push_back(c);
+            widths.push_back(std::max<size_t>(w, 1));
+        }
+    }
+    ctx.Print(title);
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        std::string line;
+        bool any = false;
+        CJson& row = json.Push(CJson::MakeArray());
+        for (size_t i = 0; i < cols.size(); ++i) {
+            const std::string& cell = grid.Cell(cols[i], r);
+            any = any || !cell.empty();
+            row.Push(cell);
+            line += (i ? "  " : "") + std::string(widths[i] - TextWidth(cell), ' ') + cell;
+        }
+        if (any)
+            ctx.Print(line);
+    }
+    ctx.Print("");
+}
+
+class CSeries {
+public:
+    CSeries(CtlContext& ctx, const SeriesArgs& a) : m_ctx(ctx), m_args(a), m_system(&ctx.conn), m_ws(ctx.conn, m_system)
+    {
+        m_ws.Folders.SetBaseDir(a.dir);
+        m_runner.m_nCycleTimeoutMs = 600000;
+    }
+    ~CSeries()
+    {
+        if (m_ws.State.ModelSet)
+            m_ws.Series.ButtonStopClick();
+    }
+
+    int ApplyList()
+    {
+        for (size_t i = 0; i < m_args.meters.size(); ++i) {
+            const int row = static_cast<int>(i) + 1;
+            m_ws.MeterList.StringGrid1GetEditText(SP_METER, row);
+            m_ws.MeterList.StringGrid1SetEditText(SP_METER, row, std::to_string(m_args.meters[i].number));
+            m_ws.MeterList.StringGrid1GetEditText(SP_DIAMETER, row);
+            m_ws.MeterList.StringGrid1SetEditText(SP_DIAMETER, row, m_args.meters[i].dn);
+        }
+        const int result = m_ws.MeterList.ButtonUpdateInfoClick();
+        if (result != 0)
+            return m_ctx.Fail("the meter list", result);
+        for (size_t i = 0; i < m_args.meters.size(); ++i) {
+            const int row = static_cast<int>(i) + 1;
+            const std::string& model = m_ws.Tables.StringGrid1.Cell(SP_MODEL, row);
+            m_ctx.Print(FormatC("%2d  %9u  ", row, m_args.meters[i].number) + model +
+                        std::string(TextWidth(model) < 26 ? 26 - TextWidth(model) : 1, ' ') +
+                        m_ws.Tables.StringGrid1.Cell(SP_VERSION, row));
+        }
+        m_ctx.Print("");
+        return EXIT_OK;
+    }
+
+    // Every point, K cycles each, on the given tab.
+    int Measure(int page)
+    {
+        if (!m_runner.SelectPage(page))
+            return m_ctx.Fail("the tab cannot be switched");
+        for (size_t p = 0; p < m_args.points.size(); ++p) {
+            const double flow = m_args.points[p];
+            if (!SetRigFlow(m_args, flow))
+                return EXIT_FAILED;
+            for (unsigned k = 0; k < m_args.cycles; ++k) {
+                if (!m_args.geFile.empty())
+                    m_system.SetReferenceFlowPrompt(GeFromFile(m_args.geFile));
+                else
+                    m_system.SetReferenceFlowPrompt(GeFromTerminal(stdin));
+                if (!m_runner.RunCycle()) {
+                    const int result = m_system.GetLastCycleResult();
+                    return result != 0 ? m_ctx.Fail(FormatC("cycle at %g m3/h", flow), result)
+                                       : m_ctx.Fail(FormatC("cycle at %g m3/h brought no results", flow));
+                }
+                const CTextGrid& t = page == PAGE_CALIBRATION ? m_ws.Tables.StringGrid2 : m_ws.Tables.StringGrid3;
+                if (!m_ctx.Json())
+                    std::fprintf(stderr, "point %zu/%zu, cycle %u/%u: Ge = %s\n", p + 1, m_args.points.size(),
+                                 k + 1, m_args.cycles, t.Cell(0, t.RowCount() - 2).c_str());
+            }
+        }
+        return EXIT_OK;
+    }
+
+    CtlContext& m_ctx;
+    const SeriesArgs& m_args;
+    CSystem m_system;
+    CWorkstation m_ws;
+    CSeriesRunner m_runner{m_ws, m_system};
+};
+}
+
+int CmdVerify(CtlContext& ctx, CtlArgs& args)
+{
+    SeriesArgs a;
+    if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
+        return rc;
+    CSeries s(ctx, a);
+    if (const int rc = s.ApplyList())
+        return rc;
+    if (const int rc = s.Measure(PAGE_VERIFICATION))
+        return rc;
+    PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3,
+              ctx.doc.Set("verification", CJson::MakeArray()));
+    s.m_ws.Series.ButtonStopClick();
+    return EXIT_OK;
+}
+
+int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
+{
+    SeriesArgs a;
+    if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
+        return rc;
+    CSeries s(ctx, a);
+    if (const int rc = s.ApplyList())
+        return rc;
+    if (const int rc = s.Measure(PAGE_CALIBRATION))
+        return rc;
+    if (args.Has("reverse"))
+        s.m_ws.ResultTables.InvertGiGeButtonClick();
+    if (!s.m_ws.Pairs.CreateGiGeClick())
+        return ctx.Fail("calibrate: pairs need at least two measurements");
+    PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2, ctx.doc.Set("measurements", CJson::MakeArray()));
+    PrintGrid(ctx, "Градуировочные пары", s.m_ws.Tables.StringGrid4, ctx.doc.Set("pairs", CJson::MakeArray()));
+    const int files = s.m_ws.Pairs.SaveGiGeToFileClick();
+    ctx.doc.Set("files", files);
+    ctx.Print(FormatC("%d files under %s/Log", files, a.dir.c_str()));
+    int rc = EXIT_OK;
+    if (args.Has("write")) {
+        const int result = s.m_ws.Pairs.SaveGiGeToDeviceClick();
+        ctx.doc.Set("written", result == 0);
+        if (result != 0)
+            rc = ctx.Fail("calibrate: writing into the meters", result);
+        else
+            ctx.Print("pairs and setting parameters written into the meters");
+    }
+    s.m_ws.Series.ButtonStopClick();
+    return rc;
+}
