@@ -298,3 +298,19 @@ TEST_F(IdentTest, ResultIsTheLastCommandThatRan)
     EXPECT_EQ(info.m_sModel, "old");
     EXPECT_EQ(bus->WriteCount(), 5u);   // ReadVersion only
 }
+
+TEST_F(IdentTest, ByteOrderFixFollowsTheIdentifiedVersion)
+{
+    Bytes swapped = FloatBytes(12.5f);
+    std::reverse(swapped.begin(), swapped.end());
+    FakeMeter meter;
+    meter.type = "DZW3";
+    for (const auto& [version, fixed] : {std::pair{"03.07.02", true}, std::pair{"03.07.03", false}}) {
+        meter.fullVersion = version;
+        const VQ7_INFO info = Identify(meter);
+        bus->SetResponder([&](const Bytes&) { return ScriptedReply{MeterAnswer(kMeter, 0x2C, swapped)}; });
+        std::string text;
+        ASSERT_EQ(ReadCurrent(&conn, kMeter, 8, text, &info), RC_OK);
+        EXPECT_EQ(text == "12.5", fixed) << version;
+    }
+}

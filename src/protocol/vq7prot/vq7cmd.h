@@ -19,7 +19,7 @@ struct VQ7_INFO {
     std::string m_sVersion;      // 5 characters as received
     std::string m_sFullVersion;  // NN.NN.NN
     std::string m_sDateTime;
-    std::string m_sType;         // 4 characters
+    std::string m_sType;         // 4 characters as received
     std::string m_sIdText;       // Windows-1251 bytes as received, trimmed
     float m_fVersion = 0;
     float m_fFullVersion = 0;
@@ -45,10 +45,11 @@ bool PrintMeterError(unsigned code, const std::function<void(const std::string&)
 // Meaning of any result code, for the operator (one line, no bell).
 std::string ResultCodeText(unsigned code);
 
-// One attempt. *answerSize: slot size of the caller's buffer; raised on RC_BUFFER_TOO_SMALL.
+// One attempt. answer: one slot of *answerSize bytes per expected packet; *answerSize is
+// raised to the needed size on RC_BUFFER_TOO_SMALL. *packets: packets that arrived.
 unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets);
-// SendCmd with retries.
+// SendCmd with retries (attempts >= 1; a busy meter is asked up to 10 times).
 unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts);
 
