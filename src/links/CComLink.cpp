@@ -47,7 +47,7 @@ Wait WaitUntil(int fd, short events, Clock::time_point deadline)
         if (left < 0)
             return Wait::Expired;
         pollfd p{fd, events, 0};
-        int rc = poll(&p, 1, static_cast<int>(left) + 1);
+        int rc = poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000000)) + 1);
         if (rc > 0)
             return p.revents & (POLLERR | POLLHUP | POLLNVAL) ? Wait::Failed : Wait::Ready;
         if (rc < 0 && errno != EINTR)
@@ -140,7 +140,7 @@ int CComLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned time
     // Nothing at all ends the read time-out + 100 ms after the start; bytes that keep
     // coming with gaps shorter than the time-out (plus 1 ms per missing byte) are waited for.
     const Clock::time_point start = Clock::now();
-    const Clock::time_point silentEnd = start + Ms(timeoutMs + kReadGraceMs);
+    const Clock::time_point silentEnd = start + Ms(int64_t{timeoutMs} + kReadGraceMs);
     Clock::time_point lastByte = start;
     unsigned got = 0;
     int result = RC_OK;
@@ -155,7 +155,7 @@ int CComLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned time
             result = RC_READ_ERROR;
             break;
         }
-        const Clock::time_point end = std::max(silentEnd, lastByte + Ms(timeoutMs + (len - got)));
+        const Clock::time_point end = std::max(silentEnd, lastByte + Ms(int64_t{timeoutMs} + (len - got)));
         const Wait wait = WaitUntil(m_hPort, POLLIN, end);
         if (wait != Wait::Ready) {
             result = wait == Wait::Expired ? RC_TIMEOUT : RC_READ_ERROR;
@@ -175,7 +175,7 @@ int CComLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigne
     if (m_hPort < 0)
         return RC_NOT_OPEN;
 
-    const Clock::time_point deadline = Clock::now() + Ms(kWriteConstantMs + len);
+    const Clock::time_point deadline = Clock::now() + Ms(int64_t{kWriteConstantMs} + len);
     unsigned sent = 0;
     while (sent < len) {
         ssize_t n = ::write(m_hPort, buf + sent, len - sent);
