@@ -1,11 +1,6 @@
 // One attempt and the retry policy over a scripted link.
 #include "ProtocolFixture.h"
 
-#include <chrono>
-#include <thread>
-
-using namespace std::chrono;
-
 namespace {
 
 unsigned Exec(connection& conn, uint8_t cmd, uint8_t* answer, unsigned& size, unsigned attempts,
@@ -15,32 +10,9 @@ unsigned Exec(connection& conn, uint8_t cmd, uint8_t* answer, unsigned& size, un
                    attempts);
 }
 
-long long MsSince(steady_clock::time_point start)
-{
-    return duration_cast<milliseconds>(steady_clock::now() - start).count();
-}
-
 }  // namespace
 
-TEST_F(ProtocolTest, RefusedCommandIsAskedAsOftenAsAllowed)
-{
-    bus->QueueReplies({MeterAnswer(kMeter, VQ7_ERR_BAD_COMMAND)}, 6);
-    uint8_t answer[32];
-    unsigned size = sizeof answer;
-    const auto start = steady_clock::now();
-    EXPECT_EQ(Exec(conn, 0x08, answer, size, 5), 240u);
-    EXPECT_EQ(bus->WriteCount(), 5u);
-    EXPECT_GE(MsSince(start), 800);   // five pauses of 200 ms
-}
-
-TEST_F(ProtocolTest, BusyMeterIsAskedTenTimes)
-{
-    bus->QueueReplies({MeterAnswer(kMeter, VQ7_ERR_BUSY)}, 12);
-    uint8_t answer[32];
-    unsigned size = sizeof answer;
-    EXPECT_EQ(Exec(conn, 0x08, answer, size, 5), 241u);
-    EXPECT_EQ(bus->WriteCount(), 10u);
-}
+// Refusals, busy answers and their pauses run over a pty in PtyRetryTest.
 
 TEST_F(QuickProtocolTest, RetriesUntilAnAnswerPasses)
 {
