@@ -1,0 +1,383 @@
+// Transfer of the pair table to and from virtual meters of the simulated rig,
+// reached over a loopback TCP gateway or a pseudo-terminal that logs every request.
+#include "RigGateway.h"
+
+#include "calibration/CGiGeArray.h"
+#include "common/DecimalSeparator.h"
+#include "common/NumberText.h"
+#include "common/RecordingOperator.h"
+#include "protocol/connection.h"
+#include "sim/Rig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr uint32_t kNumber = 12345678;
+constexpr uint8_t CMD_WRITE_COUNT = 0x06, CMD_READ_COUNT = 0x07, CMD_RESTART = 0x0D, CMD_BEGIN = 0x28,
+                  CMD_WRITE_PAIR = 0x2A, CMD_READ_PAIR = 0x2B;
+
+const std::string kMeter = "Счетчик № 12345678";
+
+float LeFloatAt(const std::vector<uint8_t>& d, size_t offset)
+{
+    float f;
+    std::memcpy(&f, d.data() + offset, sizeof f);
+    return f;
+}
+
+class GiGeTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetDecimalSeparator('.');
+        g_nRetryPauseMs = 10;   // retries as usual, only quicker
+        gateway = std::make_unique<CRigGateway>(rig, Transport());
+        gateway->Configure(conn);
+    }
+    virtual CRigGateway::Transport Transport() const { return CRigGateway::Tcp; }
+    void TearDown() override
+    {
+        SetDecimalSeparator('.');
+        g_nRetryPauseMs = 200;
+        if (!file.empty())
+            fs::remove(file);
+    }
+
+    CVirtualMeter& AddMeter(const std::string& type, const std::function<void(SimMeterConfig&)>& tweak = {})
+    {
+        SimMeterConfig cfg;
+        cfg.number = kNumber;
+        cfg.type = type;
+        if (tweak)
+            tweak(cfg);
+        CVirtualMeter* meter = rig.AddMeter(cfg);
+        if (!meter)
+            throw std::runtime_error("rig refused the meter");
+        return *meter;
+    }
+    static VQ7_INFO InfoOf(const std::string& type)
+    {
+        VQ7_INFO info;
+        info.m_sType = type;
+        return info;
+    }
+    // Commands sent, in order, with the first data byte (pair index or count).
+    std::vector<std::pair<int, int>> Sent() const
+    {
+        std::vector<std::pair<int, int>> out;
+        for (const auto& r : gateway->Log())
+            out.emplace_back(r.cmd, r.data[0]);
+        return out;
+    }
+    int CountOf(uint8_t cmd) const
+    {
+        int n = 0;
+        for (const auto& r : gateway->Log())
+            n += r.cmd == cmd;
+        return n;
+    }
+    std::string TempFile(const std::string& contents)
+    {
+        file = (fs::temp_directory_path() / ("gige_xfer_" + std::to_string(::getpid()) + ".dat")).string();
+        std::ofstream(file, std::ios::binary) << contents;
+        return file;
+    }
+
+    CRecordingOperator op;
+    CRig rig;
+    std::unique_ptr<CRigGateway> gateway;
+    connection conn;
+    std::string file;
+};
+
+TEST_F(GiGeTransferTest, HeatMeterWithoutTransferIsLeftAlone)
+{
+    AddMeter("VQ7I").SetPairs({{1, 1}, {2, 2}});
+    CGiGeArray t(InfoOf("VQ7I"), kNumber);
+    t.AddPair(5, 5);
+    t.m_nResult = 42;
+    EXPECT_EQ(t.ReadFromMeter(&conn), 0);
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    EXPECT_EQ(t.LoadFromFileToMeter(&conn, "/nonexistent/x.dat"), 0);
+    EXPECT_TRUE(gateway->Log().empty());
+    EXPECT_TRUE(op.Messages().empty());
+    EXPECT_EQ(t.m_nResult, 42);
+    EXPECT_EQ(t.GetCount(), 1);
+}
+
+TEST_F(GiGeTransferTest, MeterWithoutCountCommandIsReadAsSevenPairs)
+{
+    std::vector<SimPair> pairs;
+    for (int i = 0; i < 7; ++i)
+        pairs.push_back({0.5f * static_cast<float>(i + 1), 0.51f * static_cast<float>(i + 1)});
+    AddMeter("FJ  ", [](SimMeterConfig& c) { c.pairCountCommands = false; }).SetPairs(pairs);
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    EXPECT_EQ(t.ReadFromMeter(&conn), 0);
+    auto sent = Sent();   // the refused count command is retried, then the pairs follow
+    size_t refused = 0;
+    while (refused < sent.size() && sent[refused].first == CMD_READ_COUNT)
+        ++refused;
+    EXPECT_GE(refused, 1u);
+    std::vector<std::pair<int, int>> expected;
+    for (int i = 0; i < 7; ++i)
+        expected.emplace_back(CMD_READ_PAIR, i);
+    const std::vector<std::pair<int, int>> pairsRead(sent.begin() + static_cast<long>(refused), sent.end());
+    EXPECT_EQ(pairsRead, expected);
+    ASSERT_EQ(t.GetCount(), 7);
+    EXPECT_EQ(t.PairAt(6).Gi, pairs[6].gi);
+    EXPECT_EQ(t.PairAt(6).Ge, pairs[6].ge);
+    EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(GiGeTransferTest, MeterWithoutPairsEmptiesTheTableSilently)
+{
+    AddMeter("FJ  ").ClearPairs();
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1);
+    EXPECT_EQ(t.ReadFromMeter(&conn), -1);
+    EXPECT_EQ(t.m_nResult, 0);
+    EXPECT_EQ(t.GetCount(), 0);
+    EXPECT_EQ(Sent(), (std::vector<std::pair<int, int>>{{CMD_READ_COUNT, 0}}));
+    EXPECT_TRUE(op.Messages().empty());
+    EXPECT_EQ(op.BeepCount(), 0);
+}
+
+// Over the serial port a lost answer costs only its time-out, not the gateway's extra second.
+class GiGeTransferSerialTest : public GiGeTransferTest {
+protected:
+    CRigGateway::Transport Transport() const override { return CRigGateway::Pty; }
+};
+
+TEST_F(GiGeTransferSerialTest, LostPairAnswerEndsTheReadWithOneError)
+{
+    AddMeter("FJ  ").SetPairs({{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
+    gateway->SetLoss([](const GatewayRequest& r) { return r.cmd == CMD_READ_PAIR && r.data[0] == 2; });
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    EXPECT_NE(t.ReadFromMeter(&conn), 0);
+    EXPECT_EQ(t.m_nResult, RC_TIMEOUT);
+    EXPECT_EQ(t.GetCount(), 0);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Ошибка связи! " + kMeter});
+    EXPECT_EQ(op.BeepCount(), 3);
+    const auto sent = Sent();
+    ASSERT_GE(sent.size(), 4u);
+    for (size_t i = 3; i < sent.size(); ++i)   // retries of pair 2 and nothing after them
+        EXPECT_EQ(sent[i], std::make_pair(int(CMD_READ_PAIR), 2));
+    EXPECT_EQ(conn.OpenCount(), 0);
+}
+
+TEST_F(GiGeTransferTest, WrittenPairsReadBackAsTheSameFloats)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    SetDecimalSeparator(',');   // the texts on the way carry the operator's separator
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1.5f);
+    t.AddPair(0.1f, 0.2f);
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    EXPECT_TRUE(op.Messages().empty());
+    EXPECT_EQ(CountOf(CMD_RESTART), 0);
+    const auto held = meter.Pairs();
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[0].gi, 0.1f);
+    EXPECT_EQ(held[0].ge, 0.2f);
+
+    CGiGeArray back(InfoOf("FJ  "), kNumber);
+    EXPECT_EQ(back.ReadFromMeter(&conn), 0);
+    ASSERT_EQ(back.GetCount(), 2);
+    EXPECT_EQ(back.PairAt(0).Gi, 0.1f);
+    EXPECT_EQ(back.PairAt(0).Ge, 0.2f);
+    EXPECT_EQ(back.PairAt(1).Ge, 1.5f);
+}
+
+TEST_F(GiGeTransferTest, RefusedPairCountWarnsAndWritesPairsInAscendingGi)
+{
+    AddMeter("FJ  ", [](SimMeterConfig& c) { c.pairCountCommands = false; });
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(3, 30);
+    t.AddPair(1, 10);
+    t.AddPair(2, 20);
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Warning);
+    EXPECT_EQ(op.Messages()[0].text,
+              "Нет команды 6 - запись количества градуировочных пар,\nчто может означать: это старая версия ПО "
+              "ВЯ-7;\nили выключен внутренний переключатель.\nПредполагаем первое и записываем сами градуировочные "
+              "пары.\n " +
+                  kMeter);
+    std::vector<GatewayRequest> writes;
+    for (const auto& r : gateway->Log())
+        if (r.cmd == CMD_WRITE_PAIR)
+            writes.push_back(r);
+    ASSERT_EQ(writes.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(writes[i].data[0], i);
+        EXPECT_EQ(LeFloatAt(writes[i].data, 1), static_cast<float>(i + 1));
+        EXPECT_EQ(LeFloatAt(writes[i].data, 5), static_cast<float>(10 * (i + 1)));
+    }
+}
+
+TEST_F(GiGeTransferTest, SwitchedOffMeterGetsNoPairs)
+{
+    AddMeter("FJ  ", [](SimMeterConfig& c) { c.writeSwitch = false; });
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1);
+    EXPECT_EQ(t.WriteToMeter(&conn), 240);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Выключен внутренний переключатель! " + kMeter});
+    EXPECT_EQ(CountOf(CMD_WRITE_COUNT) + CountOf(CMD_WRITE_PAIR), 0);
+}
+
+TEST_F(GiGeTransferTest, UnansweredRestartInformsThenWaits)
+{
+    CVirtualMeter& meter = AddMeter("DZW4", [](SimMeterConfig& c) { c.restartMode = RestartMode::Unanswered; });
+    CGiGeArray t(InfoOf("DZW4"), kNumber);
+    t.AddPair(1, 1);
+    t.AddPair(2, 2);
+    t.m_nRestartWaitMs = 400;
+    Clock::time_point closed{};
+    op.onMessage = [&](const RecordedMessage& m) {
+        if (m.kind == RecordedMessage::Information)
+            closed = Clock::now();
+    };
+    EXPECT_EQ(t.WriteToMeter(&conn), RC_TIMEOUT);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - closed).count();
+    ASSERT_NE(closed, Clock::time_point{});
+    EXPECT_GE(waited, 400);
+    EXPECT_LT(waited, 3000);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Сейчас произойдет перезагрузка ДЗВ-3 и будет выполнено\n"
+                                                   "автоматическое копирование данных из EEPROM во Flash Data.\n"
+                                                   "Подождите несколько секунд."});
+    EXPECT_EQ(op.BeepCount(), 0);
+    EXPECT_EQ(CountOf(CMD_RESTART), 1);
+    EXPECT_EQ(meter.RestartCount(), 1u);
+    EXPECT_EQ(CGiGeArray().m_nRestartWaitMs, 5000u);
+}
+
+TEST_F(GiGeTransferTest, RefusedRestartTellsWhatToDo)
+{
+    struct Case {
+        RestartMode mode;
+        int result;
+        int beeps;
+        std::string text;
+    };
+    const Case cases[] = {
+        {RestartMode::Answer239, 239, 0, "Градуировочные пары в прибор 12345678 не записаны."},
+        {RestartMode::Answer255, 255, 3,
+         "Не удалось автоматически перезагрузить прибор 12345678\nВам нужно выключить питание прибора вручную и\n"
+         "через 3 с снова его включить - это необходимо\nдля копирования данных из EEPROM во Flash Data."},
+    };
+    CVirtualMeter& meter = AddMeter("DZW3");
+    for (const Case& c : cases) {
+        op.Clear();
+        meter.SetRestartMode(c.mode, 0);
+        CGiGeArray t(InfoOf("DZW3"), kNumber);
+        t.AddPair(1, 1);
+        EXPECT_EQ(t.WriteToMeter(&conn), c.result);
+        ASSERT_EQ(op.Messages().size(), 1u);
+        EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Error);
+        EXPECT_EQ(op.Messages()[0].text, c.text);
+        EXPECT_EQ(op.BeepCount(), c.beeps);
+    }
+    EXPECT_EQ(CountOf(CMD_RESTART), 2);
+}
+
+TEST_F(GiGeTransferTest, TooManyPairsAreRefusedBeforeAnythingIsSent)
+{
+    AddMeter("FJ  ", [](SimMeterConfig& c) { c.pairCapacity = 254; });
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    for (int i = 0; i < 255; ++i)
+        t.AddPair(static_cast<float>(i), 1);
+    EXPECT_EQ(t.WriteToMeter(&conn), -1);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Warning);
+    EXPECT_NE(op.Messages()[0].text.find(kMeter), std::string::npos);
+    EXPECT_TRUE(gateway->Log().empty());
+
+    op.Clear();
+    t.DeletePair(0);   // 254 fit
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 254);
+}
+
+TEST_F(GiGeTransferTest, FileThatDidNotLoadIsNotWritten)
+{
+    AddMeter("FJ  ");
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    EXPECT_EQ(t.LoadFromFileToMeter(&conn, "/nonexistent/b.dat"), -1);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Нет файла с заданием параметров: /nonexistent/b.dar "});
+
+    op.Clear();
+    EXPECT_EQ(t.LoadFromFileToMeter(&conn, TempFile("0 1 1\n1 3 3\n2 2 2\n")), -1);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Ошибочное значение коэффициентов: немонотонность Gi"});
+    EXPECT_TRUE(gateway->Log().empty());
+}
+
+TEST_F(GiGeTransferTest, LoadRunsBeforeWriteAndReadBeforeSave)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.m_pConnection = &conn;
+    t.m_sFileName = TempFile("x\n0 1 10\n1 2 20\n");
+    EXPECT_EQ(t.RunOperations(GIGE_OP_LOAD_FILE | GIGE_OP_WRITE_METER), 0);
+    ASSERT_EQ(meter.Pairs().size(), 2u);
+    EXPECT_EQ(meter.Pairs()[1].ge, 20.0f);
+
+    meter.SetPairs({{5, 50}, {6, 60}});
+    EXPECT_EQ(t.RunOperations(GIGE_OP_READ_METER | GIGE_OP_SAVE_FILE), 0);
+    CGiGeArray saved;
+    EXPECT_EQ(saved.LoadFromFile(t.m_sFileName), 0);
+    ASSERT_EQ(saved.GetCount(), 2);
+    EXPECT_EQ(saved.PairAt(0).Gi, 5.0f);
+    EXPECT_EQ(saved.PairAt(1).Ge, 60.0f);
+    EXPECT_TRUE(op.Messages().empty());
+}
+
+TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnection)
+{
+    AddMeter("FJ  ");
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1);
+    t.AddPair(std::numeric_limits<float>::quiet_NaN(), 1);   // no text form the meter takes
+    ASSERT_EQ(conn.Open(), 0);
+    t.WriteToMeter(&conn);
+    EXPECT_EQ(conn.OpenCount(), 1);
+    conn.Close();
+    t.WriteToMeter(&conn);
+    EXPECT_EQ(conn.OpenCount(), 0);
+    EXPECT_EQ(op.Texts(), (std::vector<std::string>{"Ошибка исполнения GiGeArray Cmd:2",
+                                                    "Ошибка исполнения GiGeArray Cmd:2"}));
+    EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 0);
+}
+
+TEST_F(GiGeTransferSerialTest, ConstructorFromMeterIdentifiesAndReads)
+{
+    AddMeter("FJ  ").SetPairs({{1, 1.1f}, {2, 2.2f}, {3, 3.3f}});
+    CGiGeArray t(&conn, kNumber);
+    EXPECT_EQ(t.m_nResult, 0);
+    EXPECT_EQ(t.m_Info.m_sType, "FJ  ");
+    EXPECT_EQ(t.m_Info.m_sModel, "ФЖ-7");
+    ASSERT_EQ(t.GetCount(), 3);
+    EXPECT_EQ(t.PairAt(2).Ge, 3.3f);
+    EXPECT_TRUE(op.Messages().empty());
+
+    CGiGeArray missing(&conn, 99);
+    EXPECT_NE(missing.m_nResult, 0);
+    EXPECT_EQ(missing.GetCount(), 0);
+    EXPECT_EQ(missing.m_Info.m_nParam0, 0);
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Ошибка связи! Счетчик № 99"});
+    EXPECT_EQ(conn.OpenCount(), 0);
+}
+
+}  // namespace
