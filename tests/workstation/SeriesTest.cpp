@@ -20,6 +20,7 @@
 #include <cmath>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
