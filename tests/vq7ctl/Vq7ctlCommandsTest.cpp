@@ -1,0 +1,216 @@
+// vq7ctl end to end over a loopback gateway: identification, parameters,
+// pairs, backups, single commands, raw frames and failures.
+#include "CtlFixture.h"
+
+#include "common/Cp1251.h"
+
+#include <gmock/gmock.h>
+
+#include <regex>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+class Vq7ctlTcp : public CtlFixture {
+protected:
+    void SetUp() override { StartRig(false); }
+};
+
+std::vector<SimPair> Pairs(std::initializer_list<std::pair<float, float>> list)
+{
+    std::vector<SimPair> v;
+    for (auto [gi, ge] : list)
+        v.push_back({gi, ge});
+    return v;
+}
+
+void ExpectPairs(const std::vector<SimPair>& expected, const std::vector<SimPair>& actual)
+{
+    ASSERT_EQ(expected.size(), actual.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i].gi, actual[i].gi) << i;
+        EXPECT_EQ(expected[i].ge, actual[i].ge) << i;
+    }
+}
+}
+
+TEST_F(Vq7ctlTcp, IdentifyPrintsEveryFieldAsTextAndJson)
+{
+    ProcessResult r = Ctl({"identify", "11000004", "11000005"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Счетчик № 11000004: result 0 (успешно)"));
+    EXPECT_THAT(r.out, HasSubstr("m_sModel        \"ФЖ-7\""));
+    EXPECT_THAT(r.out, HasSubstr("m_sFullVersion  \"03.07.02\""));
+    EXPECT_THAT(r.out, HasSubstr("m_sType         \"DZW3\""));
+
+    r = Ctl({"--json", "identify", "11000001"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(1, std::count(r.out.begin(), r.out.end(), '\n')) << "one document";
+    EXPECT_THAT(r.out, StartsWith("{\"command\":\"identify\",\"meters\":[{\"number\":11000001,\"result\":0,"));
+    for (const char* field : {"m_nParam0", "m_sModel", "m_sVersion", "m_sFullVersion", "m_sDateTime", "m_sType",
+                              "m_sIdText", "m_fVersion", "m_fFullVersion", "m_dwDevWordA", "m_dwFeatures",
+                              "m_dwDevWordB", "m_bIdFlag"})
+        EXPECT_THAT(r.out, HasSubstr(std::string("\"") + field + "\":")) << field;
+    EXPECT_THAT(r.out, HasSubstr("\"m_sModel\":\"ВЯ-7П\""));
+    EXPECT_THAT(r.out, HasSubstr("\"m_sType\":\"VQ7I\""));
+    EXPECT_THAT(r.out, HasSubstr("\"m_fFullVersion\":4.0201"));
+    EXPECT_THAT(r.out, HasSubstr("\"m_dwDevWordA\":285212673"));   // 0x11000001
+}
+
+TEST_F(Vq7ctlTcp, ParametersOfEveryKind)
+{
+    ProcessResult r = Ctl({"param", "set", "11000004", "70", "1,5"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(1.5f, Meter(11000004).ParamFloat(70));
+    r = Ctl({"param", "get", "11000004", "70"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("1.5\n", r.out);
+
+    ASSERT_EQ(0, Ctl({"param", "set", "11000004", "40", "1A", "1"}).exitCode);
+    EXPECT_EQ((std::array<uint8_t, 4>{0x1A, 0, 0, 0}), Meter(11000004).ParamBytes(40));
+    r = Ctl({"--json", "param", "get", "11000004", "40", "1"});
+    EXPECT_THAT(r.out, HasSubstr("\"kind\":1,\"result\":0,\"value\":\"0000001A\""));
+
+    ASSERT_EQ(0, Ctl({"param", "set", "11000004", "0", "9"}).exitCode);
+    EXPECT_EQ(9, Meter(11000004).ParamByte(0));
+    EXPECT_EQ("9\n", Ctl({"param", "get", "11000004", "0"}).out);
+
+    r = Ctl({"param", "set", "11000004", "70", "abc"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("'abc'"));
+    EXPECT_EQ(1.5f, Meter(11000004).ParamFloat(70));
+    EXPECT_EQ(2, Ctl({"param", "get", "11000004", "70", "4"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, PairsWrittenFromAnyLayoutAndReadBackInTheTableLayout)
+{
+    const auto dir = TempDir();
+    // The export layout: tab separated, upper-case exponents.
+    WriteFileBytes(dir / "in.dat", "   \t   Gi    \t   Ge    \r\n  0\t 5.000000E-01\t 5.200000E-01\r\n"
+                                   "  1\t 1.000000E+01\t 1.010000E+01");
+    ProcessResult r = Ctl({"pairs", "write", "11000004", (dir / "in.dat").string()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    ExpectPairs(Pairs({{0.5f, 0.52f}, {10.0f, 10.1f}}), Meter(11000004).Pairs());
+
+    r = Ctl({"pairs", "read", "11000004", "--out", (dir / "out.dat").string()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const std::string table = "градуировочные пары прошитые в прибор\n N       Gi            Ge\n"
+                              "  0   5.000000e-01   5.200000e-01\n  1   1.000000e+01   1.010000e+01";
+    EXPECT_EQ(table + "\n", r.out);
+    std::string crlf;
+    for (char c : table)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(Utf8ToCp1251(crlf), ReadFileBytes(dir / "out.dat"));
+
+    r = Ctl({"--json", "pairs", "read", "11000004"});
+    EXPECT_THAT(r.out, HasSubstr("\"pairs\":[{\"Gi\":0.5,\"Ge\":0.52},{\"Gi\":10,\"Ge\":10.1}]"));
+
+    // A file whose Gi decrease never reaches the meter.
+    WriteFileBytes(dir / "bad.dat", " 0 1 1\n 1 3 3\n 2 2 2\n");
+    r = Ctl({"pairs", "write", "11000004", (dir / "bad.dat").string()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("немонотонность Gi"));
+    ExpectPairs(Pairs({{0.5f, 0.52f}, {10.0f, 10.1f}}), Meter(11000004).Pairs());
+}
+
+TEST_F(Vq7ctlTcp, BackupAndRestore)
+{
+    const auto dir = TempDir() / "BACKUP";
+    const std::vector<SimPair> original = Meter(11000004).Pairs();
+    ASSERT_GE(original.size(), 2u);
+    ProcessResult r = Ctl({"backup", "11000004", "11000002", "--dir", dir.string()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "11000004.dat"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "11000002.dat"));
+
+    Meter(11000004).SetPairs(Pairs({{1, 2}, {3, 4}, {5, 6}}));
+    r = Ctl({"restore", "11000004", "--dir", dir.string()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    ExpectPairs(original, Meter(11000004).Pairs());
+
+    // A heat meter of type VQ7I holds no pairs: nothing to back up.
+    r = Ctl({"--json", "backup", "11000001", "--dir", dir.string()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Сохранение отменено"));
+    EXPECT_THAT(r.out, HasSubstr("\"result\":-1"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "11000001.dat"));
+    // No backup file: nothing is written.
+    r = Ctl({"restore", "11000010", "--dir", dir.string()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Нет файла с заданием параметров"));
+}
+
+TEST_F(Vq7ctlTcp, StatusCurrentClockAndRestart)
+{
+    ProcessResult r = Ctl({"--json", "status", "11000004"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\"measuring\":false,\"integrating\":false"));
+
+    // Value 8 of a DZW3 up to 03.07.02 arrives byte-swapped; the tool corrects it.
+    r = Ctl({"current", "11000005", "8"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_NEAR(10.0, std::stod(r.out), 2.0);
+    EXPECT_EQ(2, Ctl({"current", "11000005", "10"}).exitCode);
+
+    r = Ctl({"clock", "11000004"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(std::regex_match(r.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\n)"))) << r.out;
+
+    r = Ctl({"restart", "11000006"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(1u, Meter(11000006).RestartCount());
+}
+
+TEST_F(Vq7ctlTcp, RawPrintsTheAnswerFrame)
+{
+    ProcessResult r = Ctl({"raw", "11000004", "9"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    // Address 11000004 in packed BCD, command 9, short version "3.20 ".
+    EXPECT_THAT(r.out, StartsWith("04 00 00 11 09 33 2E 32 30 20 "));
+    EXPECT_EQ(32u * 3, r.out.size());
+
+    r = Ctl({"raw", "11000004", "0x2c", "08"});   // current value 8
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, StartsWith("04 00 00 11 2C "));
+
+    r = Ctl({"raw", "54535251", "0x26"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("(no answer expected)\n", r.out);
+
+    EXPECT_EQ(2, Ctl({"raw", "11000004", "9", "00112233445566778899"}).exitCode);
+    EXPECT_EQ(2, Ctl({"raw", "11000004", "9", "0G"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, FailuresPrintTheResultCodeAndItsMeaning)
+{
+    ProcessResult r = Ctl({"raw", "11000004", "0x55"});   // a command the meter does not know
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("result 240 (<<<Ошибочная команда IBM PC>>>)"));
+
+    // Nothing listens on the port.
+    m_connection = {"--ip", "127.0.0.1", "--tcp-port", std::to_string(FreeTcpPort())};
+    r = Ctl({"status", "11000004"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("result 1003"));
+
+    EXPECT_EQ(2, Ctl({"frobnicate"}).exitCode);
+    EXPECT_EQ(2, Ctl({"identify", "12x"}).exitCode);
+    EXPECT_EQ(2, Ctl({"pairs"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, TraceFileAndHelp)
+{
+    const auto trace = TempDir() / "trace.txt";
+    ASSERT_EQ(0, Ctl({"--trace", trace.string(), "status", "11000004"}).exitCode);
+    const std::string lines = ReadFileBytes(trace);
+    EXPECT_THAT(lines, HasSubstr("<< [L= 16, dly="));
+    EXPECT_THAT(lines, HasSubstr(">> [L= 32, dly="));
+
+    ProcessResult r = RunProcess({VQ7CTL_PATH, "--help"});
+    EXPECT_EQ(0, r.exitCode);
+    for (const char* word : {"identify", "param get", "param set", "pairs read", "pairs write", "backup", "restore",
+                             "status", "current", "clock", "restart", "measure", "raw", "--config", "--port",
+                             "--speed", "--ip", "--tcp-port", "--aux-timeout", "--trace", "--json", "--ge-file"})
+        EXPECT_THAT(r.out, HasSubstr(word));
+}

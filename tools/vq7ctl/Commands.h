@@ -1,0 +1,95 @@
+#pragma once
+// The command table of vq7ctl: one row per command, the functions in one file
+// per command group. A new command adds its function here and its row below.
+#include "Context.h"
+
+using CtlCommandFn = int (*)(CtlContext& ctx, CtlArgs& args);
+
+struct CtlCommand {
+    const char* name;      // one or two words: "identify", "param get"
+    const char* usage;     // arguments after the name
+    const char* options;   // options that take a value, comma separated, without "--"
+    const char* help;      // lines of the help text
+    CtlCommandFn run;
+};
+
+// IdentifyCommand.cpp
+int CmdIdentify(CtlContext& ctx, CtlArgs& args);
+// ParamCommands.cpp
+int CmdParamGet(CtlContext& ctx, CtlArgs& args);
+int CmdParamSet(CtlContext& ctx, CtlArgs& args);
+// PairsCommands.cpp
+int CmdPairsRead(CtlContext& ctx, CtlArgs& args);
+int CmdPairsWrite(CtlContext& ctx, CtlArgs& args);
+int CmdBackup(CtlContext& ctx, CtlArgs& args);
+int CmdRestore(CtlContext& ctx, CtlArgs& args);
+// MeterCommands.cpp
+int CmdStatus(CtlContext& ctx, CtlArgs& args);
+int CmdCurrent(CtlContext& ctx, CtlArgs& args);
+int CmdClock(CtlContext& ctx, CtlArgs& args);
+int CmdRestart(CtlContext& ctx, CtlArgs& args);
+// MeasureCommand.cpp
+int CmdMeasure(CtlContext& ctx, CtlArgs& args);
+// RawCommand.cpp
+int CmdRaw(CtlContext& ctx, CtlArgs& args);
+// SeriesCommands.cpp
+int CmdCalibrate(CtlContext& ctx, CtlArgs& args);
+int CmdVerify(CtlContext& ctx, CtlArgs& args);
+
+inline const CtlCommand kCommands[] = {
+    {"identify", "NUMBER...", "",
+     "Identifies each meter and prints every field of its VQ7_INFO record and the result code.", CmdIdentify},
+    {"param get", "NUMBER PARAM [KIND]", "",
+     "Reads a parameter. KIND: 0 byte, 1 hexadecimal word, 2 unsigned word, 3 float;\n"
+     "default 3 for parameters from 32 on, else 0.",
+     CmdParamGet},
+    {"param set", "NUMBER PARAM VALUE [KIND]", "",
+     "Writes a parameter (kinds as for param get). Kind 1 takes hexadecimal with or without 0x;\n"
+     "kind 3 takes a number with '.' or the operator's decimal separator.",
+     CmdParamSet},
+    {"pairs read", "NUMBER [--out FILE]", "out",
+     "Reads the calibration pairs the meter holds and prints them in the table layout;\n"
+     "--out saves them to FILE in that layout (Windows-1251, CR LF).",
+     CmdPairsRead},
+    {"pairs write", "NUMBER FILE", "",
+     "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
+     "converters DZW3/DZW4 are restarted afterwards.",
+     CmdPairsWrite},
+    {"backup", "NUMBER... [--dir DIR]", "dir",
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP).", CmdBackup},
+    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP).",
+     CmdRestore},
+    {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
+    {"current", "NUMBER INDEX", "",
+     "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},
+    {"clock", "NUMBER", "", "Reads the meter's clock.", CmdClock},
+    {"restart", "NUMBER", "", "Restarts the meter (command 13 with argument 13, one attempt).", CmdRestart},
+    {"measure", "NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]", "ge,ge-file,timeout",
+     "Runs one measurement cycle over the meters (slots filled in the given order, at most 10)\n"
+     "and prints Ge and each meter's GiMean and GvMean. Ge comes from --ge, from the last line\n"
+     "written to --ge-file during the cycle (the simulator's reference file), or is asked on the\n"
+     "terminal. --timeout: seconds before a cycle that does not end is stopped (default 600).",
+     CmdMeasure},
+    {"raw", "NUMBER CODE [HEXDATA]", "",
+     "Sends command CODE (decimal or 0x..) with up to 9 data bytes as one transaction with\n"
+     "retries and prints the answer frame in hexadecimal.",
+     CmdRaw},
+    {"calibrate",
+     "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
+     "        [--set-flow CMD] [--dir DIR]",
+     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir",
+     "A calibration series: applies the meter list (identification, backups of the pairs under\n"
+     "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
+     "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
+     "pairs and the parameters of the nominal diameter DN into the meters; ends the series (each\n"
+     "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
+     "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
+     "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
+     "DIR defaults to the current folder.",
+     CmdCalibrate},
+    {"verify", "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]",
+     "meters,points,cycles,ge-file,set-flow,dir",
+     "A verification series over the points (options as for calibrate): prints the table of each\n"
+     "meter's error in per cent, (Gv - Ge) / Gv x 100.",
+     CmdVerify},
+};

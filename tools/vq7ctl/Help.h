@@ -1,0 +1,5 @@
+#pragma once
+#include <cstdio>
+
+// The help text: options and every command of the table.
+void PrintHelp(std::FILE* out);

@@ -1,0 +1,85 @@
+// measure NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]
+#include "Commands.h"
+
+#include "GeSource.h"
+#include "common/NumberText.h"
+#include "measurement/CSystem.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr unsigned long long kDefaultTimeoutS = 600;
+}
+
+int CmdMeasure(CtlContext& ctx, CtlArgs& args)
+{
+    if (args.positional.empty() || args.positional.size() > METER_SLOTS)
+        return ctx.Usage(FormatC("measure: give 1 to %d meter numbers", METER_SLOTS));
+    std::vector<uint32_t> numbers;
+    for (const auto& text : args.positional) {
+        uint32_t n = 0;
+        if (!ArgMeterNumber(ctx, text, n))
+            return EXIT_USAGE;
+        if (std::find(numbers.begin(), numbers.end(), n) != numbers.end())
+            return ctx.Usage(FormatC("measure: meter %u given twice", n));
+        numbers.push_back(n);
+    }
+    if (args.Has("ge") && args.Has("ge-file"))
+        return ctx.Usage("measure: --ge and --ge-file exclude each other");
+    unsigned long long timeoutS = kDefaultTimeoutS;
+    if (args.Has("timeout") && (!ParseUnsigned(args.Get("timeout"), 86400, timeoutS) || timeoutS == 0))
+        return ctx.Usage("measure: --timeout takes seconds (1..86400)");
+
+    ReferenceFlowPrompt prompt;
+    if (args.Has("ge")) {
+        double ge = 0;
+        if (!ParseGe(args.Get("ge"), ge))
+            return ctx.Usage("measure: --ge is not a number: " + args.Get("ge"));
+        prompt = FixedGe(ge);
+    }
+
+    CSystem sys(&ctx.conn);
+    for (size_t slot = 0; slot < numbers.size(); ++slot) {
+        const int result = sys.SetMeter(static_cast<int>(slot), numbers[slot]);
+        if (result != 0)
+            return ctx.Fail(FormatC("measure: identify %u", numbers[slot]), result);
+    }
+    if (args.Has("ge-file"))
+        prompt = GeFromFile(args.Get("ge-file"));   // lines from here on belong to this cycle
+    else if (!prompt)
+        prompt = GeFromTerminal(stdin);
+    sys.SetReferenceFlowPrompt(prompt);
+
+    const int countBefore = sys.GetCycleResult(0);
+    if (sys.StartCycle(100) != CSYSTEM_WAIT_OK)
+        return ctx.Fail("measure: the measurement engine is busy");
+    if (!sys.WaitIdle(static_cast<long>(timeoutS * 1000))) {
+        sys.StopCycle();
+        return ctx.Fail(FormatC("measure: no meter finished its integration within %llu s; stopped", timeoutS));
+    }
+    const int result = sys.GetLastCycleResult();
+    ctx.doc.Set("result", result);
+    if (result != 0)
+        return ctx.Fail("measure: cycle", result);
+    if (sys.GetCycleResult(0) == countBefore)
+        return ctx.Fail("measure: no reference flow entered; the cycle was not counted");
+
+    const double ge = sys.GetCycleGe();
+    ctx.doc.Set("Ge", ge);
+    ctx.Print(FormatC("Ge = %.6g", ge));
+    ctx.Print("slot    number        GiMean        GvMean");
+    CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
+    for (size_t slot = 0; slot < numbers.size(); ++slot) {
+        float gi = 0, gv = 0;
+        sys.GetCycleResult(static_cast<int>(slot), &gi, &gv);
+        CJson& m = meters.Push(CJson::MakeObject());
+        m.Set("slot", static_cast<int>(slot));
+        m.Set("number", numbers[slot]);
+        m.Set("GiMean", gi);
+        m.Set("GvMean", gv);
+        ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
+    }
+    return EXIT_OK;
+}
