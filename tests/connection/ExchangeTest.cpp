@@ -187,17 +187,12 @@ TEST(ConnectionExchange, PacketsAfterTheFirst)
     c.m_sPort = pty.SlaveName();
     ASSERT_EQ(RC_OK, c.Open());
     const auto request = Request(0x20);
-    std::vector<uint8_t> slots(3 * 32);
+    std::vector<uint8_t> slots(2 * 32);
     unsigned packets = 2;
     ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slots.data(), 32, 300, &packets));
     EXPECT_EQ(2u, packets);
     EXPECT_EQ(Answer(0x20, 32, 2), std::vector<uint8_t>(slots.begin() + 32, slots.begin() + 64));
 
-    packets = 3;   // the third never comes
-    auto start = Clock::now();
-    ASSERT_EQ(RC_OK, c.Exchange(request.data(), 16, slots.data(), 32, 300, &packets));
-    EXPECT_EQ(2u, packets);
-    EXPECT_LT(MsSince(start), 2000);
     c.Close();
 }
 

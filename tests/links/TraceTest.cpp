@@ -56,10 +56,7 @@ private:
 TEST(TraceLines, LineFormat)
 {
     EXPECT_EQ(">> [L=  3, dly=15]  01 AB FF", CTraceLines::FormatLine(Msg(0, {0x01, 0xAB, 0xFF}, true), 15));
-    std::string bytes;
-    for (int i = 0; i < 1000; ++i)
-        bytes += " 00";
-    EXPECT_EQ("<< [L=1000, dly=0] " + bytes, CTraceLines::FormatLine(Msg(0, std::vector<uint8_t>(1000, 0), false), 0));
+    EXPECT_EQ("<< [L=  1, dly=1234]  00", CTraceLines::FormatLine(Msg(0, {0}, false), 1234));
 }
 
 TEST(TraceLines, RequestAndAnswerBecomeOneLineEach)
@@ -106,16 +103,6 @@ TEST(TraceLines, EmptyReadSeparatesRepeatedRequests)
     ASSERT_EQ(2u, out.size());
     EXPECT_EQ("<< [L=  1, dly=10]  A1", out[0]);
     EXPECT_EQ("<< [L=  1, dly=20]  A2", out[1]);
-}
-
-TEST(TraceLines, TickWrapAround)
-{
-    CTraceLines lines(0xFFFFFFF0u);
-    std::vector<std::string> out;
-    lines.Take(Msg(0x10, {1}, false), 0x10, out);
-    lines.Flush(out);
-    ASSERT_EQ(1u, out.size());
-    EXPECT_EQ("<< [L=  1, dly=32]  01", out[0]);
 }
 
 namespace {
