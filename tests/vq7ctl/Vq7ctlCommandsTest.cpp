@@ -199,6 +199,20 @@ TEST_F(Vq7ctlTcp, FailuresPrintTheResultCodeAndItsMeaning)
     EXPECT_EQ(2, Ctl({"pairs"}).exitCode);
 }
 
+TEST_F(Vq7ctlTcp, ConnectionFromASettingsFile)
+{
+    const auto ini = TempDir() / "config.ini";
+    WriteFileBytes(ini, "[CONNECTION]\r\nport=TCP/IP\r\nIP=127.0.0.1\r\nTCPIPport=" +
+                            std::to_string(m_server->Port()) + "\r\n");
+    ProcessResult r = RunProcess({VQ7CTL_PATH, "--config", ini.string(), "param", "get", "11000004", "0"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    // An option overrides the file.
+    r = RunProcess({VQ7CTL_PATH, "--config", ini.string(), "--tcp-port", std::to_string(FreeTcpPort()), "status",
+                    "11000004"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(2, RunProcess({VQ7CTL_PATH, "--config", (TempDir() / "none.ini").string(), "status", "1"}).exitCode);
+}
+
 TEST_F(Vq7ctlTcp, TraceFileAndHelp)
 {
     const auto trace = TempDir() / "trace.txt";

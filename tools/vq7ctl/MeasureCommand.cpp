@@ -68,7 +68,7 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
 
     const double ge = sys.GetCycleGe();
     ctx.doc.Set("Ge", ge);
-    ctx.Print(FormatC("Ge = %.6g", ge));
+    ctx.Print(FormatC("Ge = %.7g", ge));
     ctx.Print("slot    number        GiMean        GvMean");
     CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
     for (size_t slot = 0; slot < numbers.size(); ++slot) {
