@@ -143,7 +143,9 @@ std::string CSimConsole::Execute(const std::string& line)
             for (size_t i = 0; i < pairs.size(); ++i)
                 s += FormatC("  %zu  Gi %.7g  Ge %.7g\n", i, pairs[i].gi, pairs[i].ge);
         }
-        return Trimmed(s.substr(0, s.empty() ? 0 : s.size() - 1));
+        if (!s.empty())
+            s.pop_back();
+        return s;
     }
     if (cmd == "fault") {
         if (auto e = meters(targets); !e.empty())
