@@ -9,21 +9,31 @@
 #include <unistd.h>
 
 namespace {
+// The input goes through a real file; in memory when /dev/shm is there.
 std::string TempPath()
 {
-    char name[] = "/tmp/calfile_fuzz_XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0)
-        std::abort();
-    close(fd);
-    return name;
+    for (const char* dir : {"/dev/shm", "/tmp"}) {
+        std::string name = std::string(dir) + "/calfile_fuzz_XXXXXX";
+        const int fd = mkstemp(name.data());
+        if (fd >= 0) {
+            close(fd);
+            return name;
+        }
+    }
+    std::abort();
 }
+
+struct TempFile {
+    std::string path = TempPath();
+    ~TempFile() { unlink(path.c_str()); }
+};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CRecordingOperator op;
-    static const std::string path = TempPath();
+    static const TempFile file;
+    const std::string& path = file.path;
     op.Clear();
 
     std::FILE* f = std::fopen(path.c_str(), "wb");
