@@ -9,7 +9,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -104,47 +103,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     return r;
 }
 
-CBackgroundProcess::CBackgroundProcess(const std::vector<std::string>& argv)
-{
-    int out[2];
-    if (pipe(out) != 0)
-        return;
-    m_pid = Spawn(argv, -1, out[1], 2);
-    close(out[1]);
-    m_out = out[0];
-}
-
-CBackgroundProcess::~CBackgroundProcess() { Stop(); }
-
-std::string CBackgroundProcess::Stop()
-{
-    std::string text;
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 100 && waitpid(m_pid, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (waitpid(m_pid, &status, WNOHANG) == 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-        }
-        m_pid = -1;
-    }
-    if (m_out >= 0) {
-        fcntl(m_out, F_SETFL, O_NONBLOCK);
-        bool open = true;
-        while (open) {
-            const size_t before = text.size();
-            ReadInto(m_out, text, open);
-            if (text.size() == before)
-                break;
-        }
-        close(m_out);
-        m_out = -1;
-    }
-    return text;
-}
-
 unsigned short FreeTcpPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -158,22 +116,4 @@ unsigned short FreeTcpPort()
         port = ntohs(a.sin_port);
     close(fd);
     return port;
-}
-
-bool WaitForTcpPort(unsigned short port, int timeoutMs)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Runs a program of the build as a child process with pipes on its standard streams.
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct ProcessResult {
@@ -16,24 +15,5 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "",
                          int timeoutMs = 30000);
 
-// A program that runs in the background until Stop() or destruction.
-class CBackgroundProcess {
-public:
-    explicit CBackgroundProcess(const std::vector<std::string>& argv);
-    ~CBackgroundProcess();
-    CBackgroundProcess(const CBackgroundProcess&) = delete;
-    CBackgroundProcess& operator=(const CBackgroundProcess&) = delete;
-
-    bool Running() const { return m_pid > 0; }
-    // Ends it (SIGTERM, then SIGKILL) and returns what it wrote on stdout.
-    std::string Stop();
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-};
-
 // A TCP port on 127.0.0.1 that was free a moment ago.
 unsigned short FreeTcpPort();
-// True when 127.0.0.1:port accepts a connection within timeoutMs.
-bool WaitForTcpPort(unsigned short port, int timeoutMs);

@@ -1,4 +1,4 @@
-// vq7ctl measure end to end, over a loopback gateway, a pty and a separate vq7sim.
+// vq7ctl measure end to end, over a loopback gateway and a pty.
 #include "CtlFixture.h"
 
 #include <gmock/gmock.h>
@@ -126,36 +126,4 @@ TEST_F(Vq7ctlPty, AMeterThatDoesNotAnswerIsReportedWithTheTimeOutCode)
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("measure: identify 12345678: result 1016"));
     EXPECT_EQ(0u, Meter(11000004).CommandCount(0x0F));
-}
-
-TEST(Vq7ctlWithVq7sim, IdentifyAndMeasureAgainstTheSimulatorProgram)
-{
-    const auto dir = std::filesystem::temp_directory_path() / ("vq7ctl-sim-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const auto ref = dir / "reference.txt";
-    const unsigned short port = FreeTcpPort();
-    CBackgroundProcess sim({VQ7SIM_PATH, "--tcp", "127.0.0.1:" + std::to_string(port), "--integration-ms", "200",
-                            "--reference-file", ref.string(), "--no-console"});
-    ASSERT_TRUE(WaitForTcpPort(port, 5000));
-    const std::vector<std::string> conn{VQ7CTL_PATH, "--ip", "127.0.0.1", "--tcp-port", std::to_string(port)};
-    auto ctl = [&](std::vector<std::string> args) {
-        std::vector<std::string> argv = conn;
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProcess(argv);
-    };
-
-    ProcessResult r = ctl({"identify", "11000001", "11000002", "11000003", "11000004", "11000005", "11000006",
-                           "11000007", "11000008", "11000009", "11000010"});
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    size_t identified = 0;
-    for (size_t at = 0; (at = r.out.find(": result 0 (", at)) != std::string::npos; ++at)
-        ++identified;
-    EXPECT_EQ(10u, identified);
-
-    r = ctl({"measure", "11000004", "11000006", "--ge-file", ref.string()});
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("Ge = "));
-    const std::string simOut = sim.Stop();
-    EXPECT_THAT(simOut, HasSubstr("reference flow"));
-    std::filesystem::remove_all(dir);
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -81,10 +82,10 @@ ReferenceFlowPrompt GeFromTerminal(std::FILE* in)
             int c;
             while ((c = std::fgetc(in)) != EOF && c != '\n')
                 line += static_cast<char>(c);
-            if (c == EOF && line.empty()) {
-                std::fputs("\n", stderr);
+            if (!isatty(fileno(in)))   // the answer was not echoed
+                std::fprintf(stderr, "%s\n", line.c_str());
+            if (c == EOF && line.empty())
                 return std::nullopt;
-            }
             double ge = 0;
             if (ParseGe(line, ge))
                 return ge;
