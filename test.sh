@@ -14,7 +14,7 @@ echo "== core tests under address,undefined sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ7_CORE_ONLY=ON \
       -DVQ7_BENCH=OFF -DVQ7_SANITIZE=address,undefined >/dev/null
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
   ctest --test-dir build-asan -L core --output-on-failure -j"$jobs" --timeout 600
 
 tsan_targets=$(ls tests/measurement/CMakeLists.txt >/dev/null 2>&1 && echo measurement_tests || true)

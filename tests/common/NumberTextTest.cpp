@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <locale.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -87,14 +88,20 @@ TEST(FormatC, PointWhateverTheProcessLocale)
         GTEST_SKIP() << "localedef cannot make a comma locale here";
     setenv("LOCPATH", dir.c_str(), 1);
     setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr);
+    // This thread takes the comma locale, as a toolkit's setlocale would give it.
+    locale_t comma = newlocale(LC_ALL_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
+    ASSERT_NE(comma, static_cast<locale_t>(nullptr));
+    uselocale(comma);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f", 1.5);
-    EXPECT_STREQ(buf, "1,5");
-    EXPECT_EQ(FormatC("%.1f|%.7g", 1.5, 0.25), "1.5|0.25");
+    const std::string printed = buf;
+    const std::string formatted = FormatC("%.1f|%.7g", 1.5, 0.25);
+    uselocale(LC_GLOBAL_LOCALE);
+    freelocale(comma);
+    EXPECT_EQ(printed, "1,5");
+    EXPECT_EQ(formatted, "1.5|0.25");
     ResetDecimalSeparatorFromLocale();
     EXPECT_EQ(DecimalSeparator(), ',');
-    std::setlocale(LC_ALL, "C");
     unsetenv("LC_ALL");
     unsetenv("LOCPATH");
     std::filesystem::remove_all(dir);
