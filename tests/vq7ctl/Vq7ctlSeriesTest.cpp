@@ -1,0 +1,118 @@
+// vq7ctl verify and calibrate end to end: the rig's flow follows --set-flow,
+// and the errors of the meters fall once the pairs are written.
+#include "CtlFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+using ::testing::HasSubstr;
+
+namespace {
+class Vq7ctlSeries : public CtlFixture {
+protected:
+    void SetUp() override
+    {
+        StartRig(false);
+        m_flowFile = TempDir() / "flow";
+        m_reference = TempDir() / "reference.txt";
+        m_rig->SetReferenceFile(m_reference.string());
+        // The command writes the flow; this thread sets the rig to it.
+        m_poller = std::thread([this] {
+            std::string last;
+            while (!m_stop) {
+                std::ifstream in(m_flowFile);
+                std::string flow;
+                if (std::getline(in, flow) && !flow.empty() && flow != last) {
+                    m_rig->SetFlow(std::stod(flow));
+                    last = flow;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+    }
+    void TearDown() override
+    {
+        m_stop = true;
+        m_poller.join();
+        CtlFixture::TearDown();
+    }
+
+    std::vector<std::string> Series(const std::string& command, const std::string& points)
+    {
+        const std::string setFlow = "w() { echo \"$1\" >" + m_flowFile.string() + "; sleep 0.2; }; w";
+        return {command, "--meters", "11000002:65,11000004:40", "--points", points, "--ge-file",
+                m_reference.string(), "--set-flow", setFlow, "--dir", TempDir().string()};
+    }
+
+    // Largest |error| in the verification table of the JSON output (first cell of a row: Ge).
+    static double WorstError(const std::string& json)
+    {
+        const auto table = json.find("\"verification\":[");
+        EXPECT_NE(table, std::string::npos) << json;
+        double worst = 0;
+        int cells = 0;
+        for (auto row = json.find("[\"", table); row != std::string::npos; row = json.find("[\"", row + 1)) {
+            std::istringstream in(json.substr(row + 2, json.find(']', row) - row - 3));
+            std::string cell, ge;
+            std::getline(in, ge, '"');
+            if (ge.empty() || ge.find_first_not_of("0123456789.-") != std::string::npos)
+                continue;   // header rows and the empty last row
+            while (std::getline(in, cell, '"')) {
+                if (cell == ",")
+                    continue;
+                char* end = nullptr;
+                const double v = std::strtod(cell.c_str(), &end);
+                if (!cell.empty() && end != cell.c_str() && *end == '\0') {
+                    worst = std::max(worst, std::fabs(v));
+                    ++cells;
+                }
+            }
+        }
+        EXPECT_GT(cells, 0) << json;
+        return worst;
+    }
+
+    std::filesystem::path m_flowFile, m_reference;
+    std::atomic<bool> m_stop{false};
+    std::thread m_poller;
+};
+}
+
+TEST_F(Vq7ctlSeries, CalibrationWithWritingMakesTheVerificationErrorsFall)
+{
+    auto args = Series("verify", "12,4");
+    args.insert(args.begin(), "--json");
+    ProcessResult before = Ctl(args);
+    ASSERT_EQ(0, before.exitCode) << before.err;
+
+    auto write = Series("calibrate", "20,12,6,2,0");
+    write.push_back("--write");
+    ProcessResult cal = Ctl(write);
+    ASSERT_EQ(0, cal.exitCode) << cal.err;
+    EXPECT_THAT(cal.out, HasSubstr("Градуировка: измерения"));
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "Log" / "11000004.dat"));
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "BACKUP"));
+    EXPECT_EQ(5u, Meter(11000004).Pairs().size());
+
+    ProcessResult after = Ctl(args);
+    ASSERT_EQ(0, after.exitCode) << after.err;
+    const double worstBefore = WorstError(before.out), worstAfter = WorstError(after.out);
+    EXPECT_GT(worstBefore, 0.5) << before.out;   // the hidden error curves are a few per cent
+    EXPECT_LT(worstAfter, worstBefore / 2) << before.out << "\n" << after.out;
+}
+
+TEST_F(Vq7ctlSeries, BadArgumentsAreRefusedBeforeTheBus)
+{
+    ProcessResult r = Ctl({"verify", "--meters", "11000002", "--points", "abc"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("flow point is not a number: abc"));
+    r = Ctl({"calibrate", "--meters", "11000002,11000002", "--points", "1"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ(0u, Meter(11000002).CommandCount(0x09));
+}
