@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <thread>
 
@@ -130,6 +131,17 @@ void CGiGeArray::WriteMeterBody()
                       std::to_string(GIGE_METER_MAX_PAIRS) + ".\n" + MeterText());
         m_nResult = -1;
         return;
+    }
+    for (int i = 0; i < m_nCount; ++i) {
+        // The meter cannot take such a value; refused before the first command, so
+        // the meter keeps its old characteristic whole.
+        if (!std::isfinite(m_pPairs[i].Gi) || !std::isfinite(m_pPairs[i].Ge)) {
+            ReportWarning(FormatC("Градуировочные пары не записаны: пара %d (Gi ", i + 1) +
+                          PairValueText(m_pPairs[i].Gi) + ", Ge " + PairValueText(m_pPairs[i].Ge) +
+                          ") не является числом.\n" + MeterText());
+            m_nResult = -1;
+            return;
+        }
     }
     const uint32_t number = m_dwNumber;
     m_nResult = static_cast<int>(BeginPairWrite(m_pConnection, number));

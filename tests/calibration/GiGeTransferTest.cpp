@@ -344,20 +344,47 @@ TEST_F(GiGeTransferTest, LoadRunsBeforeWriteAndReadBeforeSave)
     EXPECT_TRUE(op.Messages().empty());
 }
 
+TEST_F(GiGeTransferTest, PairThatIsNoNumberIsRefusedBeforeAnythingIsSent)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    meter.SetPairs({{7, 70}, {8, 80}});
+    for (const char* contents : {"0 1 1\n1 2 2\n2 inf 3\n", "0 1 1\n1 2 nan\n2 3 3\n"}) {
+        op.Clear();
+        CGiGeArray t(InfoOf("FJ  "), kNumber);
+        EXPECT_EQ(t.LoadFromFileToMeter(&conn, TempFile(contents)), -1) << contents;
+        ASSERT_EQ(op.Messages().size(), 1u) << contents;
+        EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Warning);
+        EXPECT_NE(op.Messages()[0].text.find(kMeter), std::string::npos);
+        EXPECT_TRUE(gateway->Log().empty()) << contents;
+    }
+    ASSERT_EQ(meter.Pairs().size(), 2u);   // the old characteristic is whole
+    EXPECT_EQ(meter.Pairs()[1].ge, 80.0f);
+}
+
 TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnection)
 {
-    AddMeter("FJ  ");
+    AddMeter("FJ  ", [](SimMeterConfig& c) { c.writeSwitch = false; });
     CGiGeArray t(InfoOf("FJ  "), kNumber);
     t.AddPair(1, 1);
-    t.AddPair(std::numeric_limits<float>::quiet_NaN(), 1);   // no text form the meter takes
+    // The warning about the switch throws once, from inside the write body.
+    bool thrown = false;
+    op.onMessage = [&](const RecordedMessage& m) {
+        if (m.kind == RecordedMessage::Warning && !thrown) {
+            thrown = true;
+            throw std::runtime_error("dialog failed");
+        }
+    };
     ASSERT_EQ(conn.Open(), 0);
     t.WriteToMeter(&conn);
     EXPECT_EQ(conn.OpenCount(), 1);
     conn.Close();
+    thrown = false;
     t.WriteToMeter(&conn);
     EXPECT_EQ(conn.OpenCount(), 0);
-    EXPECT_EQ(op.Texts(), (std::vector<std::string>{"Ошибка исполнения GiGeArray Cmd:2",
-                                                    "Ошибка исполнения GiGeArray Cmd:2"}));
+    const auto texts = op.Texts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[1], "Ошибка исполнения GiGeArray Cmd:2");
+    EXPECT_EQ(texts[3], "Ошибка исполнения GiGeArray Cmd:2");
     EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 0);
 }
 
