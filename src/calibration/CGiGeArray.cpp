@@ -211,6 +211,9 @@ int CGiGeArray::RunOperations(int mask)
             WriteMeterBody();
         }
     } catch (...) {
+        // An operation cut short never counts as done.
+        if (m_nResult == 0)
+            m_nResult = -1;
         ReportError("Ошибка исполнения GiGeArray Cmd:" + std::to_string(mask));
     }
     return m_nResult;

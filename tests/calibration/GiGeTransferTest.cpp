@@ -386,6 +386,17 @@ TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnec
     EXPECT_EQ(texts[1], "Ошибка исполнения GiGeArray Cmd:2");
     EXPECT_EQ(texts[3], "Ошибка исполнения GiGeArray Cmd:2");
     EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 0);
+    EXPECT_EQ(t.m_nResult, 240);   // the code the operation had set stays
+
+    // Cut short where the operation had nothing to report yet: not a success.
+    CGiGeArray empty(InfoOf("FJ  "), kNumber);
+    op.onMessage = [](const RecordedMessage& m) {
+        if (m.kind == RecordedMessage::Warning)
+            throw std::runtime_error("dialog failed");
+    };
+    EXPECT_EQ(empty.WriteToMeter(&conn), -1);
+    EXPECT_EQ(op.Texts().back(), "Ошибка исполнения GiGeArray Cmd:2");
+    EXPECT_EQ(conn.OpenCount(), 0);
 }
 
 TEST_F(GiGeTransferSerialTest, ConstructorFromMeterIdentifiesAndReads)
