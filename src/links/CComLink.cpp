@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +53,20 @@ Wait WaitUntil(int fd, short events, Clock::time_point deadline)
             return p.revents & (POLLERR | POLLHUP | POLLNVAL) ? Wait::Failed : Wait::Ready;
         if (rc < 0 && errno != EINTR)
             return Wait::Failed;
+    }
+}
+
+// Waits until the output queue of the port is empty: 0, or the bytes still queued
+// when the deadline passed.
+unsigned WaitDrained(int fd, Clock::time_point deadline)
+{
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return 0;   // nothing queued, or no queue to watch
+        if (Clock::now() >= deadline)
+            return static_cast<unsigned>(queued);
+        std::this_thread::sleep_for(Ms(1));
     }
 }
 }
@@ -188,6 +203,15 @@ int CComLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigne
         if (WaitUntil(m_hPort, POLLOUT, deadline) != Wait::Ready)
             break;
     }
+    // The frame is on the line when Write returns, so that the answer time-out starts
+    // after it and a purge before the next request cannot cut it short.
+    if (sent == len) {
+        const unsigned stuck = WaitDrained(m_hPort, deadline);
+        if (stuck > 0) {
+            tcflush(m_hPort, TCOFLUSH);
+            sent -= std::min(stuck, sent);
+        }
+    }
     if (written)
         *written = sent;
     TraceBytes(buf, sent, false);
@@ -203,9 +227,9 @@ bool CComLink::Purge(int flags)
 {
     if (m_hPort < 0)
         return false;
-    const bool input = flags & (PURGE_RXABORT | PURGE_RXCLEAR);
-    const bool output = flags & (PURGE_TXABORT | PURGE_TXCLEAR);
-    if (!input && !output)
+    // Output needs no purge: Write returns only when its bytes have left the port (a
+    // flush would discard bytes the far end of a pseudo-terminal has not read yet).
+    if (!(flags & (PURGE_RXABORT | PURGE_RXCLEAR)))
         return true;
-    return tcflush(m_hPort, input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH) == 0;
+    return tcflush(m_hPort, TCIFLUSH) == 0;
 }

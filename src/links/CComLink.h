@@ -12,7 +12,8 @@ public:
 
     int Open(bool open) override;
     int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
-    // The time-out argument is not used: a write may take 300 ms plus 1 ms per byte.
+    // The time-out argument is not used: a write may take 300 ms plus 1 ms per byte,
+    // and returns when the bytes have left the port.
     int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
     bool IsOpen() override;
     bool Purge(int flags) override;

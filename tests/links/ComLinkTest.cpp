@@ -183,11 +183,18 @@ TEST(ComLink, PiecesWithShortGapsArriveWhole)
     EXPECT_GT(ms, 400);   // longer than the time-out + 100 ms: the pieces kept the read going
 }
 
-TEST(ComLink, PurgeDiscardsPendingInput)
+TEST(ComLink, PurgeDiscardsPendingInputButNotAWrittenFrame)
 {
     PtyPair pty;
     CComLink link(pty.SlaveName(), 115200, 0);
     ASSERT_EQ(RC_OK, link.Open(true));
+    // A frame that expects no answer, and at once the purge before the next request.
+    const std::vector<uint8_t> frame(16, 0x26);
+    unsigned written = 0;
+    ASSERT_EQ(RC_OK, link.Write(frame.data(), 16, &written, 0));
+    EXPECT_TRUE(link.Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR));
+    EXPECT_EQ(frame, pty.ReadMaster(16, 500));
+
     ASSERT_TRUE(pty.WriteMaster(std::vector<uint8_t>(20, 1)));
     ASSERT_TRUE(SlaveReadable(pty));
     EXPECT_TRUE(link.Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR));
