@@ -52,6 +52,10 @@ connection::connection(const std::string& name) : m_sName(name) {}
 connection::~connection()
 {
     Close();
+    // Users still counted: the link goes with this object, and so does the bus lock.
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    m_pLink.reset();
+    ReleaseBusLock();
 }
 
 void connection::LoadSettings(const std::string& path)

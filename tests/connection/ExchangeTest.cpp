@@ -140,6 +140,19 @@ TEST(ConnectionOpen, NamedConnectionsTakeTheBusInTurn)
     other.Close();
 }
 
+TEST(ConnectionOpen, DestroyedWithUsersLeftReleasesTheBus)
+{
+    LoopbackServer server(LoopbackServer::Echo());
+    const std::string name = "vq7test" + std::to_string(getpid()) + "d";
+    const int before = CountOpenDescriptors();
+    {
+        connection c(name);
+        ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));
+        ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));   // two users never close
+    }
+    EXPECT_EQ(before, CountOpenDescriptors());   // neither the socket nor the lock file stays open
+}
+
 TEST(ConnectionExchange, SlotSmallerThanTheCommandsAnswerIsRejectedUnread)
 {
     LoopbackServer server(LoopbackServer::Answer(16, Answer(0x7E, 72)));
