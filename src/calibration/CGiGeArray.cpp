@@ -19,13 +19,19 @@ CGiGeArray::CGiGeArray(const VQ7_INFO& info, uint32_t number) : m_Info(info), m_
 CGiGeArray::CGiGeArray(const CGiGeArray& other)
 {
     std::lock_guard<std::recursive_mutex> lock(other.m_csLock);
+    CopyFrom(other);
+}
+
+void CGiGeArray::CopyFrom(const CGiGeArray& other)
+{
     m_Info = other.m_Info;
     m_dwNumber = other.m_dwNumber;
+    std::unique_ptr<GiGePair[]> pairs;
     if (other.m_nCount > 0) {
-        auto pairs = std::make_unique<GiGePair[]>(static_cast<size_t>(other.m_nCount));
+        pairs = std::make_unique<GiGePair[]>(static_cast<size_t>(other.m_nCount));
         std::copy(other.m_pPairs.get(), other.m_pPairs.get() + other.m_nCount, pairs.get());
-        SetPairs(std::move(pairs), other.m_nCount);
     }
+    SetPairs(std::move(pairs), other.m_nCount);
 }
 
 CGiGeArray::CGiGeArray(const VQ7_INFO& info, uint32_t number, int firstRow, int count, const CTextColumn& geTexts,
@@ -126,14 +132,7 @@ void CGiGeArray::Assign(const CGiGeArray& other)
         return;
     }
     std::scoped_lock lock(m_csLock, other.m_csLock);
-    Clear();
-    m_Info = other.m_Info;
-    m_dwNumber = other.m_dwNumber;
-    if (other.m_nCount > 0) {
-        auto pairs = std::make_unique<GiGePair[]>(static_cast<size_t>(other.m_nCount));
-        std::copy(other.m_pPairs.get(), other.m_pPairs.get() + other.m_nCount, pairs.get());
-        SetPairs(std::move(pairs), other.m_nCount);
-    }
+    CopyFrom(other);
     SortByGi(true);
 }
 

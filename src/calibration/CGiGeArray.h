@@ -104,6 +104,8 @@ private:
     std::string DefaultPath(const char* extension) const;
     bool IsTransferless() const;   // a heat meter without pair transfer
     void SetPairs(std::unique_ptr<GiGePair[]> pairs, int count);
+    // Takes the information, number and pairs of other (the caller holds the locks).
+    void CopyFrom(const CGiGeArray& other);
 
     int m_nCount = 0;
     std::unique_ptr<GiGePair[]> m_pPairs;   // exactly m_nCount elements

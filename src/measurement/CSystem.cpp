@@ -200,27 +200,19 @@ int CSystem::WriteModel(int slot, bool base)
 int CSystem::SetBaseModel(int slot) { return WriteModel(slot, true); }
 int CSystem::RestoreModel(int slot) { return WriteModel(slot, false); }
 
-int CSystem::SetBaseModelAll()
+int CSystem::WriteModelAll(bool base)
 {
     for (int slot = 0; slot < METER_SLOTS; ++slot) {
         if (GetMeterNumber(slot) == 0)
             continue;
-        if (const int result = SetBaseModel(slot))
+        if (const int result = WriteModel(slot, base))
             return result;
     }
     return 0;
 }
 
-int CSystem::RestoreModelAll()
-{
-    for (int slot = 0; slot < METER_SLOTS; ++slot) {
-        if (GetMeterNumber(slot) == 0)
-            continue;
-        if (const int result = RestoreModel(slot))
-            return result;
-    }
-    return 0;
-}
+int CSystem::SetBaseModelAll() { return WriteModelAll(true); }
+int CSystem::RestoreModelAll() { return WriteModelAll(false); }
 
 int CSystem::RefreshCurrentValues()
 {

@@ -76,6 +76,7 @@ protected:
 private:
     void Execute();
     int WriteModel(int slot, bool base);
+    int WriteModelAll(bool base);
     bool CheckSlot(int slot);
     bool ShouldStopPolling() const { return m_bStopRequested || m_bTerminated; }
     int PollPass(bool& started, bool& finished, bool& exchanged);
