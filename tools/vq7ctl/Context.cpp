@@ -57,6 +57,17 @@ bool ArgMeterNumber(CtlContext& ctx, const std::string& text, uint32_t& number)
     return true;
 }
 
+bool ArgMeterNumbers(CtlContext& ctx, const CtlArgs& args, std::vector<uint32_t>& numbers)
+{
+    for (const auto& text : args.positional) {
+        uint32_t n = 0;
+        if (!ArgMeterNumber(ctx, text, n))
+            return false;
+        numbers.push_back(n);
+    }
+    return true;
+}
+
 bool ArgByte(CtlContext& ctx, const std::string& text, const char* what, unsigned& value)
 {
     if (!ParseByte(text, value)) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class connection;
 
@@ -35,6 +36,8 @@ struct CtlContext {
 
 // Argument parsers that report a bad value through ctx.Usage.
 bool ArgMeterNumber(CtlContext& ctx, const std::string& text, uint32_t& number);
+// Every positional argument as a meter number.
+bool ArgMeterNumbers(CtlContext& ctx, const CtlArgs& args, std::vector<uint32_t>& numbers);
 bool ArgByte(CtlContext& ctx, const std::string& text, const char* what, unsigned& value);
 
 // The text of a result code with its meaning: "1016 (нет ответа (тайм-аут))".

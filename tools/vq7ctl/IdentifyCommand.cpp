@@ -54,12 +54,8 @@ int CmdIdentify(CtlContext& ctx, CtlArgs& args)
     if (args.positional.empty())
         return ctx.Usage("identify: give at least one meter number");
     std::vector<uint32_t> numbers;
-    for (const auto& text : args.positional) {
-        uint32_t n = 0;
-        if (!ArgMeterNumber(ctx, text, n))
-            return EXIT_USAGE;
-        numbers.push_back(n);
-    }
+    if (!ArgMeterNumbers(ctx, args, numbers))
+        return EXIT_USAGE;
 
     int exitCode = EXIT_OK;
     CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());

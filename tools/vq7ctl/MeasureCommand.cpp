@@ -18,14 +18,11 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
     if (args.positional.empty() || args.positional.size() > METER_SLOTS)
         return ctx.Usage(FormatC("measure: give 1 to %d meter numbers", METER_SLOTS));
     std::vector<uint32_t> numbers;
-    for (const auto& text : args.positional) {
-        uint32_t n = 0;
-        if (!ArgMeterNumber(ctx, text, n))
-            return EXIT_USAGE;
-        if (std::find(numbers.begin(), numbers.end(), n) != numbers.end())
-            return ctx.Usage(FormatC("measure: meter %u given twice", n));
-        numbers.push_back(n);
-    }
+    if (!ArgMeterNumbers(ctx, args, numbers))
+        return EXIT_USAGE;
+    for (auto it = numbers.begin(); it != numbers.end(); ++it)
+        if (std::find(numbers.begin(), it, *it) != it)
+            return ctx.Usage(FormatC("measure: meter %u given twice", *it));
     if (args.Has("ge") && args.Has("ge-file"))
         return ctx.Usage("measure: --ge and --ge-file exclude each other");
     unsigned long long timeoutS = kDefaultTimeoutS;

@@ -42,17 +42,6 @@ void PrintTable(const CtlContext& ctx, CGiGeArray& table)
     }
 }
 
-bool Numbers(CtlContext& ctx, const CtlArgs& args, std::vector<uint32_t>& numbers)
-{
-    for (const auto& text : args.positional) {
-        uint32_t n = 0;
-        if (!ArgMeterNumber(ctx, text, n))
-            return false;
-        numbers.push_back(n);
-    }
-    return true;
-}
-
 // Identifies the meter (its type decides how pairs are transferred) and
 // writes the pairs of a file into it.
 int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, const char* what)
@@ -123,7 +112,7 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
     std::vector<uint32_t> numbers;
     if (args.positional.empty())
         return ctx.Usage("backup NUMBER... [--dir DIR]");
-    if (!Numbers(ctx, args, numbers))
+    if (!ArgMeterNumbers(ctx, args, numbers))
         return EXIT_USAGE;
     int exitCode = EXIT_OK;
     CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
