@@ -35,6 +35,11 @@ void CloseFd(int& fd)
         ::close(fd);
     fd = -1;
 }
+
+void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+// How long a gateway client may leave its answers unread before it is dropped.
+constexpr auto kTcpStall = std::chrono::seconds(2);
 }  // namespace
 
 CSimServer::CSimServer(CRig& rig) : m_rig(rig) {}
@@ -90,6 +95,7 @@ std::unique_ptr<CSimServer> CSimServer::StartPty(CRig& rig, const std::string& s
         return nullptr;
     }
     ::fcntl(s->m_hMaster, F_SETFD, FD_CLOEXEC);
+    SetNonBlocking(s->m_hMaster);   // a client that reads nothing must not stop the line
     termios tio{};
     if (tcgetattr(s->m_hSlave, &tio) == 0) {
         cfmakeraw(&tio);   // no echo of answers back into requests
@@ -217,15 +223,13 @@ void CSimServer::RunTcp()
         // The client first: a client that closed and reconnects at once is seen closed.
         if (m_hClient >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
             const ssize_t r = ::recv(m_hClient, buf, sizeof buf, 0);
-            if (r <= 0)
+            if (r == 0 || (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
                 CloseClient();
-            else if (!Serve(m_hClient, buf, static_cast<size_t>(r))) {
+            else if (r > 0 && !Serve(m_hClient, buf, static_cast<size_t>(r)))
                 CloseClient();
-                ++m_nDrops;
-            }
         }
         if (fds[1].revents & POLLIN) {
-            const int fd = ::accept4(m_hListen, nullptr, nullptr, SOCK_CLOEXEC);
+            const int fd = ::accept4(m_hListen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd < 0)
                 continue;
             if (m_hClient >= 0) {
@@ -284,8 +288,10 @@ bool CSimServer::Serve(int fd, const uint8_t* bytes, size_t count)
     m_frames.Push(bytes, count, NowMs());
     std::array<uint8_t, 16> frame;
     while (m_frames.Next(frame)) {
-        if (m_bTcp && DropDue())
+        if (m_bTcp && DropDue()) {
+            ++m_nDrops;
             return false;
+        }
         ++m_nFrames;
         const BusAnswer answer = m_rig.Exchange(frame.data(), frame.size());
         if (!answer.bytes.empty() && !WriteAnswer(fd, answer.bytes, answer.delayMs, frame.size()))
@@ -312,12 +318,30 @@ bool CSimServer::WriteAnswer(int fd, const std::vector<uint8_t>& bytes, unsigned
         }
         const ssize_t w = m_bTcp ? ::send(fd, bytes.data() + done, n, MSG_NOSIGNAL)
                                  : ::write(fd, bytes.data() + done, n);
-        if (w < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            return !m_bTcp;   // a pty without a reader just loses the answer
+        if (w >= 0) {
+            done += static_cast<size_t>(w);
+            continue;
         }
-        done += static_cast<size_t>(w);
+        if (errno == EINTR)
+            continue;
+        if (!m_bTcp)
+            return true;   // a serial line loses what its reader has no room for
+        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !WaitWritable(fd))
+            return false;
     }
     return true;
+}
+
+bool CSimServer::WaitWritable(int fd)
+{
+    const auto until = SimClock::now() + kTcpStall;
+    while (!m_bStop && SimClock::now() < until) {
+        pollfd p{fd, POLLOUT, 0};
+        const int n = ::poll(&p, 1, 20);
+        if (n > 0)
+            return (p.revents & POLLOUT) != 0;
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
 }

@@ -50,7 +50,10 @@ private:
     void RunPty();
     // Feeds received bytes to the framer and writes the answers; false: drop the client.
     bool Serve(int fd, const uint8_t* bytes, size_t count);
+    // false: the gateway client takes no answers (gone, or not reading).
     bool WriteAnswer(int fd, const std::vector<uint8_t>& bytes, unsigned delayMs, size_t requestBytes);
+    // Waits for room in a gateway client's socket; false after a stall or on Stop().
+    bool WaitWritable(int fd);
     bool DropDue();
     void CloseClient();
     void SleepMicros(long long us);

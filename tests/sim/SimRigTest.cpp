@@ -1,5 +1,5 @@
 // The rig as a pure bus of frames, its files, its state and its console.
-#include "protocol/vq7prot/vq7cmd.h"
+#include "SimRequest.h"
 #include "sim/Console.h"
 #include "sim/FrameAssembler.h"
 #include "sim/Rig.h"
@@ -15,19 +15,6 @@
 #include <unistd.h>
 
 namespace {
-std::vector<uint8_t> Request(uint32_t number, uint8_t cmd, std::initializer_list<uint8_t> data = {})
-{
-    VQ7_CMD frame{};
-    PutLeU32(frame.m_abAddr, NumberToBcd(number));
-    frame.m_bCmd = cmd;
-    size_t i = 0;
-    for (uint8_t b : data)
-        frame.m_abData[i++] = b;
-    SetCmdChecks(frame);
-    const auto* p = reinterpret_cast<const uint8_t*>(&frame);
-    return std::vector<uint8_t>(p, p + sizeof frame);
-}
-
 std::string TempDir(const char* what)
 {
     const auto dir = std::filesystem::temp_directory_path() /
