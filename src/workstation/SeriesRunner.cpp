@@ -27,7 +27,8 @@ bool CSeriesRunner::RunCycle()
             onTick();
         if (arrived())
             break;
-        if (idle || std::chrono::steady_clock::now() >= deadline) {
+        const bool stop = stopRequested && stopRequested();
+        if (idle || stop || std::chrono::steady_clock::now() >= deadline) {
             m_ws.Series.ButtonStartPauseClick();   // pause
             return false;
         }

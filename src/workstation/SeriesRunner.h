@@ -17,12 +17,14 @@ public:
     unsigned m_nCycleTimeoutMs = 60000;
     // Called after every timer tick (progress output).
     std::function<void()> onTick;
+    // Polled on every tick: true pauses the running cycle and fails it.
+    std::function<bool()> stopRequested;
 
     // Selects the calibration or verification tab; false when the tabs are locked.
     bool SelectPage(int page);
     // One cycle on the active tab; true when its row was added. A cycle that
-    // ends without results (failed exchange, no reference flow) or runs past
-    // the time-out is paused and gives false.
+    // ends without results (failed exchange, no reference flow), runs past
+    // the time-out or is asked to stop is paused and gives false.
     bool RunCycle();
 
 private:

@@ -107,6 +107,20 @@ TEST_F(Vq7ctlSeries, CalibrationWithWritingMakesTheVerificationErrorsFall)
     EXPECT_LT(worstAfter, worstBefore / 2) << before.out << "\n" << after.out;
 }
 
+TEST_F(Vq7ctlSeries, InterruptionEndsTheSeriesAndRestoresTheModels)
+{
+    m_rig->SetIntegrationMs(3000);
+    // The flow command has the tool interrupted half a second into the first cycle.
+    const std::string interrupt = "(sleep 0.5; kill -INT $PPID) >/dev/null 2>&1 & true";
+    ProcessResult r = Ctl({"calibrate", "--meters", "11000002,11000003", "--points", "10,5", "--ge-file",
+                           m_reference.string(), "--set-flow", interrupt, "--dir", TempDir().string()});
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("interrupted"));
+    EXPECT_THAT(r.out, HasSubstr("Градуировка: измерения")) << "the rows recorded so far are shown";
+    EXPECT_EQ(70, Meter(11000002).ParamByte(0));
+    EXPECT_EQ(3, Meter(11000003).ParamByte(0));
+}
+
 TEST_F(Vq7ctlSeries, BadArgumentsAreRefusedBeforeTheBus)
 {
     ProcessResult r = Ctl({"verify", "--meters", "11000002", "--points", "abc"});

@@ -7,8 +7,10 @@
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <pthread.h>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
@@ -145,12 +147,59 @@ void PrintGrid(CtlContext& ctx, const char* title, const CTextGrid& grid, CJson&
     ctx.Print("");
 }
 
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+// Ctrl-C, a hang-up or a kill during a series only sets a flag, so the series
+// ends properly and every meter gets its own model back; a second signal acts
+// as usual. Threads started while the guard is blocking (the engine's worker)
+// never take these signals, so their exchanges are not cut short.
+class CInterruptGuard {
+public:
+    CInterruptGuard()
+    {
+        g_interrupted = 0;
+        struct sigaction sa {};
+        sa.sa_handler = OnInterrupt;
+        sa.sa_flags = SA_RESETHAND;
+        sigemptyset(&sa.sa_mask);
+        sigset_t set;
+        sigemptyset(&set);
+        for (size_t i = 0; i < kCount; ++i) {
+            sigaction(kSignals[i], &sa, &m_old[i]);
+            sigaddset(&set, kSignals[i]);
+        }
+        pthread_sigmask(SIG_BLOCK, &set, &m_oldMask);
+    }
+    // Lets this thread take the signals again.
+    void Unblock() { pthread_sigmask(SIG_SETMASK, &m_oldMask, nullptr); }
+    ~CInterruptGuard()
+    {
+        Unblock();
+        for (size_t i = 0; i < kCount; ++i)
+            sigaction(kSignals[i], &m_old[i], nullptr);
+    }
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+
+    static bool Interrupted() { return g_interrupted != 0; }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr size_t kCount = sizeof kSignals / sizeof kSignals[0];
+    struct sigaction m_old[kCount] {};
+    sigset_t m_oldMask{};
+};
+
 class CSeries {
 public:
     CSeries(CtlContext& ctx, const SeriesArgs& a) : m_ctx(ctx), m_args(a), m_system(&ctx.conn), m_ws(ctx.conn, m_system)
     {
+        m_interrupt.Unblock();
         m_ws.Folders.SetBaseDir(a.dir);
         m_runner.m_nCycleTimeoutMs = 600000;
+        m_runner.stopRequested = &CInterruptGuard::Interrupted;
     }
     ~CSeries()
     {
@@ -188,14 +237,21 @@ public:
             return m_ctx.Fail("the tab cannot be switched");
         for (size_t p = 0; p < m_args.points.size(); ++p) {
             const double flow = m_args.points[p];
-            if (!SetRigFlow(m_args, flow))
+            const bool flowSet = SetRigFlow(m_args, flow);
+            if (const int rc = Interrupted())
+                return rc;
+            if (!flowSet)
                 return EXIT_FAILED;
             for (unsigned k = 0; k < m_args.cycles; ++k) {
+                if (const int rc = Interrupted())
+                    return rc;
                 if (!m_args.geFile.empty())
                     m_system.SetReferenceFlowPrompt(GeFromFile(m_args.geFile));
                 else
                     m_system.SetReferenceFlowPrompt(GeFromTerminal(stdin));
                 if (!m_runner.RunCycle()) {
+                    if (const int rc = Interrupted())
+                        return rc;
                     const int result = m_system.GetLastCycleResult();
                     return result != 0 ? m_ctx.Fail(FormatC("cycle at %g m3/h", flow), result)
                                        : m_ctx.Fail(FormatC("cycle at %g m3/h brought no results", flow));
@@ -209,8 +265,17 @@ public:
         return EXIT_OK;
     }
 
+    // After an interruption: the failure, with the series ended on return.
+    int Interrupted()
+    {
+        if (!CInterruptGuard::Interrupted())
+            return EXIT_OK;
+        return m_ctx.Fail("interrupted; the series is ended and the meters get their own model back");
+    }
+
     CtlContext& m_ctx;
     const SeriesArgs& m_args;
+    CInterruptGuard m_interrupt;   // before the engine, whose worker must not take the signals
     CSystem m_system;
     CWorkstation m_ws;
     CSeriesRunner m_runner{m_ws, m_system};
