@@ -121,6 +121,17 @@ TEST_F(Vq7ctlSeries, InterruptionEndsTheSeriesAndRestoresTheModels)
     EXPECT_EQ(3, Meter(11000003).ParamByte(0));
 }
 
+TEST_F(Vq7ctlSeries, LogFilesThatCannotBeWrittenFailTheCommand)
+{
+    WriteFileBytes(TempDir() / "Log", "a file where the folder should be");
+    ProcessResult r = Ctl(Series("calibrate", "10,5"));
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Не удалось записать файл"));
+    EXPECT_THAT(r.err, HasSubstr("0 of 2 Log files written"));
+    EXPECT_THAT(r.out, HasSubstr("Градуировочные пары")) << "the pairs are still shown";
+    EXPECT_EQ(70, Meter(11000002).ParamByte(0)) << "the series is ended";
+}
+
 TEST_F(Vq7ctlSeries, BadArgumentsAreRefusedBeforeTheBus)
 {
     ProcessResult r = Ctl({"verify", "--meters", "11000002", "--points", "abc"});

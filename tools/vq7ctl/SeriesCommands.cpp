@@ -290,10 +290,12 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
         return rc;
-    if (const int rc = s.Measure(PAGE_VERIFICATION))
-        return rc;
+    // The rows recorded are shown also when the series stops early.
+    const int rc = s.Measure(PAGE_VERIFICATION);
     PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3,
               ctx.doc.Set("verification", CJson::MakeArray()));
+    if (rc != EXIT_OK)
+        return rc;
     s.m_ws.Series.ButtonStopClick();
     return EXIT_OK;
 }
@@ -306,18 +308,23 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
         return rc;
-    if (const int rc = s.Measure(PAGE_CALIBRATION))
-        return rc;
-    if (args.Has("reverse"))
+    const int measured = s.Measure(PAGE_CALIBRATION);
+    if (measured == EXIT_OK && args.Has("reverse"))
         s.m_ws.ResultTables.InvertGiGeButtonClick();
-    if (!s.m_ws.Pairs.CreateGiGeClick())
-        return ctx.Fail("calibrate: pairs need at least two measurements");
+    const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();
+    // The measurements are shown also when the series stops early or forms no pairs.
     PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2, ctx.doc.Set("measurements", CJson::MakeArray()));
+    if (measured != EXIT_OK)
+        return measured;
+    if (!formed)
+        return ctx.Fail("calibrate: pairs need at least two measurements");
     PrintGrid(ctx, "Градуировочные пары", s.m_ws.Tables.StringGrid4, ctx.doc.Set("pairs", CJson::MakeArray()));
     const int files = s.m_ws.Pairs.SaveGiGeToFileClick();
     ctx.doc.Set("files", files);
     ctx.Print(FormatC("%d files under %s/Log", files, a.dir.c_str()));
     int rc = EXIT_OK;
+    if (files != static_cast<int>(a.meters.size()))
+        rc = ctx.Fail(FormatC("calibrate: %d of %zu Log files written", files, a.meters.size()));
     if (args.Has("write")) {
         const int result = s.m_ws.Pairs.SaveGiGeToDeviceClick();
         ctx.doc.Set("written", result == 0);
