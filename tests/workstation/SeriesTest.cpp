@@ -7,6 +7,7 @@
 #include "common/RecordingOperator.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
+#include "sim/Faults.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
 #include "workstation/MeasurementRows.h"
@@ -264,4 +265,44 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     // The backup taken when the list was applied goes back into the meter.
     ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
+
+TEST_F(Series, WritingStopsAtTheFirstFailedSettingParameter)
+{
+    // Two meters without a converter restart, Ду 65 and 40.
+    const char* const diameters[2] = {"65", "40"};
+    for (int row : {1, 2}) {
+        m_ws->MeterList.StringGrid1GetEditText(SP_METER, row);
+        m_ws->MeterList.StringGrid1SetEditText(SP_METER, row, std::to_string(kMeters[row - 1]));
+        m_ws->MeterList.StringGrid1GetEditText(SP_DIAMETER, row);
+        m_ws->MeterList.StringGrid1SetEditText(SP_DIAMETER, row, diameters[row - 1]);
+    }
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    pairs.SetRowCount(4);
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01"});
+
+    m_operator.Clear();
+    ASSERT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    EXPECT_EQ(m_operator.Texts().back(), "Градуировочные пары и настроечные параметры записаны");
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(75), 40.0f);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(79), 0.007f);
+
+    // The internal switch refuses parameter 70 of the first meter: the write ends
+    // there, the second meter is not touched and nothing is confirmed.
+    m_rig.Meter(11000004)->ClearPairs();
+    m_rig.Meter(11000002)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 240);
+    EXPECT_EQ(m_operator.Texts(),
+              std::vector<std::string>{"Ошибка записи. Выключен внутренний переключатель! Счетчик № 11000002"});
+    EXPECT_TRUE(m_rig.Meter(11000004)->Pairs().empty());
+
+    // Any other failure of the write names the link.
+    m_rig.Meter(11000002)->ClearFaults();
+    m_rig.Meter(11000002)->AddFault({FaultKind::BadChecks, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    EXPECT_EQ(m_operator.Texts(), std::vector<std::string>{"Ошибка связи! Счетчик № 11000002"});
 }
