@@ -15,6 +15,8 @@ for p in "$SIM" "$CTL"; do
 done
 
 work=$(mktemp -d /tmp/vq7demo.XXXXXX)
+# The series' Log and BACKUP files outlive the demo.
+files=${DEMO_FILES:-$(mktemp -d /tmp/vq7demo-files.XXXXXX)}
 simpid=
 cleanup() {
   exec 3>&- 2>/dev/null || true
@@ -49,17 +51,19 @@ chmod +x "$work/setflow"
 
 meters=11000001,11000002:65,11000003:50,11000004:40,11000005:80,11000006:100,11000007:32,11000008:25,11000009:50,11000010:20
 common=(--ip 127.0.0.1 --tcp-port "$port")
-series=(--meters "$meters" --ge-file "$work/reference.txt" --set-flow "$work/setflow" --dir "$work")
+series=(--meters "$meters" --ge-file "$work/reference.txt" --set-flow "$work/setflow" --dir "$files")
 check_points=25,9,3,0.8
 cal_points=40,20,12,6,2,0.5
 
 echo "== verification before calibration"
-"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/before.txt"
+"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/before.txt" ||
+  { cat "$work/before.txt"; exit 1; }
 cat "$work/before.txt"
 echo "== calibration, pairs written into the meters"
 "$CTL" "${common[@]}" calibrate "${series[@]}" --points "$cal_points" --cycles 2 --write
 echo "== verification after calibration"
-"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/after.txt"
+"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/after.txt" ||
+  { cat "$work/after.txt"; exit 1; }
 cat "$work/after.txt"
 
 # Mean |error| per meter over the verification points, before and after.
@@ -72,3 +76,4 @@ summary() {
 echo "== mean |error|, %: meter, before, after"
 join <(summary "$work/before.txt") <(summary "$work/after.txt") |
   awk '{ printf "%10s %8.3f %8.3f\n", $1, $2, $3 }'
+echo "== Log and BACKUP files of this run: $files"
