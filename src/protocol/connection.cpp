@@ -80,8 +80,10 @@ bool connection::SaveSettings(const std::string& path)
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     CSimpleIniA ini;   // case-insensitive keys and sections
     ini.SetUnicode(false);
+    // Only a missing file may start empty; a file that exists but cannot be read
+    // would otherwise be replaced by one holding this section alone.
     const SI_Error loaded = ini.LoadFile(path.c_str());
-    if (loaded < 0 && loaded != SI_FILE)
+    if (loaded < 0 && (loaded != SI_FILE || ::access(path.c_str(), F_OK) == 0))
         return false;
     ini.SetValue(kSection, "port", m_sPort.c_str());
     ini.SetValue(kSection, "IP", m_sIp.c_str());
