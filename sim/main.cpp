@@ -30,11 +30,14 @@ int Usage(const std::string& problem)
     return 2;
 }
 
-void Print(const std::string& text)
+// One call per line: the server thread prints reference lines beside the console.
+void Print(std::string text)
 {
+    if (text.empty())
+        return;
+    if (text.back() != '\n')
+        text += '\n';
     std::fputs(text.c_str(), stdout);
-    if (!text.empty() && text.back() != '\n')
-        std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 }  // namespace
@@ -177,6 +180,11 @@ int main(int argc, char** argv)
             continue;
         }
         pending.append(buf, static_cast<size_t>(n));
+        if (pending.size() > 4096 && pending.find('\n') == std::string::npos) {
+            pending.clear();
+            Print("console line too long, ignored");
+            continue;
+        }
         size_t eol;
         while ((eol = pending.find('\n')) != std::string::npos) {
             std::string line = pending.substr(0, eol);
