@@ -40,12 +40,13 @@ CGiGeArray::CGiGeArray(const VQ7_INFO& info, uint32_t number, int firstRow, int 
 {
     if (count < 1 || firstRow < 0)
         return;
+    // A missing line counts like a text that is no number.
+    const size_t lastLine = static_cast<size_t>(firstRow) + static_cast<size_t>(count) - 1;
+    if (lastLine >= giTexts.size() || lastLine >= geTexts.size())
+        return;
     auto pairs = std::make_unique<GiGePair[]>(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const size_t line = static_cast<size_t>(firstRow) + static_cast<size_t>(i);
-        // A missing line counts like a text that is no number.
-        if (line >= giTexts.size() || line >= geTexts.size())
-            return;
         try {
             pairs[i].Gi = static_cast<float>(StrToFloat(FixDecimalSeparator(giTexts[line])));
             pairs[i].Ge = static_cast<float>(StrToFloat(FixDecimalSeparator(geTexts[line])));

@@ -160,6 +160,7 @@ TEST_F(GiGeArrayTest, ConstructorFromTexts)
     EXPECT_EQ(CGiGeArray(info, 1, 1, 0, ge, gi).GetCount(), 0);
     EXPECT_EQ(CGiGeArray(info, 1, 1, -2, ge, gi).GetCount(), 0);
     EXPECT_EQ(CGiGeArray(info, 1, 1, 4, ge, gi).GetCount(), 0);   // past the last line
+    EXPECT_EQ(CGiGeArray(info, 1, 1, 0x7FFFFFFF, ge, gi).GetCount(), 0);   // checked before any allocation
 
     const CTextColumn badGi = {"Gi", "3", "z", "2"};
     EXPECT_EQ(CGiGeArray(info, 1, 1, 3, ge, badGi).GetCount(), 0);
