@@ -73,7 +73,8 @@ bool CVirtualMeter::LoadState(const std::string& text, std::string* error)
         unsigned long long a = 0, b = 0, c = 0;
         if (key == "count" && w.size() == 1) {
             const long long n = StrToIntDef(w[0], -1);
-            if (n < 0 || n > 255)
+            // 255: none; otherwise no more than the pair slots it can be read from
+            if (n < 0 || (n > static_cast<long long>(m_eeprom.size()) && n != 255))
                 return fail(lineNo, "bad pair count");
             count = static_cast<uint8_t>(n);
         } else if (key == "switch" && w.size() == 1) {

@@ -159,9 +159,11 @@ TEST(SimRig, PairsAndParametersSurviveARestartOfTheProgram)
 
     // A damaged file is ignored whole; the meter keeps its own state.
     std::ofstream(dir + "/11000010.state") << "count 3\npair 0 zz 00\n";
+    std::ofstream(dir + "/11000008.state") << "count 65\n";   // more than its 64 slots
     auto again = CRig::DefaultRig();
     ASSERT_TRUE(again->SetStateDir(dir));
     EXPECT_EQ(again->Meter(11000010)->Pairs().size(), 4u);
+    EXPECT_EQ(again->Meter(11000008)->PairCountByte(), 3u);
     std::filesystem::remove_all(dir);
 }
 
