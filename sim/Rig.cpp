@@ -52,12 +52,6 @@ CVirtualMeter* CRig::Meter(uint32_t number)
     return nullptr;
 }
 
-CVirtualMeter& CRig::MeterAt(size_t index)
-{
-    std::lock_guard bus(m_busLock);
-    return *m_meters.at(index);
-}
-
 size_t CRig::MeterCount() const
 {
     std::lock_guard bus(m_busLock);
@@ -164,12 +158,6 @@ void CRig::SetReferenceFile(const std::string& path)
 {
     std::lock_guard ref(m_refLock);
     m_referenceFile = path;
-}
-
-std::string CRig::ReferenceFile() const
-{
-    std::lock_guard ref(m_refLock);
-    return m_referenceFile;
 }
 
 void CRig::SetReferenceListener(std::function<void(double, unsigned)> listener)

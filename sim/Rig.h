@@ -39,7 +39,6 @@ public:
     // Null when the rig is full or the number is taken.
     CVirtualMeter* AddMeter(const SimMeterConfig& config);
     CVirtualMeter* Meter(uint32_t number);
-    CVirtualMeter& MeterAt(size_t index);
     size_t MeterCount() const;
     std::vector<uint32_t> Numbers() const;
 
@@ -66,7 +65,6 @@ public:
     unsigned ReferenceCount() const;
     // Each finished integration appends its reference flow as one line ("%.6f").
     void SetReferenceFile(const std::string& path);
-    std::string ReferenceFile() const;
     // Called with every new reference flow and the integration length (console line).
     void SetReferenceListener(std::function<void(double reference, unsigned ms)> listener);
 

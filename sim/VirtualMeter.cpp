@@ -182,19 +182,6 @@ std::array<uint8_t, 4> CVirtualMeter::ParamBytes(uint8_t number) const
 float CVirtualMeter::ParamFloat(uint8_t number) const { return LeFloat(ParamBytes(number).data()); }
 uint8_t CVirtualMeter::ParamByte(uint8_t number) const { return ParamBytes(number)[0]; }
 
-void CVirtualMeter::SetParamBytes(uint8_t number, const std::array<uint8_t, 4>& value)
-{
-    std::lock_guard lock(m_lock);
-    m_params[number] = value;
-    NotifyChange();
-}
-
-std::map<uint8_t, std::array<uint8_t, 4>> CVirtualMeter::Params() const
-{
-    std::lock_guard lock(m_lock);
-    return m_params;
-}
-
 bool CVirtualMeter::WriteSwitch() const
 {
     std::lock_guard lock(m_lock);
@@ -225,12 +212,6 @@ void CVirtualMeter::SetResponseDelay(unsigned ms)
 {
     std::lock_guard lock(m_lock);
     m_cfg.responseDelayMs = ms;
-}
-
-unsigned CVirtualMeter::ResponseDelay() const
-{
-    std::lock_guard lock(m_lock);
-    return m_cfg.responseDelayMs;
 }
 
 void CVirtualMeter::AddFault(const FaultRule& rule)

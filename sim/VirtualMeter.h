@@ -75,8 +75,6 @@ public:
 
     uint32_t Number() const { return m_cfg.number; }
     std::string Type() const { return m_cfg.type; }
-    std::string Version() const { return m_cfg.version; }
-    std::string FullVersion() const { return m_cfg.fullVersion; }
     SimMeterConfig Config() const;
     bool IsConverter() const;            // type begins with DZW
     bool SwapsCurrentGi() const;         // DZW3/DZW4 up to full version 03.07.02
@@ -92,15 +90,12 @@ public:
     std::array<uint8_t, 4> ParamBytes(uint8_t number) const;
     float ParamFloat(uint8_t number) const;
     uint8_t ParamByte(uint8_t number) const;
-    void SetParamBytes(uint8_t number, const std::array<uint8_t, 4>& value);
-    std::map<uint8_t, std::array<uint8_t, 4>> Params() const;
 
     bool WriteSwitch() const;
     void SetWriteSwitch(bool on);
     RestartMode GetRestartMode() const;
     void SetRestartMode(RestartMode mode, unsigned silenceMs);
     void SetResponseDelay(unsigned ms);
-    unsigned ResponseDelay() const;
 
     void AddFault(const FaultRule& rule);
     void ClearFaults();
