@@ -200,6 +200,12 @@ void CSimServer::SleepMicros(long long us)
     }
 }
 
+void CSimServer::DrainWake()
+{
+    char c[16];
+    [[maybe_unused]] ssize_t r = ::read(m_hWake[0], c, sizeof c);
+}
+
 void CSimServer::RunTcp()
 {
     uint8_t buf[4096];
@@ -209,10 +215,8 @@ void CSimServer::RunTcp()
         m_rig.Poll();
         if (n < 0 && errno != EINTR)
             break;
-        if (fds[0].revents & POLLIN) {
-            char c[16];
-            [[maybe_unused]] ssize_t r = ::read(m_hWake[0], c, sizeof c);
-        }
+        if (fds[0].revents & POLLIN)
+            DrainWake();
         if (m_bStop)
             break;
         if (m_bDropNow.exchange(false) && m_hClient >= 0) {
@@ -261,10 +265,8 @@ void CSimServer::RunPty()
         m_rig.Poll();
         if (n < 0 && errno != EINTR)
             break;
-        if (fds[0].revents & POLLIN) {
-            char c[16];
-            [[maybe_unused]] ssize_t r = ::read(m_hWake[0], c, sizeof c);
-        }
+        if (fds[0].revents & POLLIN)
+            DrainWake();
         if (m_bStop)
             break;
         m_bDropNow = false;   // a serial line cannot be dropped

@@ -46,6 +46,7 @@ public:
 
 private:
     explicit CSimServer(CRig& rig);
+    void DrainWake();   // empties the wake-up pipe
     void RunTcp();
     void RunPty();
     // Feeds received bytes to the framer and writes the answers; false: drop the client.

@@ -1,4 +1,5 @@
 // The pair table in memory: order, deletion, texts, display targets, messages.
+#include "PairList.h"
 #include "calibration/CGiGeArray.h"
 #include "common/DecimalSeparator.h"
 #include "common/RecordingOperator.h"
@@ -12,19 +13,6 @@
 #include <vector>
 
 namespace {
-
-using PairList = std::vector<std::pair<float, float>>;
-
-PairList PairsOf(const CGiGeArray& table)
-{
-    PairList out;
-    for (int i = 0; i < table.GetCount(); ++i) {
-        float gi, ge;
-        table.GetPair(i, gi, ge);
-        out.emplace_back(gi, ge);
-    }
-    return out;
-}
 
 class GiGeArrayTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // Calibration files: the table layout written byte for byte, every layout of
 // the family read alike, the limits and the failures of loading and saving.
+#include "PairList.h"
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
 #include "common/CommonUtils.h"
@@ -19,19 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using PairList = std::vector<std::pair<float, float>>;
-
-PairList PairsOf(const CGiGeArray& table)
-{
-    PairList out;
-    for (int i = 0; i < table.GetCount(); ++i) {
-        float gi, ge;
-        table.GetPair(i, gi, ge);
-        out.emplace_back(gi, ge);
-    }
-    return out;
-}
 
 // Title of the table layout in Windows-1251.
 const std::string kTitle1251 =
