@@ -5,7 +5,12 @@ packages=(
   cmake ninja-build g++ pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev
+  libzip-dev libpugixml-dev
 )
+# The Qt programs and their tests (skipped with VQ7_CORE_ONLY=1).
+if [ "${VQ7_CORE_ONLY:-0}" != 1 ]; then
+  packages+=(qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libasound2-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
