@@ -49,8 +49,8 @@ int CtlContext::Usage(const std::string& what)
 bool ArgMeterNumber(CtlContext& ctx, const std::string& text, uint32_t& number)
 {
     unsigned long long v = 0;
-    if (!ParseUnsigned(text, 0xFFFFFFFFull, v) || v == 0) {
-        ctx.Usage("not a meter number: " + text);
+    if (!ParseUnsigned(text, VQ7_MAX_NUMBER, v) || v == 0) {
+        ctx.Usage("not a meter number (1..99999999): " + text);
         return false;
     }
     number = static_cast<uint32_t>(v);
