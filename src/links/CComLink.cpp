@@ -108,11 +108,13 @@ int CComLink::Open(bool open)
     const std::string path = DevicePath(m_sPortName);
     if (path.empty())
         return Fault(RC_NOT_OPEN, "недопустимое имя порта: " + m_sPortName);
+    // Only a terminal device: never open, let alone write, anything else.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISCHR(st.st_mode))
+        return Fault(RC_NOT_OPEN, "не последовательный порт: " + path);
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Fault(RC_NOT_OPEN, (errno == EBUSY ? "порт занят другой программой: " : "не удалось открыть порт: ") + path);
-    // Only a terminal device: never write request frames into an ordinary file.
-    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !isatty(fd)) {
         close(fd);
         return Fault(RC_NOT_OPEN, "не последовательный порт: " + path);
