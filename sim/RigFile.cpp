@@ -2,6 +2,7 @@
 //   number type short-version full-version model [key=value ...]
 // Types with blanks are written without them ("VQ", "FJ", "ZUT"); '_' in an id text is a blank.
 #include "common/NumberText.h"
+#include "protocol/vq7prot/Vq7comm.h"
 #include "sim/Rig.h"
 
 #include <fstream>
@@ -105,8 +106,8 @@ bool CRig::ParseRigText(const std::string& text, std::vector<SimMeterConfig>& me
             return Fail(error, lineNo, "expected: number type short-version full-version model [key=value ...]");
         SimMeterConfig c;
         const long long number = StrToIntDef(w[0], -1);
-        if (number <= 0 || number > 16777215)
-            return Fail(error, lineNo, "meter number '" + w[0] + "' is not 1..16777215");
+        if (number <= 0 || number > VQ7_MAX_NUMBER)
+            return Fail(error, lineNo, "meter number '" + w[0] + "' is not 1..99999999");
         c.number = static_cast<uint32_t>(number);
         if (w[1].size() > 4)
             return Fail(error, lineNo, "type '" + w[1] + "' is longer than 4 characters");
