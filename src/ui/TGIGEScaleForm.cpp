@@ -110,8 +110,8 @@ TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMa
     root->addWidget(m_pToolBar);
 
     auto* body = new QHBoxLayout;
-    body->setContentsMargins(4, 4, 4, 4);
-    body->setSpacing(4);
+    body->setContentsMargins(2, 2, 2, 2);
+    body->setSpacing(2);
     root->addLayout(body, 1);
 
     auto* left = new QVBoxLayout;
@@ -186,7 +186,13 @@ TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMa
     SyncFromModel();
 }
 
-TGIGEScaleForm::~TGIGEScaleForm() = default;
+TGIGEScaleForm::~TGIGEScaleForm()
+{
+    // The views read the model, which goes before the dialog's own teardown.
+    hide();
+    delete m_pGrid;
+    delete m_pCharts;
+}
 
 void TGIGEScaleForm::BuildToolBar()
 {
@@ -200,7 +206,8 @@ void TGIGEScaleForm::BuildToolBar()
         const int bar = hint.indexOf('|');
         a->setToolTip(bar < 0 ? hint : hint.left(bar));
         a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-        connect(a, &QAction::triggered, this, handler);
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
         return a;
     };
     const QColor file(0x1f, 0x5f, 0xa8), meter(0xa8, 0x5a, 0x1f), tools(0x5a, 0x3f, 0x8f);
@@ -329,6 +336,7 @@ void TGIGEScaleForm::OpenForMeter(connection* conn, uint32_t number, const VQ7_I
 {
     m_model.ShowForMeter(conn, number, info);
     SetMode(true);
+    SyncFromModel();
     Chart1UndoZoom();
 }
 
@@ -336,6 +344,7 @@ void TGIGEScaleForm::OpenForTable(const CGiGeArray& table, uint32_t number, cons
 {
     m_model.ShowForTable(table, number, info);
     SetMode(false);
+    SyncFromModel();
     Chart1UndoZoom();
 }
 
@@ -416,7 +425,9 @@ void TGIGEScaleForm::Chart1Zoom(qreal, qreal)
 void TGIGEScaleForm::Chart1UndoZoom()
 {
     m_bZoomed = false;
+    m_bFitting = true;
     m_pChart1->zoomReset();
+    m_bFitting = false;
     FitChart1();
     FitChart2();
 }
