@@ -127,7 +127,12 @@ TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMa
     m_pGrid->setObjectName("StringGrid1");
     m_pGrid->setModel(m_pGridModel);
     m_pGrid->setFixedSize(214, 346);
+    QFont gridFont = m_pGrid->font();
+    gridFont.setPointSizeF(8);
+    m_pGrid->setFont(gridFont);
     m_pGrid->verticalHeader()->hide();
+    m_pGrid->horizontalHeader()->setMinimumSectionSize(10);
+    m_pGrid->horizontalHeader()->setDefaultSectionSize(24);
     m_pGrid->verticalHeader()->setDefaultSectionSize(18);
     m_pGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -211,10 +216,10 @@ void TGIGEScaleForm::BuildToolBar()
         return a;
     };
     const QColor file(0x1f, 0x5f, 0xa8), meter(0xa8, 0x5a, 0x1f), tools(0x5a, 0x3f, 0x8f);
-    add("Open", "&Читать", "Читать|Читать градуировку из файла", ToolIcon("📂", file), &TGIGEScaleForm::OpenClick);
-    add("Save", "&Сохранить", "Сохранить|Сохранить градуировку в файл", ToolIcon("💾", file),
+    add("Open", "&Читать", "Читать|Читать градуировку из файла", ToolIcon("Чит", file), &TGIGEScaleForm::OpenClick);
+    add("Save", "&Сохранить", "Сохранить|Сохранить градуировку в файл", ToolIcon("Сохр", file),
         &TGIGEScaleForm::SaveClick);
-    add("SaveAs", "&Сохранить как", "Сохранить|Сохранить градуировку в файл", ToolIcon("…", file),
+    add("SaveAs", "&Сохранить как", "Сохранить|Сохранить градуировку в файл", ToolIcon("Как", file),
         &TGIGEScaleForm::SaveAsClick);
     m_pToolBar->addSeparator();
     m_pLoadFromVQ = add("LoadFromVQ", "Загрузить из ВЯ", "Считать|Считать градуировку из прибора",
@@ -363,8 +368,15 @@ void TGIGEScaleForm::ShowForTable(const CGiGeArray& table, uint32_t number, cons
 void TGIGEScaleForm::SyncFromModel()
 {
     m_pGridModel->Refresh();
-    for (int c = 0; c < m_model.StringGrid1.ColCount(); ++c)
-        m_pGrid->setColumnWidth(c, std::max(m_model.StringGrid1.ColWidth(c), 30));
+    // Columns widen to their texts and never narrow.
+    const CTextGrid& grid = m_model.StringGrid1;
+    const QFontMetrics metrics(m_pGrid->font());
+    for (int c = 0; c < grid.ColCount(); ++c) {
+        int width = std::max({grid.ColWidth(c), m_pGrid->columnWidth(c), 24});
+        for (int r = 0; r < grid.RowCount(); ++r)
+            width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(grid.Cell(c, r))) + 10);
+        m_pGrid->setColumnWidth(c, width);
+    }
     m_pSeries1->replace(ToQt(m_model.Series1.Points()));
     m_pLineSeries1->replace(ToQt(m_model.LineSeries1));
     if (!m_bZoomed)
@@ -391,7 +403,9 @@ void TGIGEScaleForm::FitChart1()
     Span(ylo, yhi, y0, y1);
     m_bFitting = true;
     m_pAxisX1->setRange(x0, x1);
+    m_pAxisX1->applyNiceNumbers();
     m_pAxisY1->setRange(y0, y1);
+    m_pAxisY1->applyNiceNumbers();
     m_bFitting = false;
 }
 
@@ -400,6 +414,7 @@ void TGIGEScaleForm::FitChart2()
     // Gi range: Chart1's while it is zoomed, otherwise the same automatic range as Chart1's.
     const double x0 = m_pAxisX1->min(), x1 = m_pAxisX1->max();
     m_pAxisX2->setRange(x0, x1);
+    m_pAxisX2->setTickCount(m_pAxisX1->tickCount());
     double lo = -m_dTolerance, hi = m_dTolerance;
     for (const ChartPoint& p : m_model.LineSeries1) {
         lo = std::min(lo, p.Y);
@@ -408,6 +423,7 @@ void TGIGEScaleForm::FitChart2()
     double y0, y1;
     Span(lo, hi, y0, y1);
     m_pAxisY2->setRange(y0, y1);
+    m_pAxisY2->applyNiceNumbers();
     m_pBandUpper->replace(QList<QPointF>{{x0, m_dTolerance}, {x1, m_dTolerance}});
     m_pBandLower->replace(QList<QPointF>{{x0, -m_dTolerance}, {x1, -m_dTolerance}});
     m_pBand->setVisible(m_dTolerance > 0);
