@@ -53,7 +53,8 @@ int CPairsTab::SaveGiGeToFileClick()
             // Written in ascending Gi, the order the file reader demands.
             std::vector<std::pair<double, double>> rows;
             for (int r = 1; r <= pairs.RowCount() - 2; ++r)
-                rows.emplace_back(CellNumber(pairs, SlotColumn(slot), r), CellNumber(pairs, 0, r));
+                if (!pairs.CellEmpty(SlotColumn(slot), r))
+                    rows.emplace_back(CellNumber(pairs, SlotColumn(slot), r), CellNumber(pairs, 0, r));
             std::stable_sort(rows.begin(), rows.end(),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
             std::string text = "   \t   Gi    \t   Ge    ";
@@ -161,10 +162,19 @@ int CPairsTab::SaveGiGeToDeviceClick()
 
 std::unique_ptr<CGiGeArray> CPairsTab::SlotPairs(int slot)
 {
+    // Rows where the meter has no value (no result in that group) are left out.
     const CTextGrid& pairs = m_tables.StringGrid4;
-    return std::make_unique<CGiGeArray>(m_system.GetMeterInfo(slot), m_system.GetMeterNumber(slot), 1,
-                                        pairs.RowCount() - 2, pairs.ColumnTexts(0),
-                                        pairs.ColumnTexts(SlotColumn(slot)));
+    const CTextColumn ge = pairs.ColumnTexts(0), gi = pairs.ColumnTexts(SlotColumn(slot));
+    CTextColumn geKept, giKept;
+    for (int r = 1; r <= pairs.RowCount() - 2; ++r) {
+        const size_t i = static_cast<size_t>(r);
+        if (i < gi.size() && i < ge.size() && !gi[i].empty()) {
+            geKept.push_back(ge[i]);
+            giKept.push_back(gi[i]);
+        }
+    }
+    return std::make_unique<CGiGeArray>(m_system.GetMeterInfo(slot), m_system.GetMeterNumber(slot), 0,
+                                        static_cast<int>(giKept.size()), geKept, giKept);
 }
 
 int CPairsTab::PopupSlot()
