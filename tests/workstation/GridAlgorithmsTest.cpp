@@ -131,14 +131,15 @@ TEST_F(GridAlgorithms, MirrorWithoutZeroRowAndFailures)
 TEST_F(GridAlgorithms, PairsFromGroupsWithinFivePerCent)
 {
     CTextGrid meas = MeasurementTable(
-        {{"5.0", "5.2", ""}, {"10.0", "10.4", "9"}, {"0.0", "0.1", "0"}, {"9.8", "10.2", "11"}, {"4.9", "5.0", ""}});
+        {{"5.0", "5.2", ""}, {"10.0", "10.4", "9"}, {"0.0", "0.1", ""}, {"9.8", "10.2", "11"}, {"4.9", "5.0", "4"}});
     CTextGrid pairs(11, 2, 0, 1);
     ASSERT_TRUE(FormPairs(meas, pairs, Slots({0, 1})));
     ASSERT_EQ(pairs.RowCount(), 5);
     EXPECT_EQ(Column(pairs, 0, 1, 3), (Row{"9.9", "4.95", "0.0000000"}));
     EXPECT_EQ(Column(pairs, 1, 1, 3), (Row{"1.030000E+01", "5.100000E+00", "1.000000E-01"}));
-    // Empty cells add nothing but count in n.
-    EXPECT_EQ(Column(pairs, 2, 1, 3), (Row{"1.000000E+01", "0.000000E+00", "0.000000E+00"}));
+    // An empty cell (no result of that meter in the row) is left out of the
+    // mean; a group without any value of the meter leaves its cell empty.
+    EXPECT_EQ(Column(pairs, 2, 1, 3), (Row{"1.000000E+01", "4.000000E+00", ""}));
     EXPECT_TRUE(pairs.Cell(3, 1).empty());
     EXPECT_TRUE(pairs.RowCells(4) == Row(11));
     // The measurements are left sorted.
