@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <unistd.h>
 
@@ -267,42 +268,152 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
 }
 
-TEST_F(Series, WritingStopsAtTheFirstFailedSettingParameter)
+TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)
 {
-    // Two meters without a converter restart, Ду 65 and 40.
-    const char* const diameters[2] = {"65", "40"};
-    for (int row : {1, 2}) {
-        m_ws->MeterList.StringGrid1GetEditText(SP_METER, row);
-        m_ws->MeterList.StringGrid1SetEditText(SP_METER, row, std::to_string(kMeters[row - 1]));
-        m_ws->MeterList.StringGrid1GetEditText(SP_DIAMETER, row);
-        m_ws->MeterList.StringGrid1SetEditText(SP_DIAMETER, row, diameters[row - 1]);
-    }
+    TypeMeterList();   // Ду 65, 0 and 15 (a DZW4 converter)
     ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
     CTextGrid& pairs = m_ws->Tables.StringGrid4;
     pairs.SetRowCount(4);
-    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00"});
-    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01"});
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01", "", "1.010000E+00"});
 
-    m_operator.Clear();
-    ASSERT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
-    EXPECT_EQ(m_operator.Texts().back(), "Градуировочные пары и настроечные параметры записаны");
-    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(75), 40.0f);
-    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(79), 0.007f);
-
-    // The internal switch refuses parameter 70 of the first meter: the write ends
-    // there, the second meter is not touched and nothing is confirmed.
-    m_rig.Meter(11000004)->ClearPairs();
+    // The switch refuses parameter 70 of the first meter, the converter's
+    // restart is refused: every meter still gets its pairs, the converter its
+    // parameters, and the meter without parameters is named.
     m_rig.Meter(11000002)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
-    m_operator.Clear();
-    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 240);
-    EXPECT_EQ(m_operator.Texts(),
-              std::vector<std::string>{"Ошибка записи. Выключен внутренний переключатель! Счетчик № 11000002"});
-    EXPECT_TRUE(m_rig.Meter(11000004)->Pairs().empty());
-
-    // Any other failure of the write names the link.
-    m_rig.Meter(11000002)->ClearFaults();
-    m_rig.Meter(11000002)->AddFault({FaultKind::BadChecks, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_rig.Meter(11000006)->AddFault({FaultKind::Refuse, 0x0D, 1.0, FAULT_UNLIMITED, 0});
     m_operator.Clear();
     EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
-    EXPECT_EQ(m_operator.Texts(), std::vector<std::string>{"Ошибка связи! Счетчик № 11000002"});
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 2u);
+    EXPECT_EQ(m_rig.Meter(11000006)->Pairs().size(), 2u);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000006)->ParamFloat(70), 2.5f) << "written although the restart failed";
+    EXPECT_EQ(m_ws->State.ParamsNotWritten, std::vector<uint32_t>{11000002});
+    EXPECT_EQ(m_operator.Texts().front(), "Ошибка записи. Выключен внутренний переключатель! Счетчик № 11000002");
+    EXPECT_EQ(m_operator.Texts().back(), "Настроечные параметры не записаны: счетчик № 11000002");
+    m_rig.Meter(11000002)->ClearFaults();
+    m_rig.Meter(11000006)->ClearFaults();
+
+    // A write that stops after the count leaves the meter incomplete: said so,
+    // with the backup that restores it.
+    m_rig.Meter(11000004)->SetPairs({{1e30f, 1e30f}, {1e30f, 1e30f}});   // pair slots never written
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x2A, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    ASSERT_EQ(m_ws->State.IncompleteWrites.size(), 1u);
+    const auto& broken = m_ws->State.IncompleteWrites[0];
+    EXPECT_EQ(broken.Number, 11000004u);
+    EXPECT_EQ(broken.PairsWritten, 0);
+    EXPECT_EQ(broken.PairsTotal, 2);
+    EXPECT_EQ(broken.BackupFile, (m_dir / "BACKUP/11000004.dat").string());
+    bool said = false;
+    for (const auto& t : m_operator.Texts())
+        said = said || (t.find("записано 0 из 2 пар") != std::string::npos && t.find(broken.BackupFile) != std::string::npos);
+    EXPECT_TRUE(said);
+    m_rig.Meter(11000004)->ClearFaults();
+    // Its table now reads as incomplete: a new backup keeps the good one.
+    const auto good = fs::last_write_time(m_dir / "BACKUP/11000004.dat");
+    CGiGeArray held(&m_conn, 11000004);
+    EXPECT_TRUE(held.LooksIncomplete());
+    EXPECT_TRUE(m_ws->MeterList.BackupPairs(11000004));
+    EXPECT_EQ(fs::last_write_time(m_dir / "BACKUP/11000004.dat"), good);
+    ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+
+    // Fewer than two pairs write nothing.
+    pairs.SetRowCount(3);
+    m_operator.Clear();
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
+
+TEST_F(Series, NoWriteIntoAMeterWhosePairsCouldNotBeSaved)
+{
+    // The backup folder cannot be made: a file holds its name.
+    { std::ofstream(m_dir / "BACKUP") << "x"; }
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_FALSE(m_ws->MeterList.HasPairsCopy(11000004));
+    m_rig.Meter(11000002)->ClearPairs();   // nothing to lose: written without a copy
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_TRUE(m_ws->MeterList.HasPairsCopy(11000002));
+
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    pairs.SetRowCount(4);
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01", "", "1.010000E+00"});
+    const auto held = m_rig.Meter(11000004)->Pairs();
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), held.size());
+    EXPECT_EQ(m_rig.Meter(11000002)->Pairs().size(), 2u);
+    EXPECT_EQ(m_ws->State.ParamsNotWritten, (std::vector<uint32_t>{11000004, 11000006}));
+}
+
+TEST_F(Series, ARowLeavesTheMetersWithoutResultsEmptyAndNamesThem)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.SetFlow(10);
+    ASSERT_TRUE(m_runner->RunCycle());
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x7E, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    ASSERT_TRUE(m_runner->RunCycle());
+    const CTextGrid& t = m_ws->Tables.StringGrid2;
+    EXPECT_FALSE(t.Cell(1, 3).empty());
+    EXPECT_TRUE(t.Cell(2, 3).empty()) << "not the previous cycle's value";
+    EXPECT_FALSE(t.Cell(4, 3).empty());
+    EXPECT_TRUE(m_ws->State.SlotResultMissing[1]);
+    EXPECT_FALSE(m_ws->State.SlotResultMissing[0]);
+    ASSERT_FALSE(m_operator.Texts().empty());
+    EXPECT_NE(m_operator.Texts().back().find("11000004"), std::string::npos);
+
+    // The same on the verification tab.
+    m_ws->Series.ButtonStopClick();
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_VERIFICATION));
+    ASSERT_TRUE(m_runner->RunCycle());
+    EXPECT_TRUE(m_ws->Tables.StringGrid3.Cell(2, 2).empty());
+    EXPECT_FALSE(m_ws->Tables.StringGrid3.Cell(1, 2).empty());
+    m_ws->Series.ButtonStopClick();
+}
+
+TEST_F(Series, OwnModelsAreKeptOnDiskAndAFailedRestoreIsRetried)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_ws->Series.ButtonStartPauseClick();
+    m_ws->Series.ButtonStartPauseClick();
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000002), 70);
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000006), 131);
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 0) << "the meter after the failed one is set too";
+    EXPECT_NE(m_operator.Texts().back().find("11000004"), std::string::npos);
+    EXPECT_EQ(m_ws->State.SlotOnBaseModel, (std::array<bool, 10>{true, false, false, true}));
+
+    // A restore that fails is named and retried by the next stop.
+    m_rig.Meter(11000004)->ClearFaults();
+    m_rig.Meter(11000006)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_ws->Series.ButtonStopClick();
+    EXPECT_NE(m_operator.Texts().back().find("11000006"), std::string::npos);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
+    EXPECT_TRUE(m_ws->State.SlotOnBaseModel[3]);
+    m_rig.Meter(11000006)->ClearFaults();
+    m_ws->Series.ButtonStopClick();
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 131);
+    EXPECT_FALSE(m_ws->State.SlotOnBaseModel[3]);
+
+    // After a crash during a series the meter reads the base model: the kept
+    // one is offered and written back.
+    ASSERT_EQ(m_system->SetBaseModel(0), 0);
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_EQ(m_ws->State.ModelsToRestore.size(), 1u);
+    EXPECT_EQ(m_ws->State.ModelsToRestore[0].KeptValue, 70);
+    m_ws->Series.ButtonStartPauseClick();   // a new series keeps 70, not the 0 read
+    m_ws->Series.ButtonStartPauseClick();
+    m_ws->Series.ButtonStopClick();
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000002), 70);
+    ASSERT_EQ(m_ws->MeterList.RestoreKeptModel(0), 0);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
+    EXPECT_EQ(m_system->GetMeterInfo(0).m_nParam0, 70);
+    EXPECT_TRUE(m_ws->State.ModelsToRestore.empty());
 }
