@@ -242,7 +242,9 @@ TEST_F(GridAlgorithms, MainTablesLayout)
     EXPECT_EQ(t.DiameterOfRow(4), 65);
     EXPECT_EQ(t.MeterNumberOfRow(5), 0u);
     EXPECT_EQ(t.DiameterOfRow(5), 0);
-    EXPECT_EQ(CMainTables::ApplyEditMask(SP_METER, "12-34567x8"), "123456");
+    // Eight digits: every meter number of the rig can be typed.
+    EXPECT_EQ(CMainTables::ApplyEditMask(SP_METER, "11-000004x9"), "11000004");
+    EXPECT_EQ(CMainTables::StringGrid1GetEditMask(SP_METER, 1), "99999990;0");
     EXPECT_EQ(CMainTables::StringGrid1GetEditMask(SP_DIAMETER, 1), "999;0");
     EXPECT_FALSE(CMainTables::StringGrid1SelectCell(SP_MODEL, 1));
     EXPECT_FALSE(CMainTables::StringGrid4SelectCell(0, 1));
