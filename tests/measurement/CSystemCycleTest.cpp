@@ -304,10 +304,8 @@ TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
     EXPECT_EQ(RC_TIMEOUT, sys.GetLastCycleResult());   // the silent meter's
     EXPECT_EQ(1, prompt.calls.load());
     EXPECT_EQ(1, sys.GetCycleResult(0));
-    EXPECT_TRUE(sys.IsNoAnswer(9));
     EXPECT_FALSE(sys.IsNoAnswer(0));
     EXPECT_FALSE(sys.HasCycleResult(9));
-    EXPECT_EQ(0u, bus.Meter(1003).CommandCount(VQ7_CMD_READ_GRAD_INTEGRALS));
     for (int slot : {0, 5}) {
         float gi = 0;
         sys.GetCycleResult(slot, &gi);
@@ -322,8 +320,10 @@ TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
     ASSERT_TRUE(sys.WaitIdle(30000));
     EXPECT_EQ(RC_TIMEOUT, sys.GetLastCycleResult());
+    EXPECT_TRUE(sys.IsNoAnswer(9));
     EXPECT_EQ(1, sys.GetCycleResult(0));
     EXPECT_EQ(1, prompt.calls.load());
+    EXPECT_NE(std::string::npos, sys.GetLastCycleMessage().find("Ни один счетчик не отвечает"));
     g_nRetryPauseMs = 200;
 }
 
