@@ -6,6 +6,8 @@
 #include "workstation/MeasurementRows.h"
 #include "workstation/NominalDiameter.h"
 #include "workstation/PairForming.h"
+#include "workstation/SeriesControl.h"
+#include "measurement/MeterStatus.h"
 #include "workstation/TextGrid.h"
 #include "workstation/VerificationError.h"
 
@@ -248,4 +250,26 @@ TEST_F(GridAlgorithms, MainTablesLayout)
     EXPECT_EQ(CMainTables::StringGrid1GetEditMask(SP_DIAMETER, 1), "999;0");
     EXPECT_FALSE(CMainTables::StringGrid1SelectCell(SP_MODEL, 1));
     EXPECT_FALSE(CMainTables::StringGrid4SelectCell(0, 1));
+}
+
+TEST(MeterStatePicture, ChosenFromTheMeasurementAndIntegrationBits)
+{
+    struct Case {
+        uint8_t byte4, byte6;
+        MeterStatePicture picture;
+    };
+    const Case cases[] = {
+        {0x40, 0x02, MeterStatePicture::Integrating},
+        {0xFF, 0xFF, MeterStatePicture::Integrating},
+        {0x40, 0x00, MeterStatePicture::IntegrationEnded},
+        {0x40, 0xFD, MeterStatePicture::IntegrationEnded},
+        {0x00, 0x02, MeterStatePicture::None},
+        {0xBF, 0xFF, MeterStatePicture::None},
+    };
+    for (const Case& c : cases) {
+        MeterStatus status;
+        status.m_abData[4] = c.byte4;
+        status.m_abData[6] = c.byte6;
+        EXPECT_EQ(MeterStatePictureOf(status), c.picture) << int(c.byte4) << " " << int(c.byte6);
+    }
 }

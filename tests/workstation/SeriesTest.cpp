@@ -22,6 +22,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
@@ -128,6 +130,17 @@ protected:
     std::unique_ptr<CSeriesRunner> m_runner;
     unsigned m_seenReferences = 0;
 };
+
+bool WaitFor(const std::function<bool()>& pred)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 size_t FilesIn(const fs::path& dir)
 {
@@ -422,4 +435,43 @@ TEST_F(Series, OwnModelsAreKeptOnDiskAndAFailedRestoreIsRetried)
     EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
     EXPECT_EQ(m_system->GetMeterInfo(0).m_nParam0, 70);
     EXPECT_TRUE(m_ws->State.ModelsToRestore.empty());
+}
+
+TEST_F(Series, ExportFilesByteExactAndTheCurrentValuesRows)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    pairs.SetRowCount(4);
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "", "", "1.010000E+00"});
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToFileClick(), 3);
+    // Windows-1251 (ASCII here), CR LF, ascending Gi; the empty cell of slot 1 is left out.
+    std::ifstream in(m_dir / "Log/11000002.dat", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "   \t   Gi    \t   Ge    \r\n"
+                     "  0\t 1.020000E+00\t 1.000000E+00\r\n"
+                     "  1\t 1.010000E+01\t 1.000000E+01");
+    std::ifstream one(m_dir / "Log/11000004.dat", std::ios::binary);
+    const std::string oneBytes((std::istreambuf_iterator<char>(one)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(oneBytes, "   \t   Gi    \t   Ge    \r\n  0\t 9.900000E+00\t 1.000000E+01");
+
+    // The timer fills the current values of the active tab; a pause clears them.
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.SetIntegrationMs(60000);
+    m_rig.SetFlow(10);
+    m_ws->Series.ButtonStartPauseClick();
+    ASSERT_TRUE(WaitFor([&] { return m_system->GetCurrentGi(3) != 0; }));
+    m_ws->Series.Timer1Timer();
+    const CTextGrid& current = m_ws->Tables.StringGrid5;
+    EXPECT_EQ(current.Cell(0, 0), "Gi тек.");
+    EXPECT_NEAR(StrToFloat(current.Cell(4, 0)), 10.0, 2.0);
+    EXPECT_FALSE(current.Cell(1, 0).empty());
+    EXPECT_TRUE(current.Cell(3, 0).empty()) << "empty slot";
+    EXPECT_TRUE(m_ws->Tables.StringGrid6.Cell(1, 0).empty()) << "the other tab's row";
+    m_ws->Series.ButtonStartPauseClick();
+    for (int c = 1; c <= 10; ++c)
+        EXPECT_TRUE(current.Cell(c, 0).empty()) << c;
+    EXPECT_EQ(current.Cell(0, 0), "Gi тек.");
+    m_ws->Series.ButtonStopClick();
 }
