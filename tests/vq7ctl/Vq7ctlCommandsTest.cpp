@@ -2,6 +2,9 @@
 // pairs, backups, single commands, raw frames and failures.
 #include "CtlFixture.h"
 
+#include "common/NumberText.h"
+#include "sim/Faults.h"
+
 #include "common/Cp1251.h"
 #include "protocol/vq7prot/Vq7comm.h"
 
@@ -140,6 +143,47 @@ TEST_F(Vq7ctlTcp, BackupAndRestore)
     r = Ctl({"restore", "11000010", "--dir", dir.string()});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Нет файла с заданием параметров"));
+}
+
+TEST_F(Vq7ctlTcp, ACutWriteAndTheTableItLeavesHaveAnExitOfTheirOwn)
+{
+    const auto dir = TempDir() / "BACKUP";
+    ASSERT_EQ(0, Ctl({"backup", "11000004", "--dir", dir.string()}).exitCode);
+    const std::string good = ReadFileBytes(dir / "11000004.dat");
+
+    // The switch goes off after the count: the meter holds the new count over unwritten slots.
+    Meter(11000004).SetPairs(Pairs({{1e30f, 1e30f}, {1e30f, 1e30f}, {1e30f, 1e30f}}));
+    Meter(11000004).AddFault(*ParseFaultRule("refuse:cmd=42"));
+    WriteFileBytes(TempDir() / "new.dat", "1 1 1\n2 2 2\n3 3 3\n");
+    ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "new.dat").string()});
+    EXPECT_EQ(3, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("meter 11000004 now holds an incomplete characteristic (0 of 3 pairs written)"));
+    EXPECT_THAT(r.err, HasSubstr("vq7ctl restore 11000004"));
+    Meter(11000004).ClearFaults();
+
+    r = Ctl({"pairs", "read", "11000004"});
+    EXPECT_EQ(3, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("incomplete characteristic"));
+    r = Ctl({"backup", "11000004", "--dir", dir.string()});
+    EXPECT_EQ(3, r.exitCode);
+    EXPECT_EQ(good, ReadFileBytes(dir / "11000004.dat")) << "the good backup stays";
+    ASSERT_TRUE(std::filesystem::is_directory(dir / "history"));
+    EXPECT_FALSE(std::filesystem::is_empty(dir / "history"));
+    ASSERT_EQ(0, Ctl({"restore", "11000004", "--dir", dir.string()}).exitCode);
+    EXPECT_EQ(0, Ctl({"pairs", "read", "11000004"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, PairFilesReportWhatTheyLose)
+{
+    std::string text;
+    for (int i = 0; i < 254; ++i)
+        text += FormatC("%d %d %d\r", i, i + 1, i + 1);   // CR-only line ends
+    WriteFileBytes(TempDir() / "many.dat", text + "junk line\r");
+    ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "many.dat").string()});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("204 пар сверх них не прочитаны"));
+    EXPECT_THAT(r.err, HasSubstr("не являющиеся парами: 255"));
+    EXPECT_EQ(50u, Meter(11000004).Pairs().size());
 }
 
 TEST_F(Vq7ctlTcp, StatusCurrentClockAndRestart)
