@@ -22,10 +22,10 @@ int CtlContext::Fail(const std::string& what, long long code)
 {
     std::fprintf(stderr, "vq7ctl: %s: result %s\n", what.c_str(), ResultText(code).c_str());
     if (Json()) {
-        doc.Set("error", what);
-        doc.Set("result", code);
-        doc.Set("meaning", code < 0 ? std::string("операция не выполнена")
-                                    : ResultCodeText(static_cast<unsigned>(code)));
+        doc["error"] = what;
+        doc["result"] = code;
+        doc["meaning"] = code < 0 ? std::string("операция не выполнена")
+                                    : ResultCodeText(static_cast<unsigned>(code));
     }
     return EXIT_FAILED;
 }
@@ -34,7 +34,7 @@ int CtlContext::Fail(const std::string& what)
 {
     std::fprintf(stderr, "vq7ctl: %s\n", what.c_str());
     if (Json())
-        doc.Set("error", what);
+        doc["error"] = what;
     return EXIT_FAILED;
 }
 
@@ -42,7 +42,7 @@ int CtlContext::Usage(const std::string& what)
 {
     std::fprintf(stderr, "vq7ctl: %s (see vq7ctl --help)\n", what.c_str());
     if (Json())
-        doc.Set("error", what);
+        doc["error"] = what;
     return EXIT_USAGE;
 }
 

@@ -57,25 +57,25 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         return ctx.Fail(FormatC("measure: no meter finished its integration within %llu s; stopped", timeoutS));
     }
     const int result = sys.GetLastCycleResult();
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail("measure: cycle", result);
     if (sys.GetCycleResult(0) == countBefore)
         return ctx.Fail("measure: no reference flow entered; the cycle was not counted");
 
     const double ge = sys.GetCycleGe();
-    ctx.doc.Set("Ge", ge);
+    ctx.doc["Ge"] = JsonReal(ge);
     ctx.Print(FormatC("Ge = %.7g", ge));
     ctx.Print("slot    number        GiMean        GvMean");
-    CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
+    CtlJson& meters = ctx.doc["meters"] = CtlJson::array();
     for (size_t slot = 0; slot < numbers.size(); ++slot) {
         float gi = 0, gv = 0;
         sys.GetCycleResult(static_cast<int>(slot), &gi, &gv);
-        CJson& m = meters.Push(CJson::MakeObject());
-        m.Set("slot", static_cast<int>(slot));
-        m.Set("number", numbers[slot]);
-        m.Set("GiMean", gi);
-        m.Set("GvMean", gv);
+        CtlJson& m = meters.emplace_back();
+        m["slot"] = static_cast<int>(slot);
+        m["number"] = numbers[slot];
+        m["GiMean"] = JsonReal(gi);
+        m["GvMean"] = JsonReal(gv);
         ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
     }
     return EXIT_OK;

@@ -1,12 +1,10 @@
-#include "Help.h"
+#include "HelpText.h"
 
 #include "Commands.h"
 
-#include <string>
-
-void PrintHelp(std::FILE* out)
+std::string HelpText()
 {
-    std::fputs(
+    std::string text =
         "Usage: vq7ctl [connection options] [--json] [--trace FILE] COMMAND ARGUMENTS...\n"
         "\n"
         "Talks to the meters of the rig through a serial port or a TCP/IP-to-serial gateway.\n"
@@ -24,24 +22,21 @@ void PrintHelp(std::FILE* out)
         "  --trace FILE        append the exchange trace (sent and received bytes) to FILE\n"
         "  --help, -h          this text\n"
         "\n"
-        "NUMBER is a meter number in decimal. Commands:\n",
-        out);
+        "NUMBER is a meter number in decimal. Commands:\n";
     for (const CtlCommand& c : kCommands) {
-        std::fprintf(out, "\n  %s %s\n", c.name, c.usage);
-        std::string help = c.help;
-        size_t start = 0;
-        while (start <= help.size()) {
+        text += std::string("\n  ") + c.name + " " + c.usage + "\n";
+        const std::string help = c.help;
+        for (size_t start = 0;;) {
             const size_t end = help.find('\n', start);
-            std::fprintf(out, "      %s\n", help.substr(start, end - start).c_str());
+            text += "      " + help.substr(start, end - start) + "\n";
             if (end == std::string::npos)
                 break;
             start = end + 1;
         }
     }
-    std::fputs(
-        "\n"
-        "Exit status: 0 success; 1 a transaction or an operation failed (the result code and its\n"
-        "meaning are printed on stderr); 2 a bad command line. Messages of the calibration table\n"
-        "go to stderr.\n",
-        out);
+    return text +
+           "\n"
+           "Exit status: 0 success; 1 a transaction or an operation failed (the result code and its\n"
+           "meaning are printed on stderr); 2 a bad command line. Messages of the calibration table\n"
+           "go to stderr.\n";
 }
