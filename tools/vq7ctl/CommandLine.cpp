@@ -25,7 +25,7 @@ CLI::Validator Unsigned(unsigned long long max, std::string what)
             unsigned long long n = 0;
             return ParseUnsigned(text, max, n) && n != 0 ? std::string() : what + ": " + text;
         },
-        "N");
+        "");
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& opts)
@@ -51,9 +51,9 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& opts)
                     text = std::to_string(kMaxAuxTimeoutMs);
                 return std::string();
             },
-            "MS"));
+            ""));
     app.add_option("--trace", opts.traceFile)->type_name("FILE");
-    app.add_flag("--json", opts.json);
+    app.add_flag("--json", opts.json)->disable_flag_override();
 }
 
 // The command's options go into args.options by name, "" for a flag.
@@ -63,14 +63,14 @@ void AddCommandOptions(CLI::App& sub, const CtlCommand& command, CtlArgs& args)
     for (const CtlOption& o : command.options) {
         const std::string name = o.name;
         if (!o.value) {
-            sub.add_flag_callback("--" + name, [&args, name] { args.options[name] = ""; });
+            sub.add_flag_callback("--" + name, [&args, name] { args.options[name] = ""; })->disable_flag_override();
             continue;
         }
         CLI::Option* opt = sub.add_option_function<std::string>(
             "--" + name, [&args, name](const std::string& v) { args.options[name] = v; });
         opt->type_name(o.value);
         if (o.check)
-            opt->check(CLI::Validator([check = o.check](std::string& v) { return check(v); }, o.value));
+            opt->check(CLI::Validator([check = o.check](std::string& v) { return check(v); }, ""));
     }
 }
 
@@ -93,8 +93,13 @@ std::string ErrorText(const CLI::App& app, const CLI::ParseError& e, const CtlCo
             return text;
     } else if (!command && !groupWords.empty()) {
         return "unknown command: " + groupWords.front();
+    } else if (const std::string flag = text.substr(0, text.find(' '));
+               text == CLI::ArgumentMismatch::FlagOverride(flag).what()) {
+        text = "--" + flag + " takes no value";
     }
-    return command ? std::string(command->name) + ": " + text : text;
+    // "--speed: ..." is about an option before the command.
+    const bool global = app.get_option_no_throw(text.substr(0, text.find(':'))) != nullptr;
+    return command && !global ? std::string(command->name) + ": " + text : text;
 }
 }
 
