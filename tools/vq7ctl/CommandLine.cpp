@@ -75,7 +75,7 @@ void AddCommandOptions(CLI::App& sub, const CtlCommand& command, CtlArgs& args)
 }
 
 // What CLI11 found wrong, in the words of this tool.
-std::string ErrorText(const CLI::App& app, const CLI::ParseError& e, const CtlCommand* command,
+std::string ErrorText(const CLI::App& app, const CLI::ParseError& e, const CLI::App* sub, const CtlCommand* command,
                       const std::vector<std::string>& groupWords)
 {
     std::string text = e.what();
@@ -98,7 +98,13 @@ std::string ErrorText(const CLI::App& app, const CLI::ParseError& e, const CtlCo
         text = "--" + flag + " takes no value";
     }
     // "--speed: ..." is about an option before the command.
-    const bool global = app.get_option_no_throw(text.substr(0, text.find(':'))) != nullptr;
+    const std::string name = text.substr(0, text.find(':'));
+    const CLI::Option* option = app.get_option_no_throw(name);
+    const bool global = option != nullptr;
+    if (!option && sub)
+        option = sub->get_option_no_throw(name);
+    if (option && text == CLI::ArgumentMismatch::TypedAtLeast(name, 1, option->get_type_name()).what())
+        text = name + " needs a value";
     return command && !global ? std::string(command->name) + ": " + text : text;
 }
 }
@@ -139,10 +145,13 @@ CtlCommandLine ParseCommandLine(int argc, char** argv, GlobalOptions& opts, CtlA
     app.set_help_flag("-h,--help", "this text");
 
     CtlCommandLine result;
+    const CLI::App* leaf = nullptr;
     auto named = [&] {
         for (const auto& [sub, command] : leaves)
-            if (sub->parsed())
+            if (sub->parsed()) {
+                leaf = sub;
                 result.command = command;
+            }
     };
     try {
         app.parse(argc, argv);
@@ -156,7 +165,7 @@ CtlCommandLine ParseCommandLine(int argc, char** argv, GlobalOptions& opts, CtlA
             if (group->parsed())
                 groupWords.push_back(word);
         opts.json = app.get_option("--json")->count() > 0;
-        result.error = ErrorText(app, e, result.command, groupWords);
+        result.error = ErrorText(app, e, leaf, result.command, groupWords);
         return result;
     }
     named();
