@@ -74,30 +74,29 @@ void AddCommandOptions(CLI::App& sub, const CtlCommand& command, CtlArgs& args)
     }
 }
 
-// What CLI11 found wrong, in the words of this tool.
+// What CLI11 found wrong, in the words of this tool. sub and command: the
+// command named, if any; group: "param" or "pairs" when only that was given.
 std::string ErrorText(const CLI::App& app, const CLI::ParseError& e, const CLI::App* sub, const CtlCommand* command,
-                      const std::vector<std::string>& groupWords)
+                      const std::string& group)
 {
     std::string text = e.what();
-    const std::vector<std::string> before = app.remaining(false);   // words before any command
-    const std::vector<std::string> all = app.remaining(true);
-    if (dynamic_cast<const CLI::ExtrasError*>(&e) && !all.empty()) {
-        const std::string& word = all.front();
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) && !app.remaining(true).empty()) {
+        const std::string word = app.remaining(true).front();   // the first word nobody took
         if (!word.empty() && word[0] == '-')
             text = "unknown option " + word;
         else if (!command)
-            text = "unknown command: " + (groupWords.empty() ? word : groupWords.front() + " " + word);
+            return "unknown command: " + (group.empty() ? word : group + " " + word);
         else
             text = "unexpected argument " + word;
-        if (!before.empty())
+        if (!app.remaining(false).empty())   // before the command
             return text;
-    } else if (!command && !groupWords.empty()) {
-        return "unknown command: " + groupWords.front();
+    } else if (!command && !group.empty()) {
+        return "unknown command: " + group;
     } else if (const std::string flag = text.substr(0, text.find(' '));
                text == CLI::ArgumentMismatch::FlagOverride(flag).what()) {
         text = "--" + flag + " takes no value";
     }
-    // "--speed: ..." is about an option before the command.
+    // "--speed: ..." is about an option before the command, "--out: ..." about one of the command.
     const std::string name = text.substr(0, text.find(':'));
     const CLI::Option* option = app.get_option_no_throw(name);
     const bool global = option != nullptr;
@@ -160,12 +159,12 @@ CtlCommandLine ParseCommandLine(int argc, char** argv, GlobalOptions& opts, CtlA
         return result;
     } catch (const CLI::ParseError& e) {
         named();
-        std::vector<std::string> groupWords;
+        std::string given;
         for (const auto& [word, group] : groups)
             if (group->parsed())
-                groupWords.push_back(word);
+                given = word;
         opts.json = app.get_option("--json")->count() > 0;
-        result.error = ErrorText(app, e, leaf, result.command, groupWords);
+        result.error = ErrorText(app, e, leaf, result.command, given);
         return result;
     }
     named();
