@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev
   libzip-dev libpugixml-dev
+  nlohmann-json3-dev libcli11-dev
 )
 # The Qt programs and their tests (skipped with VQ7_CORE_ONLY=1).
 if [ "${VQ7_CORE_ONLY:-0}" != 1 ]; then
