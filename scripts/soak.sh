@@ -6,7 +6,9 @@
 #
 #   scripts/soak.sh [SECONDS]     default 600, at most 14400
 # Environment: VQ7_BUILD (default build), SOAK_DROP (gateway drop probability per
-# request, default 0), SOAK_SERIES_LIMIT (seconds one series may take, default 300).
+# request, default 0), SOAK_SERIES_LIMIT (seconds one series may take, default 300),
+# SOAK_INTEGRATION_MS (default 10000: a cycle whose integration ends before any poll pass
+# has seen it running polls until it is stopped; on TCP one silent answer costs 1.3 s).
 # Everything lives in one mktemp folder and on loopback; every process is ended on exit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,7 +41,7 @@ hwm_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 
 # The simulator reads its console from a fifo kept open on fd 3.
 mkfifo "$work/console"
-"$sim_bin" --tcp 127.0.0.1:0 --integration-ms 200 --reference-file "$work/ge.txt" \
+"$sim_bin" --tcp 127.0.0.1:0 --integration-ms "${SOAK_INTEGRATION_MS:-10000}" --reference-file "$work/ge.txt" \
   --state "$work/state" <"$work/console" >"$work/sim.log" 2>&1 &
 sim_pid=$!
 exec 3>"$work/console"
@@ -93,7 +95,7 @@ while (( $(date +%s) - start < duration )); do
   dir=$work/series/$series
   mkdir -p "$dir"
   timeout -s KILL "$series_limit" "$ctl_bin" --ip 127.0.0.1 --tcp-port "$port" calibrate \
-    --meters "$meters" --points 3,12,30 --cycles 2 --write --ge-file "$work/ge.txt" \
+    --meters "$meters" --points 3,12,30 --cycles 1 --write --ge-file "$work/ge.txt" \
     --set-flow "$work/setflow" --dir "$dir" >"$dir/out.txt" 2>"$dir/err.txt" &
   ctl_pid=$!
   hwm=0
