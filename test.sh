@@ -10,6 +10,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
+echo "== fault matrix (short form)"
+timeout 300 python3 scripts/fault_matrix.py --short --build build
+
 echo "== core tests under address,undefined sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ7_CORE_ONLY=ON \
       -DVQ7_BENCH=OFF -DVQ7_SANITIZE=address,undefined >/dev/null
