@@ -30,6 +30,7 @@ double Micros(double value, benchmark::TimeUnit unit)
 
 struct Figure {
     double realUs = 0;    // median
+    double cpuUs = 0;     // median CPU time of the calling thread: the path's own cost, waits left out
     double minUs = 0;     // fastest repetition (0: none); steadier on a loaded machine
     double idealUs = 0;   // 0: none
 };
@@ -57,6 +58,7 @@ public:
             }
             Figure& f = m_figures[name];
             f.realUs = Micros(r.GetAdjustedRealTime(), r.time_unit);
+            f.cpuUs = Micros(r.GetAdjustedCPUTime(), r.time_unit);
             if (const auto it = r.counters.find("ideal_us"); it != r.counters.end())
                 f.idealUs = it->second.value;
             m_order.push_back(name);
@@ -66,8 +68,8 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\n%-44s %12s %12s %8s %10s\n", "ratio (medians; fastest runs)", "time us", "against us",
-                    "ratio", "fastest");
+        std::printf("\n%-44s %12s %12s %8s %10s %10s\n", "ratio (median real time)", "time us", "against us",
+                    "ratio", "fastest", "cpu time");
         for (const RatioLine& l : Lines()) {
             const auto n = m_figures.find(l.numerator), d = m_figures.find(l.denominator);
             if (n == m_figures.end() || d == m_figures.end() || d->second.realUs <= 0)
@@ -76,6 +78,10 @@ public:
             std::printf("%-44s %12.2f %12.2f %7.2fx", l.label.c_str(), a.realUs, b.realUs, a.realUs / b.realUs);
             if (a.minUs > 0 && b.minUs > 0)
                 std::printf(" %9.2fx", a.minUs / b.minUs);
+            else
+                std::printf(" %10s", "");
+            if (a.cpuUs > 0 && b.cpuUs > 0)
+                std::printf(" %9.2fx", a.cpuUs / b.cpuUs);
             std::printf("\n");
         }
         for (const std::string& name : m_order) {
