@@ -275,15 +275,16 @@ TEST_F(KillSave, Vq7ctlBackupIsOldOrNew)
         const std::string before = ReadAll(file);
         const std::string& after = whole[round % 2];
         rig->Meter(11000002)->SetPairs(versions[round % 2]);
+        // Nothing is allocated after the fork: the gateway's thread may hold the heap's lock.
+        std::vector<char*> args;
+        for (const auto& s : argv)
+            args.push_back(const_cast<char*>(s.c_str()));
+        args.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            std::vector<char*> args;
-            for (const auto& s : argv)
-                args.push_back(const_cast<char*>(s.c_str()));
-            args.push_back(nullptr);
             ::execv(args[0], args.data());
             _exit(127);
         }
