@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev python3
   libsimpleini-dev
   libzip-dev libpugixml-dev
   nlohmann-json3-dev libcli11-dev
