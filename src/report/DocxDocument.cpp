@@ -11,14 +11,6 @@ constexpr const char* kDocumentType = "application/vnd.openxmlformats-officedocu
 constexpr const char* kCoreType = "application/vnd.openxmlformats-package.core-properties+xml";
 constexpr const char* kDublinCore = "http://purl.org/dc/elements/1.1/";
 
-std::string Plural(int n, const char* one, const char* few, const char* many)
-{
-    const int mod100 = n % 100, mod10 = n % 10;
-    if (mod100 >= 11 && mod100 <= 14)
-        return many;
-    return mod10 == 1 ? one : (mod10 >= 2 && mod10 <= 4 ? few : many);
-}
-
 std::string Range(int first, int last)
 {
     return first == last ? std::to_string(first) : std::to_string(first) + "–" + std::to_string(last);
@@ -264,9 +256,9 @@ std::vector<std::string> CDocxDocument::Misses() const
 {
     std::vector<std::string> texts;
     for (const auto& [table, m] : m_misses)
-        texts.push_back("Таблица " + std::to_string(table) + " шаблона мала: " + std::to_string(m.count) + " " +
-                        Plural(m.count, "значение", "значения", "значений") + " не записано (строки " +
-                        Range(m.firstRow, m.lastRow) + ", столбцы " + Range(m.firstCol, m.lastCol) + ")");
+        texts.push_back("Таблица " + std::to_string(table) + " шаблона мала, не записано значений: " +
+                        std::to_string(m.count) + " (строки " + Range(m.firstRow, m.lastRow) + ", столбцы " +
+                        Range(m.firstCol, m.lastCol) + ")");
     return texts;
 }
 

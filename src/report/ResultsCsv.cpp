@@ -25,9 +25,11 @@ void Section(std::string& out, const char* title, const CTextGrid& grid)
     out += Line({title});
     for (int r = 0; r < grid.RowCount(); ++r) {
         const std::vector<std::string>& cells = grid.RowCells(r);
+        // A row with nothing beside its first cell (an empty slot, the
+        // table's blank last row) is left out.
         bool any = false;
-        for (const std::string& cell : cells)
-            any = any || !cell.empty();
+        for (size_t c = 1; c < cells.size(); ++c)
+            any = any || !cells[c].empty();
         if (any)
             out += Line(cells);
     }

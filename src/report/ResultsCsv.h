@@ -6,7 +6,7 @@
 class CMainTables;
 
 // The meter list, the measurements, the pairs and the verification errors,
-// each under its title and without empty rows; under the errors the verdict
+// each under its title, without rows that hold nothing beside their first cell; under the errors the verdict
 // of each meter against ±tolerancePercent when there are errors.
 std::string ResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent);
 // One CSV field, quoted when it must be.

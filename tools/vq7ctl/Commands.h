@@ -76,8 +76,9 @@ inline const CtlCommand kCommands[] = {
      CmdRaw},
     {"calibrate",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
-     "        [--set-flow CMD] [--dir DIR]",
-     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir",
+     "        [--set-flow CMD] [--dir DIR] [--report FILE.docx] [--csv FILE.csv] [--template FILE]\n"
+     "        [--tolerance P]",
+     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir,report,csv,template,tolerance",
      "A calibration series: applies the meter list (identification, backups of the pairs under\n"
      "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
      "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
@@ -85,11 +86,16 @@ inline const CtlCommand kCommands[] = {
      "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
      "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
      "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
-     "DIR defaults to the current folder.",
+     "DIR defaults to the current folder. --report writes the protocol (set points and pairs) from\n"
+     "the template (default Matrix/шаблон.docx beside vq7ctl); --csv writes the tables for a\n"
+     "spreadsheet, with the verdicts against ±P per cent (--tolerance, default 2).",
      CmdCalibrate},
-    {"verify", "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]",
-     "meters,points,cycles,ge-file,set-flow,dir",
+    {"verify",
+     "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
+     "        [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]",
+     "meters,points,cycles,ge-file,set-flow,dir,report,csv,template,tolerance",
      "A verification series over the points (options as for calibrate): prints the table of each\n"
-     "meter's error in per cent, (Gv - Ge) / Gv x 100.",
+     "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
+     "set points and the errors.",
      CmdVerify},
 };

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "ReportOutput.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
 #include "workstation/SeriesRunner.h"
@@ -285,7 +286,10 @@ public:
 int CmdVerify(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "verify", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
@@ -294,16 +298,21 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     const int rc = s.Measure(PAGE_VERIFICATION);
     PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3,
               ctx.doc.Set("verification", CJson::MakeArray()));
+    // Made also from the rows of a series that stopped early.
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
     if (rc != EXIT_OK)
         return rc;
     s.m_ws.Series.ButtonStopClick();
-    return EXIT_OK;
+    return reported;
 }
 
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "calibrate", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
@@ -314,6 +323,7 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();
     // The measurements are shown also when the series stops early or forms no pairs.
     PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2, ctx.doc.Set("measurements", CJson::MakeArray()));
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_CALIBRATION);
     if (measured != EXIT_OK)
         return measured;
     if (!formed)
@@ -334,5 +344,5 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
             ctx.Print("pairs and setting parameters written into the meters");
     }
     s.m_ws.Series.ButtonStopClick();
-    return rc;
+    return rc != EXIT_OK ? rc : reported;
 }
