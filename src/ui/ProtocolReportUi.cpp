@@ -46,7 +46,7 @@ QString BlockHtml(const SDocxBlock& block)
             return "<h3>" + text + "</h3>";
         return "<p>" + (text.isEmpty() ? QString("&nbsp;") : text) + "</p>";
     }
-    QString html = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" style=\"border-collapse:collapse\">";
+    QString html = "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" style=\"border-collapse:collapse\">";
     for (const auto& row : block.rows) {
         html += "<tr>";
         for (const SDocxCell& cell : row) {
@@ -97,6 +97,7 @@ void WriteReportPdf(const std::string& docx, const std::string& pdf, const std::
     const QString temp = Q(pdf) + ".part";
     {
         QPdfWriter writer(temp);
+        writer.setResolution(96);   // the text document lays out in screen units
         writer.setTitle(Q(content.title));
         writer.setCreator("vq7station");
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(15, 15, 15, 15),
