@@ -47,20 +47,34 @@ CDocxDocument::CDocxDocument(const std::string& templatePath)
 {
     try {
         m_package = CZipPackage::Load(templatePath);
-        m_sMainPart = PackageRelationshipTarget(m_package, kRelOfficeDocument);
-        if (m_sMainPart.empty())
-            m_sMainPart = "word/document.xml";
-        if (!m_package.Has(m_sMainPart))
-            throw EReportError("в нем нет текста документа (" + m_sMainPart + ")");
-        m_doc = ParseXmlPart(m_package.Get(m_sMainPart), m_sMainPart);
-        m_w = std::make_unique<CWordNames>(m_doc->document_element(), m_sMainPart);
-        pugi::xml_node body = m_doc->document_element().child((*m_w)("body").c_str());
-        if (!body)
-            throw EReportError("в нем нет текста документа (" + m_sMainPart + ")");
-        ForEachChild(*m_w, body, "tbl", [this](pugi::xml_node t) { m_tables.push_back(t); });
+        Open();
     } catch (const EReportError& e) {
         throw EReportError("Шаблон отчета " + templatePath + ": " + e.what());
     }
+}
+
+CDocxDocument::CDocxDocument(CZipPackage package, const std::string& label) : m_package(std::move(package))
+{
+    try {
+        Open();
+    } catch (const EReportError& e) {
+        throw EReportError("Шаблон отчета " + label + ": " + e.what());
+    }
+}
+
+void CDocxDocument::Open()
+{
+    m_sMainPart = PackageRelationshipTarget(m_package, kRelOfficeDocument);
+    if (m_sMainPart.empty())
+        m_sMainPart = "word/document.xml";
+    if (!m_package.Has(m_sMainPart))
+        throw EReportError("в нем нет текста документа (" + m_sMainPart + ")");
+    m_doc = ParseXmlPart(m_package.Get(m_sMainPart), m_sMainPart);
+    m_w = std::make_unique<CWordNames>(m_doc->document_element(), m_sMainPart);
+    pugi::xml_node body = m_doc->document_element().child((*m_w)("body").c_str());
+    if (!body)
+        throw EReportError("в нем нет текста документа (" + m_sMainPart + ")");
+    ForEachChild(*m_w, body, "tbl", [this](pugi::xml_node t) { m_tables.push_back(t); });
 }
 
 void CDocxDocument::SetBookmarkText(const std::string& name, const std::string& text)

@@ -16,6 +16,8 @@ public:
     // Reads the template; throws EReportError when it is missing, damaged or
     // holds no document text.
     explicit CDocxDocument(const std::string& templatePath);
+    // The same from a package in memory; label names it in messages.
+    CDocxDocument(CZipPackage package, const std::string& label);
     CDocxDocument(const CDocxDocument&) = delete;
     CDocxDocument& operator=(const CDocxDocument&) = delete;
 
@@ -39,6 +41,9 @@ public:
     // Texts that found no cell, per table: what did not fit, in words.
     std::vector<std::string> Misses() const;
 
+    // The document text as it would be saved.
+    std::string MainPartXml() const { return WriteXmlPart(*m_doc); }
+
     // Throws EReportError; on failure nothing is left at path.
     void Save(const std::string& path);
 
@@ -47,6 +52,7 @@ private:
         int firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0, count = 0;
     };
 
+    void Open();
     pugi::xml_node Table(int table) const;
     std::vector<pugi::xml_node> Rows(int table) const;
     void LoadCoreProperties();

@@ -80,12 +80,19 @@ void FillProtocol(IReportTarget& doc, const CMainTables& tables, int page, const
     }
 }
 
+std::vector<std::string> FillProtocolDocx(CDocxDocument& doc, const CMainTables& tables, int page,
+                                          const std::string& dateTime)
+{
+    CDocxTarget target(doc);
+    FillProtocol(target, tables, page, dateTime);
+    return doc.Misses();
+}
+
 std::vector<std::string> WriteProtocolReport(const CMainTables& tables, int page, const std::string& templatePath,
                                              const std::string& outPath, const std::string& dateTime)
 {
     CDocxDocument doc(templatePath);
-    CDocxTarget target(doc);
-    FillProtocol(target, tables, page, dateTime);
+    std::vector<std::string> misses = FillProtocolDocx(doc, tables, page, dateTime);
     doc.Save(outPath);
-    return doc.Misses();
+    return misses;
 }

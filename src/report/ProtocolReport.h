@@ -29,6 +29,11 @@ void FillProtocol(IReportTarget& doc, const CMainTables& tables, int page, const
 // "Поверка ", "Градуировка " or "Уставки " (no title change) by the tab.
 std::string ReportKindWord(int page);
 
+class CDocxDocument;
+// Fills an open document; returns what did not fit. Throws EReportError.
+std::vector<std::string> FillProtocolDocx(CDocxDocument& doc, const CMainTables& tables, int page,
+                                          const std::string& dateTime);
+
 // Makes the DOCX from the template; returns what did not fit into the
 // template's tables (nothing when all did). Throws EReportError with a clear
 // text; then no file is left at outPath.

@@ -40,7 +40,7 @@ CZipPackage CZipPackage::Load(const std::string& path)
     if (!std::filesystem::is_regular_file(path, ec))
         throw EReportError("файл не найден: " + path);
     int code = 0;
-    ArchivePtr za(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+    ArchivePtr za(zip_open(path.c_str(), ZIP_RDONLY, &code));
     if (!za)
         throw EReportError("файл поврежден или не является документом DOCX: " + path + " (" + ZipErrorText(code) +
                            ")");
