@@ -116,26 +116,29 @@ void CDocxDocument::SetBookmarkText(const std::string& name, const std::string& 
             runs[i].parent().remove_child(runs[i]);
         return;
     }
-    // An empty bookmark: a new run right after its start, formatted like the
-    // text before it.
+    // An empty bookmark: a new run right after its start (inside a paragraph,
+    // also within a hyperlink or the like), formatted like the text before it.
     pugi::xml_node paragraph = start.parent();
-    if (!w.Is(paragraph, "p")) {
-        paragraph = pugi::xml_node();
-        for (pugi::xml_node n = start.next_sibling(); n && !paragraph; n = n.next_sibling())
-            paragraph = w.Is(n, "p") ? n : n.find_node([&](const pugi::xml_node& d) { return w.Is(d, "p"); });
-        if (!paragraph)
-            throw EReportError("Закладка «" + name + "» шаблона отчета стоит вне текста");
+    while (paragraph && !w.Is(paragraph, "p"))
+        paragraph = paragraph.parent();
+    if (paragraph) {
+        pugi::xml_node rPr;
+        for (pugi::xml_node prev = start.previous_sibling(); prev && !rPr; prev = prev.previous_sibling())
+            if (w.Is(prev, "r"))
+                rPr = prev.child(w("rPr").c_str());
+        if (!rPr)
+            rPr = FindRunProperties(w, paragraph);
+        pugi::xml_node container = start.parent();
+        container.insert_move_after(AppendRun(w, container, rPr, text), start);
+        return;
     }
-    pugi::xml_node rPr;
-    for (pugi::xml_node prev = start.previous_sibling(); prev && !rPr; prev = prev.previous_sibling())
-        if (w.Is(prev, "r"))
-            rPr = prev.child(w("rPr").c_str());
-    if (!rPr)
-        rPr = FindRunProperties(w, paragraph);
-    pugi::xml_node run = AppendRun(w, paragraph, rPr, text);
-    if (start.parent() == paragraph)
-        paragraph.insert_move_after(run, start);
-    else if (pugi::xml_node pPr = paragraph.child(w("pPr").c_str()))
+    // A start between paragraphs: the text opens the next paragraph.
+    for (pugi::xml_node n = start.next_sibling(); n && !paragraph; n = n.next_sibling())
+        paragraph = w.Is(n, "p") ? n : n.find_node([&](const pugi::xml_node& d) { return w.Is(d, "p"); });
+    if (!paragraph)
+        throw EReportError("Закладка «" + name + "» шаблона отчета стоит вне текста");
+    pugi::xml_node run = AppendRun(w, paragraph, FindRunProperties(w, paragraph), text);
+    if (pugi::xml_node pPr = paragraph.child(w("pPr").c_str()))
         paragraph.insert_move_after(run, pPr);
     else
         paragraph.prepend_move(run);

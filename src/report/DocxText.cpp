@@ -7,8 +7,10 @@
 #include <cstring>
 
 namespace {
-void ReadBody(const CWordNames& w, const pugi::xml_node& body, std::vector<SDocxBlock>& blocks)
+void ReadBody(const CWordNames& w, const pugi::xml_node& body, std::vector<SDocxBlock>& blocks, int depth = 0)
 {
+    if (depth > kMaxWrapperDepth)
+        return;
     for (pugi::xml_node node = body.first_child(); node; node = node.next_sibling()) {
         if (w.Is(node, "p")) {
             SDocxBlock block;
@@ -33,9 +35,9 @@ void ReadBody(const CWordNames& w, const pugi::xml_node& body, std::vector<SDocx
             });
             blocks.push_back(std::move(block));
         } else if (w.Is(node, "sdt")) {
-            ReadBody(w, node.child(w("sdtContent").c_str()), blocks);
+            ReadBody(w, node.child(w("sdtContent").c_str()), blocks, depth + 1);
         } else if (w.Is(node, "customXml")) {
-            ReadBody(w, node, blocks);
+            ReadBody(w, node, blocks, depth + 1);
         }
     }
 }

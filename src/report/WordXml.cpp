@@ -33,8 +33,10 @@ void AppendTextPieces(const CWordNames& w, pugi::xml_node run, const std::string
     flush();
 }
 
-void CollectText(const CWordNames& w, const pugi::xml_node& node, std::string& out)
+void CollectText(const CWordNames& w, const pugi::xml_node& node, std::string& out, int depth = 0)
 {
+    if (depth > 256)
+        return;   // no text is nested this deep
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (w.Is(child, "t")) {
             out += child.text().get();
@@ -45,9 +47,9 @@ void CollectText(const CWordNames& w, const pugi::xml_node& node, std::string& o
         } else if (w.Is(child, "p")) {
             if (!out.empty())
                 out += '\n';
-            CollectText(w, child, out);
+            CollectText(w, child, out, depth + 1);
         } else if (!w.Is(child, "del") && !w.Is(child, "moveFrom") && !w.Is(child, "rPr") && !w.Is(child, "pPr")) {
-            CollectText(w, child, out);
+            CollectText(w, child, out, depth + 1);
         }
     }
 }

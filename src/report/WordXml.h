@@ -26,16 +26,19 @@ private:
 
 // The children named `local` of node, looking through content controls and
 // custom XML wrappers (w:sdt/w:sdtContent, w:customXml), as the office suites do.
+// Wrappers nested deeper than this are not looked into.
+constexpr int kMaxWrapperDepth = 32;
+
 template <typename Fn>
-void ForEachChild(const CWordNames& w, const pugi::xml_node& node, const char* local, Fn&& fn)
+void ForEachChild(const CWordNames& w, const pugi::xml_node& node, const char* local, Fn&& fn, int depth = 0)
 {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (w.Is(child, local))
             fn(child);
-        else if (w.Is(child, "sdt"))
-            ForEachChild(w, child.child(w("sdtContent").c_str()), local, fn);
-        else if (w.Is(child, "customXml"))
-            ForEachChild(w, child, local, fn);
+        else if (depth < kMaxWrapperDepth && w.Is(child, "sdt"))
+            ForEachChild(w, child.child(w("sdtContent").c_str()), local, fn, depth + 1);
+        else if (depth < kMaxWrapperDepth && w.Is(child, "customXml"))
+            ForEachChild(w, child, local, fn, depth + 1);
     }
 }
 
