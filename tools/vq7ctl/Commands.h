@@ -98,9 +98,11 @@ inline const std::vector<CtlCommand> kCommands = {
      CmdRaw},
     {"calibrate",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
-     "        [--set-flow CMD] [--dir DIR] [--restore-models]",
+     "        [--set-flow CMD] [--dir DIR] [--restore-models] [--report FILE.docx] [--csv FILE.csv]\n"
+     "        [--template FILE] [--tolerance P]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"reverse"}, {"write"}, {"ge-file", "PATH"},
-      {"set-flow", "CMD"}, {"dir", "DIR"}, {"restore-models"}},
+      {"set-flow", "CMD"}, {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
+      {"template", "FILE"}, {"tolerance", "P"}},
      "A calibration series: applies the meter list (identification, backups of the pairs under\n"
      "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
      "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
@@ -113,14 +115,19 @@ inline const std::vector<CtlCommand> kCommands = {
      "found on the base model 0 where another model is kept stops the series, unless\n"
      "--restore-models writes the kept model back first. Meters are never written when the Log\n"
      "files failed, fewer than two pairs were formed, or their pairs have no backup.\n"
-     "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).",
+     "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).\n"
+     "--report writes the protocol (set points and pairs) from the template (default\n"
+     "Matrix/шаблон.docx of the program); --csv writes the tables for a spreadsheet, with the\n"
+     "verdicts against ±P per cent (--tolerance, default 2).",
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
-     "        [--restore-models]",
+     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"ge-file", "PATH"}, {"set-flow", "CMD"},
-      {"dir", "DIR"}, {"restore-models"}},
+      {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"}, {"template", "FILE"},
+      {"tolerance", "P"}},
      "A verification series over the points (options as for calibrate): prints the table of each\n"
-     "meter's error in per cent, (Gv - Ge) / Gv x 100.",
+     "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
+     "set points and the errors.",
      CmdVerify},
 };

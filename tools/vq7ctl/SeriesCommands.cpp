@@ -3,6 +3,7 @@
 
 #include "GeSource.h"
 #include "PollReport.h"
+#include "ReportOutput.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -318,7 +319,10 @@ public:
 int CmdVerify(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "verify", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
@@ -326,16 +330,21 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     // The rows recorded are shown also when the series stops early.
     const int rc = s.Measure(PAGE_VERIFICATION);
     ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
+    // Made also from the rows of a series that stopped early.
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
     if (rc != EXIT_OK)
         return rc;
     s.m_ws.Series.ButtonStopClick();
-    return EXIT_OK;
+    return reported;
 }
 
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "calibrate", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
@@ -346,6 +355,7 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();
     // The measurements are shown also when the series stops early or forms no pairs.
     ctx.doc["measurements"] = PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2);
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_CALIBRATION);
     if (measured != EXIT_OK)
         return measured;
     if (!formed)
@@ -387,5 +397,5 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
         }
     }
     s.m_ws.Series.ButtonStopClick();
-    return rc;
+    return rc != EXIT_OK ? rc : reported;
 }
