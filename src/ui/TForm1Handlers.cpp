@@ -1,0 +1,158 @@
+// Handlers of the main window: one call into the workstation, then syncFromState().
+#include "BusTask.h"
+#include "GridView.h"
+#include "TForm1.h"
+#include "common/CommonUtils.h"
+#include "workstation/Workstation.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+void TForm1::PageControl1Change(int page)
+{
+    Ws->State.SelectPage(page);   // refused while the tabs are locked; the sync puts the tab back
+    syncFromState();
+}
+
+void TForm1::StringGrid1Exit()
+{
+    Ws->MeterList.StringGrid1Exit();
+    syncFromState();
+}
+
+void TForm1::ButtonUpdateInfoClick()
+{
+    StringGrid1->EndEditing();
+    RunOnBus([this] { return Ws->MeterList.ButtonUpdateInfoClick(); });
+    syncFromState();
+}
+
+void TForm1::ButtonStartPauseClick()
+{
+    RunOnBus([this] { return Ws->Series.ButtonStartPauseClick(), 0; });
+    syncFromState();
+}
+
+void TForm1::ButtonStopClick()
+{
+    RunOnBus([this] { return Ws->Series.ButtonStopClick(), 0; });
+    syncFromState();
+}
+
+void TForm1::SortGiGeButtonClick()
+{
+    Ws->ResultTables.SortGiGeButtonClick();
+    syncFromState();
+}
+
+void TForm1::InvertGiGeButtonClick()
+{
+    Ws->ResultTables.InvertGiGeButtonClick();
+    syncFromState();
+}
+
+void TForm1::N4Click()
+{
+    Ws->ResultTables.N4Click();
+    syncFromState();
+}
+
+void TForm1::Timer1Timer()
+{
+    // Not again while a tick, a bus operation or a modal dialog of the core is under way.
+    if (m_bInTimer || BusTasks->Busy() || QApplication::activeModalWidget())
+        return;
+    m_bInTimer = true;
+    Ws->Series.Timer1Timer();
+    const auto pictures = Ws->Series.DrawMeterStatus();
+    for (size_t s = 0; s < m_meterPictures.size(); ++s)
+        m_meterPictures[s] = static_cast<int>(pictures[s]);
+    m_bInTimer = false;
+    syncFromState();
+}
+
+void TForm1::CreateGiGeClick()
+{
+    Ws->Pairs.CreateGiGeClick();
+    syncFromState();
+}
+
+void TForm1::SaveGiGeToFileClick()
+{
+    Ws->Pairs.SaveGiGeToFileClick();
+    syncFromState();
+}
+
+void TForm1::SaveGiGeToDeviceClick()
+{
+    RunOnBus([this] { return Ws->Pairs.SaveGiGeToDeviceClick(); });
+    syncFromState();
+}
+
+void TForm1::PopupMenuRestoreGiGeClick()
+{
+    RunOnBus([this] { return Ws->Pairs.PopupMenuRestoreGiGeClick(); });
+    syncFromState();
+}
+
+void TForm1::PopupMenu3RestoreGiGeClick()
+{
+    RunOnBus([this] { return Ws->MeterList.PopupMenu3RestoreGiGeClick(); });
+    syncFromState();
+}
+
+void TForm1::CancelClick()
+{
+    BusTasks->Cancel();
+    UpdateProgressPanel();
+}
+
+void TForm1::ToleranceChanged(double tolerance)
+{
+    m_dTolerance = tolerance;
+    syncFromState();
+    StringGrid3->viewport()->update();
+}
+
+// The windows behind these items come with later work; each has its own slot.
+
+void TForm1::PopupMenuAppendCurGiGeClick()
+{
+    NotYetAvailable(QStringLiteral("Дополнение текущими GiGe"));
+}
+
+void TForm1::PopupMenuScaleGiGeClick()
+{
+    NotYetAvailable(QStringLiteral("Редактор градуировочной характеристики"));
+}
+
+void TForm1::PopupMenu3ScaleGiGeClick()
+{
+    NotYetAvailable(QStringLiteral("Редактор градуировочной характеристики"));
+}
+
+void TForm1::WordReportButtonClick()
+{
+    NotYetAvailable(QStringLiteral("Отчет"));
+}
+
+void TForm1::ConnectionClick()
+{
+    NotYetAvailable(QStringLiteral("Настройка соединения (пока: config.ini, раздел CONNECTION)"));
+}
+
+void TForm1::N5Click()
+{
+    NotYetAvailable(QStringLiteral("Описание"));
+}
+
+void TForm1::N6Click()
+{
+    NotYetAvailable(QStringLiteral("О программе"));
+}
+
+void TForm1::NotYetAvailable(const QString& what)
+{
+    ShowAppMessage((what + QStringLiteral(": еще не готово в этой версии.")).toStdString());
+}
