@@ -54,8 +54,10 @@ CGridView::CGridView(CGridModel* model, const QString& name, QWidget* parent) : 
     horizontalHeader()->setVisible(grid.FixedRows() > 0);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
+    // The form's widths fit Tahoma 8 pt; a wider font widens them alike.
+    const double scale = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("-0.000000E+00")) / 70.0);
     for (int c = 0; c < grid.ColCount(); ++c)
-        setColumnWidth(c, grid.ColWidth(c));
+        setColumnWidth(c, static_cast<int>(grid.ColWidth(c) * scale + 0.5));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
