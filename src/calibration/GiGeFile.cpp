@@ -2,6 +2,7 @@
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
 
+#include "common/AppPaths.h"
 #include "common/CommonUtils.h"
 #include "common/Cp1251.h"
 #include "common/NumberText.h"
@@ -34,7 +35,7 @@ bool ReadLine(std::FILE* file, std::string& line)
 
 std::string CGiGeArray::DefaultPath(const char* extension) const
 {
-    return GetProgramPath() + "Log/" + FormatC("%8.8lu", static_cast<unsigned long>(m_dwNumber)) + extension;
+    return DataDir() + "/Log/" + FormatC("%8.8lu", static_cast<unsigned long>(m_dwNumber)) + extension;
 }
 
 int CGiGeArray::LoadFromFile(const std::string& path)

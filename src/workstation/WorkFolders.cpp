@@ -1,13 +1,13 @@
 #include "WorkFolders.h"
 
-#include "common/CommonUtils.h"
+#include "common/AppPaths.h"
 #include "common/NumberText.h"
 
 #include <ctime>
 #include <filesystem>
 #include <system_error>
 
-CWorkFolders::CWorkFolders() : m_sBase(GetProgramDir()) {}
+CWorkFolders::CWorkFolders() : m_sBase(DataDir()) {}
 
 namespace {
 std::string Join(const std::string& dir, const std::string& name)

@@ -1,6 +1,6 @@
 #pragma once
 // Where the workstation keeps its files: Log/ and BACKUP/ under a base folder,
-// the program's folder unless set otherwise.
+// the data folder (DataDir) unless set otherwise.
 #include <cstdint>
 #include <string>
 

@@ -56,8 +56,8 @@ inline const CtlCommand kCommands[] = {
      "converters DZW3/DZW4 are restarted afterwards.",
      CmdPairsWrite},
     {"backup", "NUMBER... [--dir DIR]", "dir",
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP).", CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP).",
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).", CmdBackup},
+    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
      CmdRestore},
     {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", "",
@@ -85,7 +85,7 @@ inline const CtlCommand kCommands[] = {
      "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
      "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
      "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
-     "DIR defaults to the current folder.",
+     "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).",
      CmdCalibrate},
     {"verify", "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]",
      "meters,points,cycles,ge-file,set-flow,dir",

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "calibration/CGiGeArray.h"
+#include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
@@ -11,7 +12,7 @@
 namespace {
 std::string BackupPath(const CtlArgs& args, uint32_t number)
 {
-    std::string dir = args.Get("dir", "BACKUP");
+    std::string dir = args.Get("dir", DataDir() + "/BACKUP");
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     return dir + MeterFileName(number) + ".dat";

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
 #include "workstation/SeriesRunner.h"
@@ -80,7 +81,7 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
     }
     out.geFile = args.Get("ge-file");
     out.setFlow = args.Get("set-flow");
-    out.dir = args.Get("dir", ".");
+    out.dir = args.Get("dir", DataDir());
     return EXIT_OK;
 }
 

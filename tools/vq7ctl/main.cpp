@@ -4,6 +4,7 @@
 #include "Help.h"
 
 #include "calibration/ConnectionUse.h"
+#include "common/AppPaths.h"
 #include "links/Trace.h"
 #include "protocol/connection.h"
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -42,6 +44,8 @@ void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
     if (!opts.configFile.empty())
         conn.LoadSettings(opts.configFile);
+    else if (const std::string shared = DataDir() + "/config.ini"; ::access(shared.c_str(), R_OK) == 0)
+        conn.LoadSettings(shared);   // the station's own settings, when there are any
     if (opts.port)
         conn.m_sPort = *opts.port;
     else if (opts.ip || opts.tcpPort)
