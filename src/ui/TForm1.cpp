@@ -5,6 +5,7 @@
 #include "GridView.h"
 #include "TEditGeForm.h"
 #include "ToolIcons.h"
+#include "common/AppPaths.h"
 #include "common/CommonUtils.h"
 #include "measurement/CSystem.h"
 #include "workstation/VerificationVerdict.h"
@@ -45,7 +46,7 @@ TForm1::~TForm1()
 
 void TForm1::FormCreate()
 {
-    const std::string dir = m_sBaseDir.empty() ? GetProgramDir() : m_sBaseDir;
+    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
     ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
     m_dTolerance = LoadTolerance(ConfigPath);
 
