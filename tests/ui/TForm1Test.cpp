@@ -17,6 +17,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -195,6 +196,7 @@ private slots:
         // The converter restarts after its write; give it time to come back.
         QTest::qWait(2000);
         Verify(f, rig, checkFlows, after);
+        QVERIFY(s_picturesSeen > 0);
         int dataRows = 0;
         for (int slot : {0, 1, 3}) {
             const size_t s = static_cast<size_t>(slot);
@@ -272,9 +274,20 @@ private:
         const int rows = DataRowCount(grid);
         ClickTool(f.ToolBar1, f.ButtonStartPause);
         QCOMPARE(f.ButtonStartPause->data().toInt(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(DataRowCount(grid) > rows, 20000);
+        // While it runs, the first meter's header shows its state.
+        const CGridModel* model = (&grid == &f.Ws->Tables.StringGrid2 ? f.StringGrid2 : f.StringGrid3)->GridModel();
+        QElapsedTimer clock;
+        clock.start();
+        while (DataRowCount(grid) == rows && clock.elapsed() < 20000) {
+            QTest::qWait(5);
+            if (model->headerData(1, Qt::Horizontal, CGridModel::PictureRole).toInt() >= 0)
+                ++s_picturesSeen;
+        }
+        QVERIFY(DataRowCount(grid) > rows);
         QCOMPARE(f.ButtonStartPause->data().toInt(), 1);
+        QCOMPARE(model->headerData(3, Qt::Horizontal, CGridModel::PictureRole).toInt(), -1);
     }
+    static inline int s_picturesSeen = 0;
 
     // One cycle per flow on the verification tab; each slot's largest |error| in per cent.
     static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst)
