@@ -101,8 +101,11 @@ void TForm1::FormClose()
 
 bool TForm1::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
+    // Shown the first time counts as activated, also where no window manager activates it.
+    if (e->type() == QEvent::WindowActivate || (e->type() == QEvent::Show && !m_bShownOnce)) {
+        m_bShownOnce = true;
         FormActivate();
+    }
     return QMainWindow::event(e);
 }
 

@@ -159,5 +159,6 @@ private:
     bool m_bInTimer = false;
     bool m_bActivatePending = false;
     bool m_bCloseWhenIdle = false;
+    bool m_bShownOnce = false;
     std::vector<CGridModel*> m_models;
 };
