@@ -265,6 +265,11 @@ private slots:
         }
         CStartupWindows again(dir.path().toStdString());
         QCOMPARE(again.Form1.Tolerance(), 3.0);
+        // Both sections of config.ini survive the close.
+        QFile ini(dir.filePath(QStringLiteral("config.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY(text.contains("[CONNECTION]") && text.contains("[VERIFICATION]"));
     }
 
 private:
