@@ -38,6 +38,12 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    Timer1->stop();
+    // No handler runs while the widgets go, and the views go before the tables they show.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+    delete PageControl1;
+    PageControl1 = nullptr;
     // The worker stops before the tables and the connection go.
     System->SetReferenceFlowPrompt({});
     Ws.reset();
