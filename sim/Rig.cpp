@@ -26,7 +26,8 @@ std::unique_ptr<CRig> CRig::DefaultRig()
 CVirtualMeter* CRig::AddMeter(const SimMeterConfig& config)
 {
     std::lock_guard bus(m_busLock);
-    if (m_meters.size() >= SIM_MAX_METERS || config.number == 0 || config.number == VQ7_BROADCAST_NUMBER)
+    if (m_meters.size() >= SIM_MAX_METERS || config.number == 0 || config.number > VQ7_MAX_NUMBER
+        || config.number == VQ7_BROADCAST_NUMBER)
         return nullptr;
     for (const auto& m : m_meters)
         if (SimAddressOf(m->Number()) == SimAddressOf(config.number))

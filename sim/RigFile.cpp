@@ -2,8 +2,11 @@
 //   number type short-version full-version model [key=value ...]
 // Types with blanks are written without them ("VQ", "FJ", "ZUT"); '_' in an id text is a blank.
 #include "common/NumberText.h"
+#include "protocol/vq7prot/Vq7comm.h"
 #include "sim/Rig.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -13,6 +16,19 @@ std::vector<SimPair> IdentityPairs(std::initializer_list<float> flows)
     std::vector<SimPair> v;
     for (float f : flows)
         v.push_back({f, f});
+    return v;
+}
+
+// Pairs whose Ge differ from Gi by the factor: such a meter's Gv is not its Gi.
+// Ge is rounded to 7 digits, as the calibration files keep it.
+std::vector<SimPair> ScaledPairs(std::initializer_list<float> flows, float factor)
+{
+    std::vector<SimPair> v;
+    for (float f : flows) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6e", static_cast<double>(f) * factor);
+        v.push_back({f, std::strtof(text, nullptr)});
+    }
     return v;
 }
 
@@ -62,13 +78,13 @@ std::vector<SimMeterConfig> CRig::DefaultMeters()
     std::vector<SimMeterConfig> v;
     v.push_back(MakeMeter(11000001, "VQ7I", "4.02 ", "04.02.01", 0, "ВЯ-7П", 0x00000000, 0x11000001, 0x0102, {}));
     v.push_back(MakeMeter(11000002, "VQ  ", "3.10 ", "03.10.05", 70, "ВЯ-7М", 0x005D7E03, 0x0A0B0C0D, 0x0310,
-                      IdentityPairs({0.3f, 3.0f, 15.0f, 30.0f})));
+                      ScaledPairs({0.3f, 3.0f, 15.0f, 30.0f}, 0.97f)));
     SimMeterConfig old = MakeMeter(11000003, "VQ  ", "2.95 ", "02.31.00", 3, "ВЯ-7", 0x00001234, 0x00000295, 0x0001,
                                IdentityPairs({0.1f, 0.3f, 1.0f, 3.0f, 10.0f, 30.0f, 60.0f}));
     old.pairCountCommands = false;   // older software: pair count commands unknown
     v.push_back(old);
     v.push_back(MakeMeter(11000004, "FJ  ", "3.20 ", "03.20.01", 0, "ФЖ-7", 0x005D7F11, 0x464A0001, 0x0320,
-                      IdentityPairs({0.2f, 1.0f, 5.0f, 20.0f, 40.0f})));
+                      ScaledPairs({0.2f, 1.0f, 5.0f, 20.0f, 40.0f}, 1.03f)));
     v.push_back(MakeMeter(11000005, "DZW3", "3.07 ", "03.07.02", 130, "ДЗВ-3", 0x005D7D01, 0x44000005, 0x0307, {}));
     v.push_back(MakeMeter(11000006, "DZW4", "3.07 ", "03.07.03", 131, "ДЗВ-4", 0x005D7D02, 0x44000006, 0x0307,
                       IdentityPairs({0.5f, 5.0f, 25.0f, 50.0f})));
@@ -105,8 +121,8 @@ bool CRig::ParseRigText(const std::string& text, std::vector<SimMeterConfig>& me
             return Fail(error, lineNo, "expected: number type short-version full-version model [key=value ...]");
         SimMeterConfig c;
         const long long number = StrToIntDef(w[0], -1);
-        if (number <= 0 || number > 16777215)
-            return Fail(error, lineNo, "meter number '" + w[0] + "' is not 1..16777215");
+        if (number <= 0 || number > VQ7_MAX_NUMBER)
+            return Fail(error, lineNo, "meter number '" + w[0] + "' is not 1..99999999");
         c.number = static_cast<uint32_t>(number);
         if (w[1].size() > 4)
             return Fail(error, lineNo, "type '" + w[1] + "' is longer than 4 characters");

@@ -4,13 +4,12 @@ uint32_t SimAddressOf(uint32_t number)
 {
     if (number == VQ7_BROADCAST_NUMBER)
         return VQ7_ADDR_BROADCAST;
-    uint32_t low = number & 0xFFFFFF;
     uint32_t bcd = 0;
-    for (int shift = 0; low != 0 && shift < 32; shift += 4) {
-        bcd |= (low % 10) << shift;
-        low /= 10;
+    for (int shift = 0; number != 0 && shift < 32; shift += 4) {
+        bcd |= (number % 10) << shift;
+        number /= 10;
     }
-    return bcd | (number & 0xFF000000u);
+    return bcd;
 }
 
 void PutSimAddress(uint8_t* bytes, uint32_t number) { PutLeU32(bytes, SimAddressOf(number)); }

@@ -352,7 +352,7 @@ MeterAnswer CVirtualMeter::Handle(const uint8_t* request, bool broadcast)
         break;
     case FaultKind::WrongAddress: {
         uint32_t other = m_cfg.number + 1;
-        if (other > 16777215u)
+        if (other > VQ7_MAX_NUMBER || other == VQ7_BROADCAST_NUMBER)
             other = 1;
         PutSimAddress(b.data(), other);
         RefreshChecks(b);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class connection;
 
@@ -80,6 +81,10 @@ public:
     int ReportWarning(const std::string& text);
     int ReportInfo(const std::string& text);
 
+    // A table as an interrupted write leaves it: a value of 1e+30 or more (a
+    // pair slot never written) or Gi decreasing. why names the first such pair.
+    bool LooksIncomplete(std::string* why = nullptr) const;
+
     // The table's lock, for callers that change several pairs as one step.
     std::recursive_mutex& Lock() { return m_csLock; }
 
@@ -92,6 +97,16 @@ public:
     std::string m_sMessage;
     // Wait after the restart information of a converter, ms.
     unsigned m_nRestartWaitMs = 5000;
+    // Outcome of the last meter write: every pair was sent (the converter's
+    // restart is reported apart), or the write stopped after the meter's count
+    // may have changed, leaving it m_nPairsWritten of GetCount() new pairs.
+    bool m_bPairsSent = false;
+    bool m_bIncomplete = false;
+    int m_nPairsWritten = 0;
+    // Outcome of the last file load: pairs past GIGE_FILE_MAX_PAIRS left out,
+    // and the numbers (from 1) of lines that looked like pairs but were not.
+    int m_nDroppedPairs = 0;
+    std::vector<int> m_vSkippedLines;
 
 private:
     void ReadMeterBody();
@@ -101,6 +116,7 @@ private:
     bool ReadPairLines(std::FILE* file);
     int Report(MsgIcon icon, const std::string& text);
     std::string MeterText() const;   // "Счетчик № " and the number
+    std::string IncompleteText() const;
     std::string DefaultPath(const char* extension) const;
     bool IsTransferless() const;   // a heat meter without pair transfer
     void SetPairs(std::unique_ptr<GiGePair[]> pairs, int count);

@@ -8,28 +8,73 @@
 #include "common/NumberText.h"
 
 #include <exception>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr size_t kMaxLine = 255;
+// A calibration file is a few kilobytes; anything larger is not one.
+constexpr long long kMaxFileBytes = 1 << 20;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Reads one line of at most kMaxLine characters (the line feed dropped); the
-// rest of a longer line is skipped. False at the end of the file.
+// Reads one line of at most kMaxLine characters; the rest of a longer line
+// is skipped. A line ends at LF, CR LF or a lone CR. False at the end of the file.
 bool ReadLine(std::FILE* file, std::string& line)
 {
     line.clear();
     int c = EOF;
-    while (line.size() < kMaxLine && (c = std::getc(file)) != EOF && c != '\n')
-        line += static_cast<char>(c);
-    if (line.size() == kMaxLine)
-        while ((c = std::getc(file)) != EOF && c != '\n') {
-        }
+    while ((c = std::getc(file)) != EOF && c != '\n' && c != '\r')
+        if (line.size() < kMaxLine)
+            line += static_cast<char>(c);
+    if (c == '\r') {
+        const int next = std::getc(file);
+        if (next != '\n' && next != EOF)
+            std::ungetc(next, file);
+    }
     return !(c == EOF && line.empty());
+}
+
+// Opens a regular file of at most kMaxFileBytes for reading; a device, a pipe
+// or a folder is refused without blocking. why: the reason on failure.
+FilePtr OpenCalibrationFile(const std::string& path, std::string& why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) {
+        why = S_ISREG(st.st_mode) ? "файл больше 1 МБ" : "это не обычный файл";
+        ::close(fd);
+        return nullptr;
+    }
+    FilePtr file(::fdopen(fd, "rb"));
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+bool StartsLikeAPair(const std::string& line)
+{
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
+        ++i;
+    return i < line.size() && line[i] >= '0' && line[i] <= '9';
+}
+
+bool IsBlank(const std::string& line)
+{
+    for (char c : line)
+        if (c != ' ' && c != '\t')
+            return false;
+    return true;
 }
 }
 
@@ -56,30 +101,58 @@ int CGiGeArray::SaveToFile(const std::string& path)
 void CGiGeArray::LoadFileBody()
 {
     std::string path = m_sFileName.empty() ? DefaultPath(".dat") : m_sFileName;
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    m_nDroppedPairs = 0;
+    m_vSkippedLines.clear();
+    std::string why;
+    FilePtr file = OpenCalibrationFile(path, why);
+    if (!file && why.empty()) {
         path.back() = 'r';
-        file.reset(std::fopen(path.c_str(), "rb"));
+        file = OpenCalibrationFile(path, why);
     }
     if (!file) {
         AlarmBeep();
-        ReportError("Нет файла с заданием параметров: " + path + " ");
+        ReportError(why.empty() ? "Нет файла с заданием параметров: " + path + " "
+                                : "Ошибка чтения файла: " + path + " (" + why + ")");
         m_nResult = -1;
         return;
     }
     if (!ReadPairLines(file.get()) && m_nResult == 0) {
         ReportError("Ошибка чтения файла: " + path);
         m_nResult = -1;
+        return;
     }
+    if (m_nResult != 0 || (m_nDroppedPairs == 0 && m_vSkippedLines.empty()))
+        return;
+    std::string text = "Файл " + path + ":";
+    if (m_nDroppedPairs > 0)
+        text += FormatC("\nпрочитаны первые %d пар, %d пар сверх них не прочитаны", GIGE_FILE_MAX_PAIRS,
+                        m_nDroppedPairs);
+    if (!m_vSkippedLines.empty()) {
+        text += "\nпропущены строки, не являющиеся парами:";
+        for (size_t i = 0; i < m_vSkippedLines.size(); ++i)
+            text += (i ? ", " : " ") + std::to_string(m_vSkippedLines[i]);
+    }
+    ReportWarning(text);
 }
 
 bool CGiGeArray::ReadPairLines(std::FILE* file)
 {
     std::string line;
-    while (m_nCount < GIGE_FILE_MAX_PAIRS && ReadLine(file, line)) {
+    int lineNumber = 0;
+    while (ReadLine(file, line)) {
+        ++lineNumber;
         float gi, ge;
-        if (!ParsePairLine(line, gi, ge))
+        if (!ParsePairLine(line, gi, ge)) {
+            // Header lines come before the first pair; later text, or a line
+            // that starts like a pair, is a line lost.
+            if (!IsBlank(line) && (m_nCount > 0 || StartsLikeAPair(line)))
+                m_vSkippedLines.push_back(lineNumber);
             continue;
+        }
+        if (m_nCount >= GIGE_FILE_MAX_PAIRS) {
+            ++m_nDroppedPairs;
+            continue;
+        }
         if (m_nCount > 0 && !(m_pPairs[m_nCount - 1].Gi <= gi)) {
             ReportError("Ошибочное значение коэффициентов: немонотонность Gi");
             m_nResult = -1;

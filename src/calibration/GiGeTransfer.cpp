@@ -23,6 +23,12 @@ bool IsRestartRefusal(unsigned code)
 }
 }
 
+std::string CGiGeArray::IncompleteText() const
+{
+    return FormatC("Счетчик № %lu содержит неполную градуировочную характеристику: записано %d из %d пар.",
+                   static_cast<unsigned long>(m_dwNumber), m_nPairsWritten, m_nCount);
+}
+
 bool CGiGeArray::IsTransferless() const { return m_Info.m_sType == "VQ7I"; }
 
 CGiGeArray::CGiGeArray(connection* conn, uint32_t number) : m_dwNumber(number)
@@ -119,10 +125,33 @@ int CGiGeArray::LoadFromFileToMeter(connection* conn, const std::string& path)
     return RunOperations(GIGE_OP_LOAD_FILE | GIGE_OP_WRITE_METER);
 }
 
+bool CGiGeArray::LooksIncomplete(std::string* why) const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    for (int i = 0; i < m_nCount; ++i) {
+        const GiGePair& p = m_pPairs[i];
+        std::string reason;
+        if (!std::isfinite(p.Gi) || !std::isfinite(p.Ge) || std::fabs(p.Gi) >= 1e29f || std::fabs(p.Ge) >= 1e29f)
+            reason = FormatC("пара %d не записана (Gi ", i + 1) + PairValueText(p.Gi) + ", Ge " + PairValueText(p.Ge) + ")";
+        else if (i > 0 && p.Gi < m_pPairs[i - 1].Gi)
+            reason = FormatC("Gi убывает в паре %d", i + 1);
+        if (!reason.empty()) {
+            if (why)
+                *why = reason;
+            return true;
+        }
+    }
+    return false;
+}
+
 void CGiGeArray::WriteMeterBody()
 {
+    m_bPairsSent = false;
+    m_bIncomplete = false;
+    m_nPairsWritten = 0;
     if (m_nCount == 0) {
         ReportWarning("Градуировочные точки не заданы, либо заданы не корректно!");
+        m_nResult = -1;
         return;
     }
     if (m_nCount > GIGE_METER_MAX_PAIRS) {
@@ -161,7 +190,9 @@ void CGiGeArray::WriteMeterBody()
                       "Предполагаем первое и записываем сами градуировочные пары.\n " +
                       MeterText());
     } else if (m_nResult != 0) {
-        ReportError("Ошибка связи! " + MeterText());
+        // The count may have been taken with its answer lost.
+        m_bIncomplete = true;
+        ReportError("Ошибка связи! " + MeterText() + "\n" + IncompleteText());
         return;
     }
     for (int i = 0; i < m_nCount; ++i) {
@@ -169,13 +200,17 @@ void CGiGeArray::WriteMeterBody()
                                                ExactFloatText(m_pPairs[i].Gi), ExactFloatText(m_pPairs[i].Ge)));
         if (m_nResult != 0) {
             AlarmBeep();
+            m_bIncomplete = true;
             if (m_nResult == 240)
-                ReportError("Ошибка записи. Выключен внутренний переключатель! " + MeterText());
+                ReportError("Ошибка записи. Выключен внутренний переключатель! " + MeterText() + "\n" +
+                            IncompleteText());
             else
-                ReportError("Ошибка связи! " + MeterText());
+                ReportError("Ошибка связи! " + MeterText() + "\n" + IncompleteText());
             return;
         }
+        m_nPairsWritten = i + 1;
     }
+    m_bPairsSent = true;
     if (m_Info.m_sType != "DZW3" && m_Info.m_sType != "DZW4")
         return;
 

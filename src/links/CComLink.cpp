@@ -1,12 +1,17 @@
 #include "links/CComLink.h"
 
+#include "common/NumberText.h"
+#include "links/SerialLine.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -19,24 +24,6 @@ using Ms = std::chrono::milliseconds;
 // nothing came; a write may take 300 ms plus 1 ms per byte.
 constexpr unsigned kReadGraceMs = 100;
 constexpr unsigned kWriteConstantMs = 300;
-
-bool SpeedCode(uint32_t baud, speed_t& code)
-{
-    switch (baud) {
-    case 1200: code = B1200; return true;
-    case 2400: code = B2400; return true;
-    case 4800: code = B4800; return true;
-    case 9600: code = B9600; return true;
-    case 19200: code = B19200; return true;
-    case 38400: code = B38400; return true;
-    case 57600: code = B57600; return true;
-    case 115200: code = B115200; return true;
-    case 230400: code = B230400; return true;
-    case 460800: code = B460800; return true;
-    case 921600: code = B921600; return true;
-    default: return false;
-    }
-}
 
 enum class Wait { Ready, Expired, Failed };
 
@@ -85,6 +72,9 @@ std::string CComLink::DevicePath(const std::string& portName)
 {
     if (!portName.empty() && portName[0] == '/')
         return portName;
+    // A bare name stays inside /dev.
+    if (portName.empty() || portName.find('/') != std::string::npos || portName.find("..") != std::string::npos)
+        return std::string();
     if (portName.size() > 3 && (portName[0] == 'C' || portName[0] == 'c') && (portName[1] == 'O' || portName[1] == 'o')
         && (portName[2] == 'M' || portName[2] == 'm')) {
         bool digits = true;
@@ -101,45 +91,51 @@ void CComLink::ClosePort()
 {
     if (m_hPort < 0)
         return;
-    ioctl(m_hPort, TIOCNXCL);   // the next opener need not wait for the last close of the tty
-    close(m_hPort);
+    if (m_bExclusive)
+        ioctl(m_hPort, TIOCNXCL);   // the next opener need not wait for the last close of the tty
+    close(m_hPort);   // also drops the flock
     m_hPort = -1;
+    m_bExclusive = false;
 }
 
 int CComLink::Open(bool open)
 {
     ClosePort();
+    ClearFault();
     if (!open)
         return RC_OK;
 
-    int fd = ::open(DevicePath(m_sPortName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const std::string path = DevicePath(m_sPortName);
+    if (path.empty())
+        return Fault(RC_NOT_OPEN, "недопустимое имя порта: " + m_sPortName);
+    // Only a terminal device: never open, let alone write, anything else.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISCHR(st.st_mode))
+        return Fault(RC_NOT_OPEN, "не последовательный порт: " + path);
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return RC_NOT_OPEN;
-    if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
+        return Fault(RC_NOT_OPEN, (errno == EBUSY ? "порт занят другой программой: " : "не удалось открыть порт: ") + path);
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !isatty(fd)) {
         close(fd);
-        return RC_NOT_OPEN;
+        return Fault(RC_NOT_OPEN, "не последовательный порт: " + path);
+    }
+    // Exclusive: a program that holds the port keeps us out, and we keep others out
+    // (TIOCEXCL does not stop root, the flock does).
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        close(fd);
+        return Fault(RC_NOT_OPEN, "порт занят другой программой: " + path);
     }
     m_hPort = fd;
+    m_bExclusive = true;
 
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0)
-        return RC_GET_STATE_FAILED;
-    speed_t speed;
-    if (!SpeedCode(m_nBaudRate, speed))
-        return RC_SET_STATE_FAILED;
-    // Binary bytes pass unchanged: no line editing, no character translation, no
-    // software or hardware flow control.
-    cfmakeraw(&tio);
-    tio.c_iflag &= ~(IXOFF | IXANY);
-    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CS8 | CREAD | CLOCAL;
-    if (m_bStopBits != 0)
-        tio.c_cflag |= CSTOPB;   // one and a half is not available: two
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0 || tcsetattr(fd, TCSANOW, &tio) != 0)
-        return RC_SET_STATE_FAILED;
-
+    // A port whose set-up failed is not used: it may still be a cooked tty.
+    const int rc = SetRawLine(fd, m_nBaudRate, m_bStopBits != 0);   // one and a half is not available: two
+    if (rc != RC_OK) {
+        ClosePort();
+        return Fault(rc, FormatC("%s (%u бод): ", rc == RC_GET_STATE_FAILED ? "не удалось прочитать настройки порта"
+                                                                          : "не удалось установить настройки порта",
+                                 m_nBaudRate) + path);
+    }
     int dtr = TIOCM_DTR;
     ioctl(fd, TIOCMBIC, &dtr);   // pseudo-terminals have no modem lines
     return RC_OK;
@@ -180,6 +176,11 @@ int CComLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned time
     if (received)
         *received = got;
     TraceBytes(buf, got, true);
+    if (result == RC_READ_ERROR) {
+        // Hung up or gone (an unplugged adapter): the next transaction opens it again.
+        ClosePort();
+        return Fault(result, "порт отключён или неисправен: " + DevicePath(m_sPortName));
+    }
     return result;
 }
 
@@ -215,7 +216,9 @@ int CComLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigne
     if (written)
         *written = sent;
     TraceBytes(buf, sent, false);
-    return sent == len ? RC_OK : RC_SHORT_WRITE;
+    if (sent != len)
+        return Fault(RC_SHORT_WRITE, "порт не передал запрос: " + DevicePath(m_sPortName));
+    return RC_OK;
 }
 
 bool CComLink::IsOpen()

@@ -1,5 +1,6 @@
 #pragma once
-// The serial-port link on a termios device: exclusive, raw 8N1, DTR off.
+// The serial-port link on a terminal device: exclusive (TIOCEXCL and flock), raw 8N1
+// at any speed, DTR off. A port whose set-up fails is closed again.
 #include "links/CLink.h"
 
 #include <string>
@@ -22,13 +23,15 @@ public:
     uint32_t BaudRate() const { return m_nBaudRate; }
     uint8_t StopBits() const { return m_bStopBits; }
 
-    // The device path of a port name: "/..." as is, "COMn" is /dev/ttyS(n-1), else /dev/NAME.
+    // The device path of a port name: "/..." as is, "COMn" is /dev/ttyS(n-1), else /dev/NAME;
+    // empty for a bare name holding '/' or "..". Open takes only a terminal device.
     static std::string DevicePath(const std::string& portName);
 
 private:
     void ClosePort();
 
     int m_hPort = -1;
+    bool m_bExclusive = false;   // TIOCEXCL set by us
     std::string m_sPortName;
     uint32_t m_nBaudRate;
     uint8_t m_bStopBits;

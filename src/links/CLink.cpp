@@ -34,6 +34,19 @@ bool CLink::Purge(int)
     return false;
 }
 
+int CLink::Fault(int code, const std::string& text)
+{
+    m_nFaultCode = code;
+    m_sFault = text;
+    return code;
+}
+
+void CLink::ClearFault()
+{
+    m_nFaultCode = 0;
+    m_sFault.clear();
+}
+
 void CLink::SetTrace(ITraceTarget* target)
 {
     std::lock_guard<std::mutex> lock(m_csTrace);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 class CTraceThread;
 class ITraceTarget;
@@ -31,7 +32,20 @@ public:
     void TraceBytes(const uint8_t* bytes, unsigned count, bool received);
     void TraceEndOfFrame();
 
+    // The last failure of Open, Read or Write in words, naming the port or gateway
+    // ("не удалось открыть порт: /dev/ttyUSB0"), and its result code; empty and 0
+    // when there was none since the last successful Open.
+    const std::string& FaultText() const { return m_sFault; }
+    int FaultCode() const { return m_nFaultCode; }
+
+protected:
+    // Notes a failure; returns code.
+    int Fault(int code, const std::string& text);
+    void ClearFault();
+
 private:
+    std::string m_sFault;
+    int m_nFaultCode = 0;
     std::mutex m_csTrace;
     std::unique_ptr<CTraceThread> m_pTrace;
 };

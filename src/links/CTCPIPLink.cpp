@@ -66,9 +66,21 @@ void CTCPIPLink::CloseSocket()
     m_Socket = -1;
 }
 
+std::string CTCPIPLink::Place() const
+{
+    return m_sHost + ":" + m_sService;
+}
+
+int CTCPIPLink::Closed(int code)
+{
+    CloseSocket();   // nothing more will come: the next transaction connects again
+    return Fault(code, "шлюз закрыл соединение: " + Place());
+}
+
 int CTCPIPLink::Open(bool open)
 {
     CloseSocket();
+    ClearFault();
     if (!open)
         return RC_OK;
 
@@ -78,7 +90,7 @@ int CTCPIPLink::Open(bool open)
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* list = nullptr;
     if (getaddrinfo(m_sHost.c_str(), m_sService.c_str(), &hints, &list) != 0 || !list)
-        return RC_NOT_OPEN;
+        return Fault(RC_NOT_OPEN, "не найден адрес шлюза: " + Place());
 
     int result = RC_NOT_OPEN;
     for (addrinfo* ai = list; ai; ai = ai->ai_next) {
@@ -95,6 +107,8 @@ int CTCPIPLink::Open(bool open)
         close(fd);
     }
     freeaddrinfo(list);
+    if (result != RC_OK)
+        return Fault(result, "не удалось подключиться к шлюзу: " + Place());
     return result;
 }
 
@@ -117,18 +131,16 @@ int CTCPIPLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned ti
         ssize_t n = recv(m_Socket, buf + got, len - got, MSG_DONTWAIT);
         if (n > 0) {
             got += static_cast<unsigned>(n);
-        } else if (n == 0) {
-            CloseSocket();   // the gateway closed the connection: nothing more will come
-            result = RC_READ_ERROR;
-            break;
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            result = RC_READ_ERROR;
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            result = RC_READ_ERROR;   // closed or reset by the gateway
             break;
         }
     }
     if (received)
         *received = got;
     TraceBytes(buf, got, true);
+    if (result == RC_READ_ERROR)
+        return Closed(result);
     return result;
 }
 
@@ -140,30 +152,36 @@ int CTCPIPLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsig
         return RC_NOT_OPEN;
 
     unsigned sent = 0;
-    bool ok = true;
+    int failure = RC_OK;
     while (sent < len) {
         const Wait wait = WaitFor(m_Socket, POLLOUT, kWriteWaitMs);
         if (wait == Wait::Expired) {
-            CloseSocket();   // the gateway takes nothing more
-            ok = false;
+            failure = RC_TIMEOUT;   // the gateway takes nothing more
             break;
         }
         if (wait == Wait::Failed) {
-            ok = false;
+            failure = RC_READ_ERROR;
             break;
         }
         ssize_t n = send(m_Socket, buf + sent, len - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<unsigned>(n);
         } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            ok = false;
+            failure = errno == EPIPE || errno == ECONNRESET ? RC_NOT_OPEN : RC_READ_ERROR;
             break;
         }
     }
     if (written)
         *written = sent;
     TraceBytes(buf, sent, false);
-    return ok ? RC_OK : RC_SHORT_WRITE;
+    if (failure == RC_NOT_OPEN)
+        return Closed(RC_SHORT_WRITE);
+    if (failure != RC_OK) {
+        CloseSocket();
+        return Fault(RC_SHORT_WRITE, (failure == RC_TIMEOUT ? "шлюз не принимает данные: " : "ошибка передачи шлюзу: ") +
+                                         Place());
+    }
+    return RC_OK;
 }
 
 bool CTCPIPLink::IsOpen()
@@ -188,10 +206,10 @@ bool CTCPIPLink::Purge(int flags)
             return false;
         }
         ssize_t n = recv(m_Socket, sink, sizeof sink, MSG_DONTWAIT);
-        if (n == 0)
-            return false;   // closed by the gateway; the next read reports it
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            Closed(RC_NOT_OPEN);   // closed by the gateway while idle
             return false;
+        }
     }
     return false;
 }

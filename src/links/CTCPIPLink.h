@@ -10,13 +10,14 @@ public:
     ~CTCPIPLink() override;
 
     int Open(bool open) override;
-    // Each wait for data lasts at most the time-out + 1000 ms. A gateway that closes the
-    // connection ends the read at once with RC_READ_ERROR and closes the link.
+    // Each wait for data lasts at most the time-out + 1000 ms. A gateway that closes or
+    // resets the connection ends the read at once with RC_READ_ERROR and closes the link.
     int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
-    // Each wait for room lasts at most 1 s; a write time-out closes the link.
+    // Each wait for room lasts at most 1 s. Any failure is RC_SHORT_WRITE and closes the link.
     int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
     bool IsOpen() override;
     // Drains pending input when flags include PURGE_RXCLEAR (so 11 drains too); other flags: false.
+    // Finding the connection closed by the gateway closes the link (false).
     bool Purge(int flags) override;
 
     const std::string& Host() const { return m_sHost; }
@@ -27,6 +28,8 @@ public:
 
 private:
     void CloseSocket();
+    std::string Place() const;   // "host:port" for messages
+    int Closed(int code);        // closes the socket, notes that the gateway closed it
 
     std::string m_sHost;
     std::string m_sService;

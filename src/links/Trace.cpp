@@ -2,6 +2,7 @@
 
 #include "links/TraceLines.h"
 
+#include <chrono>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -40,16 +41,23 @@ void CTraceThread::Run()
     std::vector<std::string> out;
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        m_cond.wait(lock, [this] { return m_bTerminated || !m_queue.empty(); });
+        const auto ready = [this] { return m_bTerminated || !m_queue.empty(); };
+        const int quietIn = lines.MsUntilQuiet(m_clock());
+        if (quietIn < 0)
+            m_cond.wait(lock, ready);
+        else
+            m_cond.wait_for(lock, std::chrono::milliseconds(quietIn), ready);   // a pending line waits no longer
         std::deque<CMessage> taken;
         taken.swap(m_queue);
         const bool terminated = m_bTerminated;
         lock.unlock();
 
         for (CMessage& message : taken)
-            lines.Take(std::move(message), m_clock(), out);
+            lines.Take(std::move(message), out);
         if (terminated)
             lines.Flush(out);
+        else
+            lines.FlushIfQuiet(m_clock(), out);
         for (const std::string& line : out)
             m_pTarget->AddLine(line);
         out.clear();

@@ -20,9 +20,14 @@ uint32_t TickCount()
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void CTraceLines::Take(CMessage message, uint32_t now, std::vector<std::string>& out)
+namespace {
+constexpr uint32_t kLineSpanMs = 255;
+}
+
+void CTraceLines::Take(CMessage message, std::vector<std::string>& out)
 {
-    if (!m_pending.m_abBytes.empty() && KindOf(message) != KindOf(m_pending))
+    if (!m_pending.m_abBytes.empty() &&
+        (KindOf(message) != KindOf(m_pending) || static_cast<uint32_t>(message.m_dwTick - m_pending.m_dwTick) > kLineSpanMs))
         Emit(out);
     if (m_pending.m_abBytes.empty()) {
         m_pending = std::move(message);
@@ -30,8 +35,20 @@ void CTraceLines::Take(CMessage message, uint32_t now, std::vector<std::string>&
         m_pending.m_abBytes.insert(m_pending.m_abBytes.end(), message.m_abBytes.begin(), message.m_abBytes.end());
         m_pending.m_nLength = static_cast<int>(m_pending.m_abBytes.size());
     }
-    if (!m_pending.m_abBytes.empty() && static_cast<uint32_t>(now - m_pending.m_dwTick) > 255)
+}
+
+void CTraceLines::FlushIfQuiet(uint32_t now, std::vector<std::string>& out)
+{
+    if (!m_pending.m_abBytes.empty() && static_cast<uint32_t>(now - m_pending.m_dwTick) > kLineSpanMs)
         Emit(out);
+}
+
+int CTraceLines::MsUntilQuiet(uint32_t now) const
+{
+    if (m_pending.m_abBytes.empty())
+        return -1;
+    const uint32_t age = now - m_pending.m_dwTick;
+    return age > kLineSpanMs ? 0 : static_cast<int>(kLineSpanMs + 1 - age);
 }
 
 void CTraceLines::Flush(std::vector<std::string>& out)

@@ -4,6 +4,8 @@
 #include "common/CommonUtils.h"
 #include "common/DebugOutput.h"
 #include "common/NumberText.h"
+#include "links/ResultCodes.h"
+#include "protocol/connection.h"
 
 #include <cerrno>
 #include <exception>
@@ -17,6 +19,8 @@ constexpr long kStopWaitMs = 3000;
 // Pause of a poll pass that made no exchange (no occupied slot).
 constexpr long kIdlePassPauseMs = 20;
 }
+
+bool IsLinkGoneResult(int result) { return result == RC_NOT_OPEN || result == RC_SHORT_WRITE; }
 
 CSystem::CSystem(connection* conn) : m_pConnection(conn)
 {
@@ -88,6 +92,10 @@ int CSystem::SetMeter(int slot, uint32_t number)
     if (!CheckSlot(slot))
         return 0;
     Lock lock(m_csLock);
+    if (m_adwNumbers[slot] != number) {
+        m_abHaveResult[slot] = false;
+        m_anFailedPasses[slot] = 0;
+    }
     if (number == 0) {
         m_adwNumbers[slot] = 0;
         m_aInfo[slot] = VQ7_INFO();
@@ -139,6 +147,52 @@ int CSystem::GetCycleResult(int slot, float* giMean, float* gvMean)
     if (gvMean)
         *gvMean = m_aResults[slot].GvMean;
     return m_nCycleCount;
+}
+
+bool CSystem::HasCycleResult(int slot)
+{
+    if (!CheckSlot(slot))
+        return false;
+    Lock lock(m_csLock);
+    return m_abHaveResult[slot];
+}
+
+int CSystem::GetFailedPasses(int slot)
+{
+    if (!CheckSlot(slot))
+        return 0;
+    Lock lock(m_csLock);
+    return m_anFailedPasses[slot];
+}
+
+bool CSystem::IsNoAnswer(int slot) { return GetFailedPasses(slot) >= CSYSTEM_NO_ANSWER_PASSES; }
+
+bool CSystem::IsOnBaseModel(int slot)
+{
+    if (!CheckSlot(slot))
+        return false;
+    Lock lock(m_csLock);
+    return m_abOnBaseModel[slot];
+}
+
+std::string CSystem::GetLastCycleMessage()
+{
+    Lock lock(m_csLock);
+    return m_sLastCycleMessage;
+}
+
+void CSystem::SetCycleMessage(const std::string& text)
+{
+    Lock lock(m_csLock);
+    m_sLastCycleMessage = text;
+}
+
+std::string CSystem::MeterNumbersText(const std::vector<int>& slots)
+{
+    std::string text;
+    for (int slot : slots)
+        text += (text.empty() ? "" : ", ") + std::to_string(GetMeterNumber(slot));
+    return text;
 }
 
 float CSystem::GetCurrentGi(int slot)
@@ -194,36 +248,48 @@ int CSystem::WriteModel(int slot, bool base)
     }
     const std::string value = base ? std::string("0") : FormatC("%d", m_aInfo[slot].m_nParam0);
     CConnectionUse use(m_pConnection);
-    return static_cast<int>(WriteParam(m_pConnection, number, 0, value));
+    const int result = static_cast<int>(WriteParam(m_pConnection, number, 0, value));
+    if (result == 0)
+        m_abOnBaseModel[slot] = base;
+    else if (base && result > 255)
+        m_abOnBaseModel[slot] = true;   // the write may have been done with its answer lost
+    return result;
 }
 
 int CSystem::SetBaseModel(int slot) { return WriteModel(slot, true); }
 int CSystem::RestoreModel(int slot) { return WriteModel(slot, false); }
 
-int CSystem::WriteModelAll(bool base)
+int CSystem::WriteModelAll(bool base, std::vector<int>* failedSlots)
 {
+    int first = 0;
     for (int slot = 0; slot < METER_SLOTS; ++slot) {
-        if (GetMeterNumber(slot) == 0)
+        if (GetMeterNumber(slot) == 0 || (!base && !IsOnBaseModel(slot)))
             continue;
-        if (const int result = WriteModel(slot, base))
-            return result;
+        if (const int result = WriteModel(slot, base)) {
+            if (first == 0)
+                first = result;
+            if (failedSlots)
+                failedSlots->push_back(slot);
+        }
     }
-    return 0;
+    return first;
 }
 
-int CSystem::SetBaseModelAll() { return WriteModelAll(true); }
-int CSystem::RestoreModelAll() { return WriteModelAll(false); }
+int CSystem::SetBaseModelAll(std::vector<int>* failedSlots) { return WriteModelAll(true, failedSlots); }
+int CSystem::RestoreModelAll(std::vector<int>* failedSlots) { return WriteModelAll(false, failedSlots); }
 
 int CSystem::RefreshCurrentValues()
 {
     CConnectionUse use(m_pConnection);
+    int first = 0;
     for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
         uint32_t number;
         VQ7_INFO info;
         {
             Lock lock(m_csLock);
             number = m_adwNumbers[slot];
-            if (number == 0)
+            // A meter that stopped answering costs no time-outs here; its status poll finds it again.
+            if (number == 0 || m_anFailedPasses[slot] >= CSYSTEM_NO_ANSWER_PASSES)
                 continue;
             info = m_aInfo[slot];
         }
@@ -231,8 +297,13 @@ int CSystem::RefreshCurrentValues()
         unsigned result = ReadCurrent(m_pConnection, number, 8, giText, &info);
         if (result == 0)
             result = ReadCurrent(m_pConnection, number, 5, gvText, nullptr);
-        if (result != 0)
-            return static_cast<int>(result);
+        if (result != 0) {
+            if (first == 0)
+                first = static_cast<int>(result);
+            if (IsLinkGoneResult(static_cast<int>(result)))
+                return first;
+            continue;
+        }
         float gi = 0, gv = 0;
         try {
             gi = static_cast<float>(StrToFloat(FixDecimalSeparator(giText)));
@@ -244,22 +315,34 @@ int CSystem::RefreshCurrentValues()
         m_afCurGi[slot] = gi;
         m_afCurGv[slot] = gv;
     }
-    return 0;
+    return first;
 }
 
 int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
 {
-    RefreshCurrentValues();
+    const int refreshed = RefreshCurrentValues();
+    if (IsLinkGoneResult(refreshed))
+        return refreshed;
+    int lastFailure = 0;
+    bool anyAnswer = false;
     for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
         const uint32_t number = GetMeterNumber(slot);
         if (number == 0)
             continue;
         exchanged = true;
         MeterStatus status;
-        if (const unsigned result = ReadStatus(m_pConnection, number, status.m_abData))
-            return static_cast<int>(result);
+        if (const unsigned result = ReadStatus(m_pConnection, number, status.m_abData)) {
+            if (IsLinkGoneResult(static_cast<int>(result)))
+                return static_cast<int>(result);
+            lastFailure = static_cast<int>(result);
+            Lock lock(m_csLock);
+            ++m_anFailedPasses[slot];
+            continue;
+        }
+        anyAnswer = true;
         {
             Lock lock(m_csLock);
+            m_anFailedPasses[slot] = 0;
             m_aStatus[slot] = status;
         }
         if (status.IsStarted())
@@ -267,22 +350,38 @@ int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
         if (started && status.IsFinished())
             finished = true;
     }
-    return 0;
+    if (anyAnswer || lastFailure == 0)
+        return 0;
+    // Nobody answered: the cycle ends once every meter is marked "no answer".
+    for (int slot = 0; slot < METER_SLOTS; ++slot)
+        if (GetMeterNumber(slot) != 0 && !IsNoAnswer(slot))
+            return 0;
+    return lastFailure;
 }
 
 int CSystem::ReadIntegrals()
 {
     Lock lock(m_csLock);
-    int result = 0;
+    int first = 0;
+    std::vector<int> failed;
+    bool anyRead = false;
     for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
+        m_abHaveResult[slot] = false;
         const uint32_t number = m_adwNumbers[slot];
         if (number == 0)
             continue;
+        int result = RC_TIMEOUT;
         std::string text;
         uint8_t data[sizeof(VQ7_ANSWER_READ_GRAD_INTEGRALS)] = {};
-        result = static_cast<int>(ReadGradIntegrals(m_pConnection, number, text, data));
-        if (result != 0)
-            break;
+        if (m_anFailedPasses[slot] < CSYSTEM_NO_ANSWER_PASSES)
+            result = static_cast<int>(ReadGradIntegrals(m_pConnection, number, text, data));
+        if (result != 0) {
+            // Every other meter is still read; this one's cell stays empty.
+            if (first == 0)
+                first = result;
+            failed.insert(failed.begin(), slot);
+            continue;
+        }
         const float integral0 = LeFloat(data + 0);
         const float integral2 = LeFloat(data + 8);
         const uint16_t count = LeU16(data + 63);
@@ -290,14 +389,34 @@ int CSystem::ReadIntegrals()
             m_aResults[slot] = {integral0 / count, integral2 / count};
         else
             m_aResults[slot] = {integral0, integral2};
+        m_abHaveResult[slot] = true;
+        anyRead = true;
     }
-    m_nCycleCount = NextCycleCount(m_nCycleCount);
-    return result;
+    if (!failed.empty())
+        m_sLastCycleMessage = "Не удалось прочитать результаты измерения: счетчик № " + MeterNumbersText(failed) +
+                              FormatC(" (ошибка %d)", first);
+    // A cycle whose every meter failed brings no row.
+    if (anyRead)
+        m_nCycleCount = NextCycleCount(m_nCycleCount);
+    return first;
+}
+
+std::string CSystem::LinkGoneText(int result)
+{
+    const connection& c = *m_pConnection;
+    const std::string link = c.m_sPort == "TCP/IP" ? "TCP/IP " + c.m_sIp + ":" + c.m_sTcpIpPort : c.m_sPort;
+    return FormatC("Нет связи (%s), ошибка %d: цикл измерения прерван", link.c_str(), result);
 }
 
 int CSystem::RunCycle()
 {
     CConnectionUse use(m_pConnection);
+    {
+        Lock lock(m_csLock);
+        m_sLastCycleMessage.clear();
+        for (int& n : m_anFailedPasses)
+            n = 0;
+    }
 
     for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
         if (m_bTerminated)
@@ -305,8 +424,13 @@ int CSystem::RunCycle()
         const uint32_t number = GetMeterNumber(slot);
         if (number == 0)
             continue;
-        if (const unsigned result = StartMeasurement(m_pConnection, number, 1.0f))
-            return static_cast<int>(result);
+        if (const unsigned result = StartMeasurement(m_pConnection, number, 1.0f)) {
+            const int code = static_cast<int>(result);
+            SetCycleMessage(IsLinkGoneResult(code)
+                                ? LinkGoneText(code)
+                                : FormatC("Не удалось запустить измерение: счетчик № %u, ошибка %d", number, code));
+            return code;
+        }
     }
 
     bool started = false, finished = false;
@@ -314,13 +438,19 @@ int CSystem::RunCycle()
     for (;;) {
         bool exchanged = false;
         passResult = PollPass(started, finished, exchanged);
-        if (finished || ShouldStopPolling())
+        if (finished || passResult != 0 || ShouldStopPolling())
             break;
         if (!exchanged)
             m_hWakeEvent.Wait(kIdlePassPauseMs);
     }
-    if (passResult != 0 || ShouldStopPolling())
+    if (passResult != 0) {
+        SetCycleMessage(IsLinkGoneResult(passResult)
+                            ? LinkGoneText(passResult)
+                            : FormatC("Ни один счетчик не отвечает, ошибка %d: цикл измерения прерван", passResult));
         return passResult;
+    }
+    if (ShouldStopPolling())
+        return 0;
 
     ReferenceFlowPrompt prompt;
     {

@@ -11,7 +11,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 class connection;
 
@@ -22,6 +24,12 @@ using ReferenceFlowPrompt = std::function<std::optional<double>()>;
 // Results of StartCycle, as a wait on the idle event gives them.
 constexpr int CSYSTEM_WAIT_OK = 0;
 constexpr int CSYSTEM_WAIT_TIMEOUT = 258;
+
+// Poll passes in a row a meter may fail before it is marked "no answer".
+constexpr int CSYSTEM_NO_ANSWER_PASSES = 3;
+
+// Results after which the link itself is gone: a cycle ends at once.
+bool IsLinkGoneResult(int result);
 
 class CSystem {
 public:
@@ -50,6 +58,13 @@ public:
     VQ7_INFO GetMeterInfo(int slot);
     // Returns the cycle count; null out pointers are skipped.
     int GetCycleResult(int slot, float* giMean = nullptr, float* gvMean = nullptr);
+    // True when the slot's GiMean and GvMean were read in the last counted
+    // cycle; false for an empty slot or one whose integrals could not be read.
+    bool HasCycleResult(int slot);
+    // Poll passes in a row the slot's meter failed in the running or last cycle.
+    int GetFailedPasses(int slot);
+    // The meter failed CSYSTEM_NO_ANSWER_PASSES passes in a row: the cycle goes on without it.
+    bool IsNoAnswer(int slot);
     float GetCurrentGi(int slot);
     float GetCurrentGv(int slot);
     MeterStatus GetMeterStatus(int slot);
@@ -57,12 +72,19 @@ public:
     double GetCycleGe();
     // Result of the last cycle the worker ran (0 also after a plain stop).
     int GetLastCycleResult();
+    // What went wrong in the last cycle, naming the meters or the link ("" when nothing).
+    std::string GetLastCycleMessage();
 
     // Parameter 0 := 0 (base model), or back to the value read at identification.
     int SetBaseModel(int slot);
     int RestoreModel(int slot);
-    int SetBaseModelAll();
-    int RestoreModelAll();
+    // Every occupied slot is tried; the first failure is returned and every
+    // failed slot is added to failedSlots. RestoreModelAll restores only the
+    // slots still on the base model, so a second call retries the failures.
+    int SetBaseModelAll(std::vector<int>* failedSlots = nullptr);
+    int RestoreModelAll(std::vector<int>* failedSlots = nullptr);
+    // The slot's meter may hold the base model written by this engine.
+    bool IsOnBaseModel(int slot);
 
     // One cycle, as the worker runs it; returns its transaction result.
     int RunCycle();
@@ -76,11 +98,14 @@ protected:
 private:
     void Execute();
     int WriteModel(int slot, bool base);
-    int WriteModelAll(bool base);
+    int WriteModelAll(bool base, std::vector<int>* failedSlots);
     bool CheckSlot(int slot);
     bool ShouldStopPolling() const { return m_bStopRequested || m_bTerminated; }
     int PollPass(bool& started, bool& finished, bool& exchanged);
     int ReadIntegrals();
+    void SetCycleMessage(const std::string& text);
+    std::string MeterNumbersText(const std::vector<int>& slots);
+    std::string LinkGoneText(int result);
 
     std::recursive_mutex m_csLock;
     CEvent m_hIdleEvent{true, true};
@@ -95,6 +120,10 @@ private:
     MeterStatus m_aStatus[METER_SLOTS];
     int32_t m_nCycleCount = 0;
     CycleResult m_aResults[METER_SLOTS];
+    bool m_abHaveResult[METER_SLOTS] = {};
+    int m_anFailedPasses[METER_SLOTS] = {};
+    bool m_abOnBaseModel[METER_SLOTS] = {};
+    std::string m_sLastCycleMessage;
     double m_dGe = 0;
     int m_nLastCycleResult = 0;
     ReferenceFlowPrompt m_prompt;

@@ -7,6 +7,7 @@
 #define SI_NO_CONVERSION   // bytes pass unchanged; keys compare ASCII case-insensitively
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -71,7 +72,7 @@ void connection::LoadSettings(const std::string& path)
     m_sIp = value("IP", "192.168.0.1");
     m_sTcpIpPort = std::to_string(LeadingDigits(value("TCPIPport", "10001")));
     m_nSpeed = static_cast<unsigned>(LeadingDigits(value("speed", "115200")));
-    m_nAuxTmout = static_cast<int>(LeadingDigits(value("AuxTmout", "0")));
+    m_nAuxTmout = static_cast<int>(std::min<unsigned long>(LeadingDigits(value("AuxTmout", "0")), kMaxAuxTmoutMs));
     m_nDevNom = static_cast<int>(LeadingDigits(value("dev_nom", "1")));
 }
 
@@ -217,11 +218,46 @@ bool connection::Purge(int flags)
     return m_pLink && m_pLink->Purge(flags);
 }
 
-int connection::Send(const uint8_t* frame, unsigned length)
+int connection::EnsureOpen()
+{
+    if (!m_pLink)
+        return RC_NOT_OPEN;
+    if (m_pLink->IsOpen() || m_pLink->Open(true) == RC_OK)
+        return RC_OK;
+    return RC_NOT_OPEN;
+}
+
+std::string connection::LinkFaultText(int code)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    if (!m_pLink || m_pLink->FaultText().empty())
+        return std::string();
+    // A link that is not open explains a 1003 whatever its last failure was.
+    if (m_pLink->FaultCode() == code || (code == RC_NOT_OPEN && !m_pLink->IsOpen()))
+        return m_pLink->FaultText();
+    return std::string();
+}
+
+int connection::ReadMore(uint8_t* buf, unsigned len, unsigned timeoutMs)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pLink)
         return RC_NOT_OPEN;
+    unsigned got = 0;
+    const int rc = m_pLink->Read(buf, len, &got, timeoutMs);
+    m_pLink->TraceEndOfFrame();
+    return rc == RC_OK && got < len ? RC_WRONG_LENGTH : rc;
+}
+
+int connection::Send(const uint8_t* frame, unsigned length)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    const int open = EnsureOpen();
+    if (open != RC_OK) {
+        ++m_nSendErrors;
+        m_nLastError = open;
+        return open;
+    }
     unsigned written = 0;
     const int rc = m_pLink->Write(frame, length, &written, 1000);
     if (rc != RC_OK) {
@@ -244,9 +280,15 @@ int connection::Exchange(const uint8_t* request, unsigned requestLength, uint8_t
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pLink)
         return RC_NOT_OPEN;
-    const unsigned firstTimeout = timeoutMs + static_cast<unsigned>(m_nAuxTmout > 0 ? m_nAuxTmout : 0);
+    const unsigned firstTimeout = timeoutMs + static_cast<unsigned>(std::clamp(m_nAuxTmout, 0, kMaxAuxTmoutMs));
 
-    m_pLink->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
+    if (m_pLink->IsOpen())
+        m_pLink->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);   // may find the gateway gone
+    if (!m_pLink->IsOpen()) {
+        if (EnsureOpen() != RC_OK)
+            return RC_NOT_OPEN;
+        m_pLink->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
+    }
     const int sent = Send(request, requestLength);
     if (sent != RC_OK)
         return sent;

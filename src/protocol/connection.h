@@ -1,6 +1,14 @@
 #pragma once
 // The single access point to the bus: settings, the owned link, user counting
 // and the raw exchange of one request and its answer packets.
+//
+// A link that is gone (the gateway closed the connection, the serial adapter hung up,
+// the first open failed) stays owned while users are counted. The next Exchange or
+// Send opens it again, once: when that fails the result is RC_NOT_OPEN (1003); when
+// it succeeds but the request cannot be written the result is RC_SHORT_WRITE (1010),
+// with no second attempt. A transaction that finds the link gone mid-way ends with
+// RC_READ_ERROR (1011), which the transaction layer retries. LinkFaultText says
+// in words what happened, naming the port or gateway.
 #include "links/CLink.h"
 
 #include <memory>
@@ -35,6 +43,13 @@ public:
     int ReadAnswer(uint8_t* slot, unsigned slotSize, unsigned expectedLength, unsigned* received,
                    unsigned timeoutMs);
 
+    // Reads len more bytes of the answer being received (the rest of a shifted frame).
+    int ReadMore(uint8_t* buf, unsigned len, unsigned timeoutMs);
+
+    // The link's own account of a failure with this result code, naming the port or
+    // gateway ("шлюз закрыл соединение: 127.0.0.1:10001"); empty when it has none.
+    std::string LinkFaultText(int code);
+
     // Trace target handed to every new link (not owned; null: no trace).
     void SetTraceTarget(ITraceTarget* target);
 
@@ -57,10 +72,13 @@ public:
     std::string m_sIp = "192.168.0.1";
     unsigned m_nSpeed = 9600;
     int m_nDevNom = 0;
-    int m_nAuxTmout = 0;              // ms added to every first-answer time-out
+    int m_nAuxTmout = 0;              // ms added to every first-answer time-out, 0..kMaxAuxTmoutMs
+    static constexpr int kMaxAuxTmoutMs = 10000;
 
 private:
     int OpenLink(std::unique_ptr<CLink> link, const std::string& lockName);
+    // RC_OK when the link is open, after opening it again once when it was gone.
+    int EnsureOpen();
     bool TakeBusLock(const std::string& lockName);
     void ReleaseBusLock();
 

@@ -80,7 +80,7 @@ bool CMainTables::StringGrid5SelectCell(int, int) { return false; }
 std::string CMainTables::StringGrid1GetEditMask(int col, int)
 {
     if (col == SP_METER)
-        return "999990;0";
+        return "99999990;0";   // eight digits: the rig's meter numbers
     if (col == SP_DIAMETER)
         return "999;0";
     return "";
@@ -90,7 +90,7 @@ std::string CMainTables::ApplyEditMask(int col, const std::string& text)
 {
     size_t limit;
     if (col == SP_METER)
-        limit = 6;
+        limit = 8;
     else if (col == SP_DIAMETER)
         limit = 3;
     else

@@ -5,11 +5,15 @@
 #include "WindowState.h"
 #include "WorkFolders.h"
 #include "calibration/CGiGeArray.h"
+#include "calibration/GiGeFile.h"
 #include "common/CommonUtils.h"
+#include "common/NumberText.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -72,6 +76,7 @@ int CMeterList::ButtonUpdateInfoClick()
     }
     if (result != 0)
         return result;
+    m_backedUp.clear();
     m_progress.Show();
     for (int row = 1; row <= kMeterSlots; ++row) {
         const uint32_t number = m_tables.MeterNumberOfRow(row);
@@ -85,6 +90,7 @@ int CMeterList::ButtonUpdateInfoClick()
 
 int CMeterList::ApplyMeterList()
 {
+    m_state.ModelsToRestore.clear();
     m_progress.Show();
     int result = 0;
     for (int row = 1; row <= kMeterSlots; ++row) {
@@ -97,6 +103,14 @@ int CMeterList::ApplyMeterList()
             break;
         }
         const VQ7_INFO info = m_system.GetMeterInfo(slot);
+        // Base model where a former series kept another: it did not end (a crash).
+        const int kept = number != 0 && info.m_nParam0 == 0 ? KeptModel(number) : -1;
+        if (kept > 0) {
+            m_state.ModelsToRestore.push_back({slot, number, kept});
+            ShowAppMessage(FormatC("Счетчик № %u содержит базовую модель (0), а его собственная модель, "
+                                   "сохраненная в %s, - %d.\nВосстановите её.",
+                                   number, m_folders.ModelFile(number).c_str(), kept));
+        }
         m_tables.StringGrid1.SetCell(SP_MODEL, row, info.m_sModel);
         m_tables.StringGrid1.SetCell(SP_VERSION, row, info.m_sFullVersion);
         const std::string header = number != 0 ? std::to_string(number) : std::string();
@@ -116,10 +130,25 @@ bool CMeterList::BackupPairs(uint32_t number)
     CGiGeArray table(&m_conn, number);
     if (table.m_nResult != 0)
         return false;
+    if (table.GetCount() < 2) {
+        m_backedUp.insert(number);   // nothing a write could lose
+        return true;
+    }
     const std::string path = m_folders.BackupFile(number);
     MakeFolders(m_folders.BackupDir());
+    std::string broken;
+    if (table.LooksIncomplete(&broken)) {
+        const std::string copy = m_folders.NewHistoryFile(number);
+        if (!MakeFolders(m_folders.BackupHistoryDir()) || table.SaveToFile(copy) != 0)
+            return false;
+        ShowAppMessage("Счетчик № " + std::to_string(number) + " содержит неполную градуировочную характеристику (" +
+                       broken + ").\nРезервная копия " + path + " не заменена; пары сохранены в " + copy);
+        m_backedUp.insert(number);
+        return true;
+    }
     if (table.SaveToFile(path) != 0)
         return false;
+    m_backedUp.insert(number);
     // Every backup also stays under history/, so a later backup of pairs
     // spoilt by a bad write never replaces the last good one for good.
     std::error_code ec;
@@ -129,6 +158,54 @@ bool CMeterList::BackupPairs(uint32_t number)
         ShowAppMessage("Не удалось сохранить копию резервного файла " + copy);
     }
     return true;
+}
+
+int CMeterList::KeptModel(uint32_t number) const
+{
+    std::ifstream in(m_folders.ModelFile(number));
+    long long value = -1;
+    if (!(in >> value) || value < 0 || value > 0x7FFFFFFF)
+        return -1;
+    return static_cast<int>(value);
+}
+
+void CMeterList::KeepOwnModels()
+{
+    for (int slot = 0; slot < kMeterSlots; ++slot) {
+        const uint32_t number = m_system.GetMeterNumber(slot);
+        if (number == 0)
+            continue;
+        const int own = m_system.GetMeterInfo(slot).m_nParam0;
+        if (own == 0 && KeptModel(number) > 0)
+            continue;
+        std::string error;
+        if (!ReplaceFileContents(m_folders.ModelFile(number), std::to_string(own) + "\n", error))
+            ShowAppMessage("Не удалось сохранить модель счетчика № " + std::to_string(number) + ": " + error);
+    }
+}
+
+int CMeterList::RestoreKeptModel(int slot)
+{
+    const uint32_t number = m_system.GetMeterNumber(slot);
+    const int kept = number != 0 ? KeptModel(number) : -1;
+    if (kept < 0)
+        return -1;
+    int result;
+    {
+        CBusUse bus(m_conn);
+        result = static_cast<int>(WriteParam(&m_conn, number, 0, std::to_string(kept)));
+        if (result == 0)
+            result = m_system.SetMeter(slot, number);
+    }
+    if (result != 0) {
+        ShowAppMessage(FormatC("Не удалось восстановить модель счетчика № %u. Ошибка %d", number, result));
+        return result;
+    }
+    auto& list = m_state.ModelsToRestore;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& k) { return k.Number == number; }),
+               list.end());
+    m_tables.StringGrid1.SetCell(SP_MODEL, slot + 1, m_system.GetMeterInfo(slot).m_sModel);
+    return 0;
 }
 
 int CMeterList::RestoreBackupPairs(uint32_t number)

@@ -7,9 +7,26 @@
 #include <vector>
 
 namespace {
+// Sums and counts per column: an empty cell (a meter without a result in
+// that row) is left out of its column's mean.
 struct Group {
     std::vector<double> sum;
-    int n = 0;
+    std::vector<int> n;
+    int rows = 0;
+
+    void Add(const std::vector<double>& value, const std::vector<bool>& present)
+    {
+        if (sum.empty()) {
+            sum.assign(value.size(), 0.0);
+            n.assign(value.size(), 0);
+        }
+        for (size_t k = 0; k < value.size(); ++k)
+            if (k == 0 || present[k]) {
+                sum[k] += value[k];
+                ++n[k];
+            }
+        ++rows;
+    }
 };
 }
 
@@ -51,30 +68,28 @@ bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& o
         present.push_back(std::move(p));
     }
 
+    // NaN marks a column without any value in its group.
     std::vector<std::vector<double>> means;
-    Group group{value[0], 1};
+    Group group;
+    group.Add(value[0], present[0]);
     auto close = [&] {
         std::vector<double> mean;
-        for (double s : group.sum)
-            mean.push_back(s / group.n);
+        for (size_t k = 0; k < group.sum.size(); ++k)
+            mean.push_back(group.n[k] > 0 ? group.sum[k] / group.n[k] : std::nan(""));
         means.push_back(std::move(mean));
     };
     for (size_t i = 1; i < value.size(); ++i) {
         const double g = value[i][0];
         double d;
         if (g != 0)
-            d = std::fabs(1 - (group.sum[0] / group.n) / g);
+            d = std::fabs(1 - (group.sum[0] / group.rows) / g);
         else
             d = group.sum[0] == 0 ? 0 : 1;
-        if (d < 0.05) {
-            for (size_t k = 0; k < cols.size(); ++k)
-                if (present[i][k])
-                    group.sum[k] += value[i][k];
-            ++group.n;
-        } else {
+        if (d >= 0.05) {
             close();
-            group = Group{value[i], 1};
+            group = Group{};
         }
+        group.Add(value[i], present[i]);
     }
     close();
 
@@ -84,7 +99,8 @@ bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& o
         const bool lastGroup = p + 1 == means.size();
         pairs.SetCell(0, row, CellText(lastGroup ? "%.7f" : "%.7g", means[p][0]));
         for (size_t k = 1; k < cols.size(); ++k)
-            pairs.SetCell(cols[k], row, CellText("%.6E", means[p][k]));
+            if (!std::isnan(means[p][k]))
+                pairs.SetCell(cols[k], row, CellText("%.6E", means[p][k]));
         AppendBlankRow(pairs);
     }
     return true;

@@ -6,8 +6,9 @@
 class CTextGrid;
 
 // Sorts the measurement table (largest Ge first) and rewrites the pairs table:
-// one row per group, Ge in column 0, each occupied slot's mean Gi in its
-// column, and the blank last row. False (nothing changes) with fewer than two
+// one row per group, Ge in column 0, each occupied slot's mean Gi over its
+// non-empty cells in its column (empty when the group has none), and the
+// blank last row. False (nothing changes) with fewer than two
 // measurements. A cell that is not a number throws EConvertError before the
 // pairs table is touched.
 bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& occupied);

@@ -7,6 +7,7 @@
 #include "PairForming.h"
 #include "Progress.h"
 #include "SeriesControl.h"
+#include "WindowState.h"
 #include "WorkFolders.h"
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"
@@ -22,9 +23,9 @@
 #include <thread>
 #include <vector>
 
-CPairsTab::CPairsTab(connection& conn, CSystem& system, CMainTables& tables, const CWorkFolders& folders,
-                     CProgress& progress, CMeterList& meterList)
-    : m_conn(conn), m_system(system), m_tables(tables), m_folders(folders), m_progress(progress),
+CPairsTab::CPairsTab(connection& conn, CSystem& system, CMainTables& tables, CWindowState& state,
+                     const CWorkFolders& folders, CProgress& progress, CMeterList& meterList)
+    : m_conn(conn), m_system(system), m_tables(tables), m_state(state), m_folders(folders), m_progress(progress),
       m_meterList(meterList)
 {
 }
@@ -53,7 +54,8 @@ int CPairsTab::SaveGiGeToFileClick()
             // Written in ascending Gi, the order the file reader demands.
             std::vector<std::pair<double, double>> rows;
             for (int r = 1; r <= pairs.RowCount() - 2; ++r)
-                rows.emplace_back(CellNumber(pairs, SlotColumn(slot), r), CellNumber(pairs, 0, r));
+                if (!pairs.CellEmpty(SlotColumn(slot), r))
+                    rows.emplace_back(CellNumber(pairs, SlotColumn(slot), r), CellNumber(pairs, 0, r));
             std::stable_sort(rows.begin(), rows.end(),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
             std::string text = "   \t   Gi    \t   Ge    ";
@@ -100,9 +102,17 @@ int CPairsTab::WriteDiameterParams(uint32_t number, int dn)
 
 int CPairsTab::SaveGiGeToDeviceClick()
 {
-    if (m_tables.StringGrid4.RowCount() < 4)
-        return 0;
+    m_state.ParamsNotWritten.clear();
+    m_state.IncompleteWrites.clear();
+    if (PairRowCount(m_tables.StringGrid4) < 2) {
+        ShowAppMessage("Градуировочные пары не записаны: их должно быть минимум 2.");
+        return -1;
+    }
     int firstFailure = 0;
+    auto fail = [&](int result) {
+        if (firstFailure == 0)
+            firstFailure = result;
+    };
     bool rebootPending = false;
     {
         CConnectionUse use(&m_conn);
@@ -112,19 +122,38 @@ int CPairsTab::SaveGiGeToDeviceClick()
             const uint32_t number = m_system.GetMeterNumber(slot);
             if (number == 0)
                 continue;
+            // Pairs that could not be saved first are not overwritten.
+            if (!m_meterList.HasPairsCopy(number)) {
+                ShowAppMessage(FormatC("Градуировочные пары в счетчик № %u не записаны: не удалось сохранить "
+                                       "резервную копию пар, которые он содержит.",
+                                       number));
+                m_state.ParamsNotWritten.push_back(number);
+                fail(-1);
+                continue;
+            }
             std::unique_ptr<CGiGeArray> table = SlotPairs(slot);
             table->m_nRestartWaitMs = m_nRebootWaitMs;
             const int written = table->WriteToMeter(&m_conn);
-            if (written != 0) {
-                if (firstFailure == 0)
-                    firstFailure = written;
+            if (table->m_bIncomplete) {
+                const std::string backup = m_folders.BackupFile(number);
+                m_state.IncompleteWrites.push_back({number, table->m_nPairsWritten, table->GetCount(), backup});
+                ShowAppMessage(FormatC("Счетчик № %u содержит неполную градуировочную характеристику: "
+                                       "записано %d из %d пар.\nВосстановить её можно из резервной копии ",
+                                       number, table->m_nPairsWritten, table->GetCount()) +
+                               backup);
+            }
+            // A converter whose restart went wrong still took its pairs: it gets its parameters too.
+            if (written != 0)
+                fail(written);
+            if (written != 0 && !table->m_bPairsSent) {
+                m_state.ParamsNotWritten.push_back(number);
                 continue;
             }
             const int params = WriteDiameterParams(number, m_tables.DiameterOfRow(slot + 1));
             if (params != 0) {
-                if (firstFailure == 0)
-                    firstFailure = params;
-                break;
+                fail(params);
+                m_state.ParamsNotWritten.push_back(number);
+                continue;
             }
             if (table->m_Info.m_sType.rfind("DZW", 0) == 0) {
                 const unsigned result = Restart(&m_conn, number);
@@ -132,8 +161,7 @@ int CPairsTab::SaveGiGeToDeviceClick()
                     ShowAppMessage(FormatC("Ошибочный параметр принятой из прибора ответной команды.\n"
                                            "градуировочные пары в cчетчик № #%u не записаны.",
                                            number));
-                    if (firstFailure == 0)
-                        firstFailure = 239;
+                    fail(239);
                 } else if (result != 0) {
                     ShowAppMessage(FormatC("не удалось автоматически перезагрузить cчетчик № #%u\n"
                                            "Вам нужно выключить питание прибора вручную и\n"
@@ -145,6 +173,12 @@ int CPairsTab::SaveGiGeToDeviceClick()
                 }
             }
         }
+    }
+    if (!m_state.ParamsNotWritten.empty()) {
+        std::string numbers;
+        for (uint32_t n : m_state.ParamsNotWritten)
+            numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+        ShowAppMessage("Настроечные параметры не записаны: счетчик № " + numbers);
     }
     if (rebootPending) {
         ShowAppMessage("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
@@ -161,10 +195,19 @@ int CPairsTab::SaveGiGeToDeviceClick()
 
 std::unique_ptr<CGiGeArray> CPairsTab::SlotPairs(int slot)
 {
+    // Rows where the meter has no value (no result in that group) are left out.
     const CTextGrid& pairs = m_tables.StringGrid4;
-    return std::make_unique<CGiGeArray>(m_system.GetMeterInfo(slot), m_system.GetMeterNumber(slot), 1,
-                                        pairs.RowCount() - 2, pairs.ColumnTexts(0),
-                                        pairs.ColumnTexts(SlotColumn(slot)));
+    const CTextColumn ge = pairs.ColumnTexts(0), gi = pairs.ColumnTexts(SlotColumn(slot));
+    CTextColumn geKept, giKept;
+    for (int r = 1; r <= pairs.RowCount() - 2; ++r) {
+        const size_t i = static_cast<size_t>(r);
+        if (i < gi.size() && i < ge.size() && !gi[i].empty()) {
+            geKept.push_back(ge[i]);
+            giKept.push_back(gi[i]);
+        }
+    }
+    return std::make_unique<CGiGeArray>(m_system.GetMeterInfo(slot), m_system.GetMeterNumber(slot), 0,
+                                        static_cast<int>(giKept.size()), geKept, giKept);
 }
 
 int CPairsTab::PopupSlot()

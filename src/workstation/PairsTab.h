@@ -9,21 +9,25 @@ class connection;
 class CSystem;
 class CGiGeArray;
 class CMainTables;
+class CWindowState;
 class CWorkFolders;
 class CProgress;
 class CMeterList;
 
 class CPairsTab {
 public:
-    CPairsTab(connection& conn, CSystem& system, CMainTables& tables, const CWorkFolders& folders,
-              CProgress& progress, CMeterList& meterList);
+    CPairsTab(connection& conn, CSystem& system, CMainTables& tables, CWindowState& state,
+              const CWorkFolders& folders, CProgress& progress, CMeterList& meterList);
 
     // False when nothing was formed (too few rows or a cell that is no number).
     bool CreateGiGeClick();
     // Log/%08u.dat per occupied slot; returns the number of files written.
     int SaveGiGeToFileClick();
     // Pairs, then parameters 70, 75, 79 by the nominal diameter, then the
-    // converters' restart. 0 when every meter took everything.
+    // converters' restart. Every meter is tried; 0 when every meter took
+    // everything. A meter whose pairs have no copy is not written; fewer than
+    // two pairs write nothing (-1). The window state gets the meters whose
+    // parameters were not written and those left with an incomplete table.
     int SaveGiGeToDeviceClick();
 
     // The pair table of a slot, built from the pairs table (ascending Gi).
@@ -43,6 +47,7 @@ private:
     connection& m_conn;
     CSystem& m_system;
     CMainTables& m_tables;
+    CWindowState& m_state;
     const CWorkFolders& m_folders;
     CProgress& m_progress;
     CMeterList& m_meterList;

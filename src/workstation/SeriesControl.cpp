@@ -35,16 +35,40 @@ void CSeriesControl::ClearCurrentValues()
     m_tables.StringGrid6.ClearRow(0, 1);
 }
 
+std::string CSeriesControl::NumbersOf(const std::vector<int>& slots)
+{
+    std::string text;
+    for (int slot : slots)
+        text += (text.empty() ? "" : ", ") + std::to_string(m_system.GetMeterNumber(slot));
+    return text;
+}
+
+void CSeriesControl::UpdateSlotMarks()
+{
+    for (int s = 0; s < kMeterSlots; ++s) {
+        const size_t i = static_cast<size_t>(s);
+        const bool occupied = m_system.GetMeterNumber(s) != 0;
+        m_state.SlotNoAnswer[i] = occupied && m_system.IsNoAnswer(s);
+        m_state.SlotOnBaseModel[i] = occupied && m_system.IsOnBaseModel(s);
+    }
+}
+
 void CSeriesControl::ButtonStartPauseClick()
 {
     if (m_state.StartPauseImage == PICTURE_IDLE) {
         if (!m_state.ModelSet) {
             m_state.ModelSet = true;
-            const int result = m_system.SetBaseModelAll();
+            if (m_beforeBaseModel)
+                m_beforeBaseModel();
+            std::vector<int> failed;
+            const int result = m_system.SetBaseModelAll(&failed);
             if (result != 0)
                 ShowAppMessage(FormatC("Не удалось устонавить модель в счетчиках в ВЯ-7-1 (ФЖ-7-1).\r Ошибка %u",
-                                       static_cast<unsigned>(result)));
+                                       static_cast<unsigned>(result)) +
+                               "\rСчетчик № " + NumbersOf(failed));
+            UpdateSlotMarks();
         }
+        m_state.CycleMessage.clear();
         m_state.StartPauseImage = PICTURE_RUNNING;
         m_state.LastCycleCount = m_system.GetCycleResult(0);
         m_system.StartCycle(100);
@@ -67,13 +91,14 @@ void CSeriesControl::ButtonStopClick()
     ResetMeasurementTable(m_tables.StringGrid2);
     ResetMeasurementTable(m_tables.StringGrid3);
     ResetPairsTable(m_tables.StringGrid4);
-    if (m_state.ModelSet) {
-        m_state.ModelSet = false;
-        const int result = m_system.RestoreModelAll();
-        if (result != 0)
-            ShowAppMessage(
-                FormatC("Не удалось восстановить модель в счетчиках\r Ошибка %u", static_cast<unsigned>(result)));
-    }
+    // Every meter still on the base model is tried, also those a former stop failed to restore.
+    m_state.ModelSet = false;
+    std::vector<int> failed;
+    const int result = m_system.RestoreModelAll(&failed);
+    if (result != 0)
+        ShowAppMessage(FormatC("Не удалось восстановить модель в счетчиках\r Ошибка %u", static_cast<unsigned>(result)) +
+                       "\rСчетчик № " + NumbersOf(failed) + "\rНажмите \"Завершение\" еще раз, чтобы повторить.");
+    UpdateSlotMarks();
     m_state.PageChangeAllowed = true;
 }
 
@@ -87,7 +112,8 @@ void CSeriesControl::CalibrationRow(double ge)
             continue;
         float gi = 0;
         m_state.LastCycleCount = m_system.GetCycleResult(s, &gi, nullptr);
-        grid.SetCell(SlotColumn(s), row, CellText("%.6E", gi));
+        if (m_system.HasCycleResult(s))
+            grid.SetCell(SlotColumn(s), row, CellText("%.6E", gi));
     }
     AppendBlankRow(grid);
 }
@@ -103,7 +129,8 @@ void CSeriesControl::VerificationRow(double geValue)
             continue;
         float gi = 0, gv = 0;
         m_state.LastCycleCount = m_system.GetCycleResult(s, &gi, &gv);
-        grid.SetCell(SlotColumn(s), row, VerificationErrorText(ge, gv));
+        if (m_system.HasCycleResult(s))
+            grid.SetCell(SlotColumn(s), row, VerificationErrorText(ge, gv));
     }
     AppendBlankRow(grid);
 }
@@ -113,7 +140,10 @@ void CSeriesControl::Timer1Timer()
     const int page = m_state.ActivePage;
     if (page != PAGE_CALIBRATION && page != PAGE_VERIFICATION)
         return;
+    // Idle is read before the count: the engine counts a cycle before it turns idle.
+    const bool idle = m_system.WaitIdle(0);
     const int count = m_system.GetCycleResult(0);
+    UpdateSlotMarks();
     if (count != m_state.LastCycleCount) {
         // The count seen is taken as read even with no meter in a slot, so a
         // completed cycle adds exactly one row.
@@ -125,6 +155,22 @@ void CSeriesControl::Timer1Timer()
             VerificationRow(ge);
         ++m_nRowsAdded;
         m_state.StartPauseImage = PICTURE_IDLE;
+        for (int s = 0; s < kMeterSlots; ++s)
+            m_state.SlotResultMissing[static_cast<size_t>(s)] =
+                m_system.GetMeterNumber(s) != 0 && !m_system.HasCycleResult(s);
+        m_state.CycleMessage = m_system.GetLastCycleMessage();
+        if (!m_state.CycleMessage.empty())
+            ShowAppMessage(m_state.CycleMessage);
+    } else if (idle && m_state.Timer1Enabled && m_state.StartPauseImage == PICTURE_RUNNING &&
+               m_system.GetLastCycleResult() != 0) {
+        // The cycle ended without a row (link gone, no meter answering): paused, and said why.
+        m_state.Timer1Enabled = false;
+        m_state.StartPauseImage = PICTURE_IDLE;
+        ClearCurrentValues();
+        m_state.CycleMessage = m_system.GetLastCycleMessage();
+        ShowAppMessage(m_state.CycleMessage.empty()
+                           ? FormatC("Цикл измерения прерван, ошибка %d", m_system.GetLastCycleResult())
+                           : m_state.CycleMessage);
     } else {
         for (int s = 0; s < kMeterSlots; ++s) {
             if (m_system.GetMeterNumber(s) == 0)

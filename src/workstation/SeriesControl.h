@@ -5,6 +5,8 @@
 
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 class CSystem;
 class CMainTables;
@@ -29,6 +31,8 @@ public:
     // The reference flow entered for the cycle just completed; by default the
     // value the engine's prompt returned.
     void SetReferenceFlowSource(std::function<double()> source) { m_geSource = std::move(source); }
+    // Runs before the first start of a series writes the base model (keeps the own models).
+    void SetBeforeBaseModel(std::function<void()> fn) { m_beforeBaseModel = std::move(fn); }
 
     void ButtonStartPauseClick();
     void ButtonStopClick();
@@ -41,6 +45,8 @@ public:
 
 private:
     void ClearCurrentValues();
+    void UpdateSlotMarks();
+    std::string NumbersOf(const std::vector<int>& slots);
     void CalibrationRow(double ge);
     void VerificationRow(double ge);
 
@@ -48,5 +54,6 @@ private:
     CMainTables& m_tables;
     CWindowState& m_state;
     std::function<double()> m_geSource;
+    std::function<void()> m_beforeBaseModel;
     int m_nRowsAdded = 0;
 };

@@ -29,7 +29,8 @@ bool CSeriesRunner::RunCycle()
             break;
         const bool stop = stopRequested && stopRequested();
         if (idle || stop || std::chrono::steady_clock::now() >= deadline) {
-            m_ws.Series.ButtonStartPauseClick();   // pause
+            if (m_ws.State.Timer1Enabled)   // the timer may have paused a failed cycle itself
+                m_ws.Series.ButtonStartPauseClick();
             return false;
         }
     }

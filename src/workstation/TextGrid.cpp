@@ -17,6 +17,13 @@ CTextGrid::CTextGrid(int colCount, int rowCount, int fixedCols, int fixedRows)
     m_nRow = m_nFixedRows < RowCount() ? m_nFixedRows : 0;
 }
 
+void CTextGrid::SetFixed(int fixedCols, int fixedRows)
+{
+    m_nFixedCols = fixedCols < 0 ? 0 : fixedCols;
+    m_nFixedRows = fixedRows < 0 ? 0 : fixedRows;
+    ++m_nRevision;
+}
+
 void CTextGrid::SetRowCount(int rows)
 {
     if (rows < 1)

@@ -17,6 +17,7 @@ public:
 
     int FixedCols() const { return m_nFixedCols; }
     int FixedRows() const { return m_nFixedRows; }
+    void SetFixed(int fixedCols, int fixedRows);
 
     // Out-of-range reads give an empty text; out-of-range writes throw std::out_of_range.
     const std::string& Cell(int col, int row) const;

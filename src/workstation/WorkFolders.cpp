@@ -32,6 +32,11 @@ std::string CWorkFolders::BackupFile(uint32_t number) const
     return Join(BackupDir(), FormatC("%08u.dat", number));
 }
 
+std::string CWorkFolders::ModelFile(uint32_t number) const
+{
+    return Join(BackupDir(), FormatC("%08u.model", number));
+}
+
 std::string CWorkFolders::NewHistoryFile(uint32_t number) const
 {
     const std::time_t now = std::time(nullptr);

@@ -19,6 +19,8 @@ public:
     std::string LogFile(uint32_t number) const;
     // BACKUP/%08u.dat: the pairs last read out of the meter.
     std::string BackupFile(uint32_t number) const;
+    // The meter's own model (parameter 0) kept while a series sets the base model.
+    std::string ModelFile(uint32_t number) const;
     // BACKUP/history/%08u-YYYYMMDD-HHMMSS[-n].dat, a name not yet taken.
     std::string NewHistoryFile(uint32_t number) const;
 

@@ -2,6 +2,7 @@
 
 CWorkstation::CWorkstation(connection& conn, CSystem& system)
     : MeterList(conn, system, Tables, State, Folders, Progress), Series(system, Tables, State),
-      ResultTables(system, Tables, State), Pairs(conn, system, Tables, Folders, Progress, MeterList)
+      ResultTables(system, Tables, State), Pairs(conn, system, Tables, State, Folders, Progress, MeterList)
 {
+    Series.SetBeforeBaseModel([this] { MeterList.KeepOwnModels(); });
 }

@@ -91,12 +91,14 @@ TEST_F(GiGeFileTest, AllLayoutsReadAlike)
         exportLayout += FormatC("\r\n %2d\t% 9E\t% 9E", static_cast<int>(i), gi, ge);
         editor += FormatC("\r\n %s\t% 9E\t% 9E", std::to_string(i + 1).c_str(), gi, ge);
     }
-    std::string lfOnly = table;
+    std::string lfOnly = table, crOnly = table;
     for (size_t p; (p = lfOnly.find('\r')) != std::string::npos;)
         lfOnly.erase(p, 1);
+    for (size_t p; (p = crOnly.find('\n')) != std::string::npos;)
+        crOnly.erase(p, 1);
     const std::vector<std::pair<std::string, std::string>> files = {
         {"table.dat", table}, {"trailing.dat", table + "\r\n"}, {"export.dat", exportLayout},
-        {"editor.dat", editor}, {"lf.dat", lfOnly + "\n"}};
+        {"editor.dat", editor}, {"lf.dat", lfOnly + "\n"}, {"cr.dat", crOnly + "\r"}};
     for (const auto& [name, bytes] : files) {
         Write(name, bytes);
         CGiGeArray t;
@@ -120,7 +122,7 @@ TEST_F(GiGeFileTest, EqualGiLoadDecreasingGiStops)
     EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Error);
 }
 
-TEST_F(GiGeFileTest, AtMostFiftyPairsAreRead)
+TEST_F(GiGeFileTest, AtMostFiftyPairsAreReadAndTheRestIsCounted)
 {
     std::vector<float> gis;
     for (int i = 0; i < 60; ++i)
@@ -129,19 +131,25 @@ TEST_F(GiGeFileTest, AtMostFiftyPairsAreRead)
     CGiGeArray t;
     EXPECT_EQ(t.LoadFromFile(Path("many.dat")), 0);
     EXPECT_EQ(t.GetCount(), 50);
+    EXPECT_EQ(t.m_nDroppedPairs, 10);
     EXPECT_EQ(PairsOf(t).back().first, 49.0f);
-    EXPECT_TRUE(op.Messages().empty());
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Warning);
+    EXPECT_NE(op.Texts()[0].find("10 пар сверх них не прочитаны"), std::string::npos);
 }
 
-TEST_F(GiGeFileTest, UnparsableLinesAreSkippedAndLongLinesDoNotEndReading)
+TEST_F(GiGeFileTest, UnparsableLinesAreSkippedByNumberAndLongLinesDoNotEndReading)
 {
     const std::string tail(300, 'x');
     Write("odd.dat", "  0  1.5\n" + tail + " 7 7\n0 1 2 trailing text\nabc 2 3\n1 2.5e0 5\r\n2 1e1\n" +
-                         "3 4 8 " + tail + "\n4 5 10");
+                         "3 4 8 " + tail + "\n\n4 5 10");
     CGiGeArray t;
     EXPECT_EQ(t.LoadFromFile(Path("odd.dat")), 0);
     EXPECT_EQ(PairsOf(t), (PairList{{1, 2}, {2.5f, 5}, {4, 8}, {5, 10}}));
-    EXPECT_TRUE(op.Messages().empty());
+    // The header before the first pair and the blank line are no loss.
+    EXPECT_EQ(t.m_vSkippedLines, (std::vector<int>{1, 4, 6}));
+    ASSERT_EQ(op.Texts().size(), 1u);
+    EXPECT_NE(op.Texts()[0].find("строки, не являющиеся парами: 1, 4, 6"), std::string::npos);
 }
 
 TEST_F(GiGeFileTest, MissingFileFallsBackToDar)
@@ -212,11 +220,16 @@ TEST_F(GiGeFileTest, SaveThatCannotWriteReportsAndReplacesNothing)
     EXPECT_TRUE(fs::exists(dir / "sub" / "new.dat"));
 }
 
-TEST_F(GiGeFileTest, ReadingAFolderIsAnError)
+TEST_F(GiGeFileTest, OnlyRegularFilesUpToOneMebibyteAreRead)
 {
-    CGiGeArray t;
-    EXPECT_EQ(t.LoadFromFile(dir.string()), -1);
-    EXPECT_EQ(op.Messages().size(), 1u);
+    Write("big.dat", Lines({1, 2}) + std::string(1 << 20, ' '));
+    for (const std::string& path : {dir.string(), std::string("/dev/zero"), Path("big.dat")}) {
+        op.Clear();
+        CGiGeArray t;
+        EXPECT_EQ(t.LoadFromFile(path), -1) << path;
+        EXPECT_EQ(t.GetCount(), 0) << path;
+        EXPECT_EQ(op.Messages().size(), 1u) << path;
+    }
 }
 
 TEST(GiGeLineTest, ScanfLikeFields)

@@ -419,3 +419,34 @@ TEST_F(GiGeTransferSerialTest, ConstructorFromMeterIdentifiesAndReads)
 }
 
 }  // namespace
+
+TEST_F(GiGeTransferSerialTest, AWriteCutAfterTheCountNamesTheIncompleteTableAndReadsBackAsSuch)
+{
+    AddMeter("FJ  ").SetPairs({{1e30f, 1e30f}, {1e30f, 1e30f}, {1e30f, 1e30f}, {1e30f, 1e30f}});
+    gateway->SetLoss([](const GatewayRequest& r) { return r.cmd == CMD_WRITE_PAIR && r.data[0] == 2; });
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    for (float v : {1.0f, 2.0f, 3.0f, 4.0f})
+        t.AddPair(v, v);
+    EXPECT_EQ(t.WriteToMeter(&conn), RC_TIMEOUT);
+    EXPECT_TRUE(t.m_bIncomplete);
+    EXPECT_FALSE(t.m_bPairsSent);
+    EXPECT_EQ(t.m_nPairsWritten, 2);
+    ASSERT_EQ(op.Texts().size(), 1u);
+    EXPECT_NE(op.Texts()[0].find("Счетчик № 12345678 содержит неполную градуировочную характеристику: записано 2 из 4 пар."),
+              std::string::npos);
+
+    gateway->SetLoss({});
+    CGiGeArray held(InfoOf("FJ  "), kNumber);
+    ASSERT_EQ(held.ReadFromMeter(&conn), 0);
+    std::string why;
+    EXPECT_TRUE(held.LooksIncomplete(&why));
+    EXPECT_NE(why.find("пара 3"), std::string::npos);
+
+    // Gi falling is caught too; an ordered table is not.
+    CGiGeArray table;
+    table.AddPair(1, 1);
+    table.AddPair(2, 2);
+    EXPECT_FALSE(table.LooksIncomplete());
+    table.PairAt(1).Gi = 0.5f;
+    EXPECT_TRUE(table.LooksIncomplete());
+}

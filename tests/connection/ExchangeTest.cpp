@@ -1,6 +1,8 @@
 #include "protocol/connection.h"
+#include "protocol/vq7prot/vq7cmd.h"
 #include "support/LoopbackServer.h"
 #include "support/PtyPair.h"
+#include "support/ScriptedLink.h"
 
 #include <gtest/gtest.h>
 
@@ -250,4 +252,110 @@ TEST(ConnectionExchange, SuperlongAnswerCarriesItsLength)
     EXPECT_EQ(answer, std::vector<uint8_t>(slot.begin(), slot.begin() + 18));
     EXPECT_EQ(RC_WRONG_LENGTH, c.Exchange(request.data(), 16, slot.data(), 256, 100, nullptr));
     c.Close();
+}
+
+TEST(ConnectionExchange, SlotsBelowTheMinimumAnswerOfTheCommandAreRejected)
+{
+    auto bus = std::make_shared<ScriptedBus>();
+    bus->SetInstantTimeouts(true);
+    connection c;
+    ASSERT_EQ(RC_OK, c.OpenWith(std::make_unique<ScriptedLink>(bus)));
+    std::vector<uint8_t> slot(256);
+    const std::pair<uint8_t, unsigned> minimums[] = {{0x30, 8},   {0x09, 32},  {0x3F, 32}, {0x40, 72},
+                                                     {0x80, 72},  {0x81, 256}, {0xDB, 256}, {0xDC, 72},
+                                                     {0xFF, 72}};
+    for (const auto& [cmd, minimum] : minimums) {
+        const auto request = Request(cmd);
+        EXPECT_EQ(RC_WRONG_LENGTH, c.Exchange(request.data(), 16, slot.data(), minimum - 1, 10, nullptr)) << +cmd;
+        EXPECT_EQ(RC_TIMEOUT, c.Exchange(request.data(), 16, slot.data(), minimum, 10, nullptr)) << +cmd;
+    }
+    c.Close();
+}
+
+TEST(ConnectionReconnect, EveryTransactionAfterAGatewayDropReconnects)
+{
+    constexpr uint32_t kNumber = 85012345;
+    g_nRetryPauseMs = 1;
+    // A gateway that drops the connection after each answer.
+    auto server = std::make_unique<LoopbackServer>([](LoopbackServer::Peer& peer) {
+        uint8_t request[16];
+        if (peer.Receive(request, 16))
+            peer.Send(MeterAnswer(kNumber, request[4]));
+        peer.Close();
+    });
+    const std::string port = server->PortText();
+    connection c;
+    ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", port));
+    for (int i = 0; i < 3; ++i) {
+        std::string version;
+        EXPECT_EQ(0u, ReadVersion(&c, kNumber, version)) << i;
+    }
+    EXPECT_EQ(3, server->Accepted());
+
+    // Gone for good: one attempt to connect, then 1003 naming the gateway.
+    server.reset();
+    const auto request = Request(0x09);
+    uint8_t slot[32];
+    EXPECT_EQ(RC_NOT_OPEN, c.Exchange(request.data(), 16, slot, 32, 100, nullptr));
+    EXPECT_EQ("не удалось подключиться к шлюзу: 127.0.0.1:" + port, c.LinkFaultText(RC_NOT_OPEN));
+    EXPECT_TRUE(c.HasLink());
+    c.Close();
+    g_nRetryPauseMs = 200;
+}
+
+namespace {
+// A link whose reads or writes fail with a given code; counts what it is asked.
+struct FailingLink : CLink {
+    FailingLink(int openCode, int readCode, int writeCode, unsigned& writes, unsigned& opens)
+        : m_open(openCode), m_read(readCode), m_write(writeCode), m_writes(writes), m_opens(opens) {}
+    int Open(bool open) override
+    {
+        m_opens += open;
+        m_bOpen = open && m_open == RC_OK;
+        return open ? m_open : RC_OK;
+    }
+    int Read(uint8_t*, unsigned, unsigned* received, unsigned) override
+    {
+        *received = 0;
+        return m_read;
+    }
+    int Write(const uint8_t*, unsigned len, unsigned* written, unsigned) override
+    {
+        ++m_writes;
+        *written = m_write == RC_OK ? len : 0;
+        return m_write;
+    }
+    bool IsOpen() override { return m_bOpen; }
+    bool Purge(int) override { return m_bOpen; }
+    int m_open, m_read, m_write;
+    unsigned& m_writes;
+    unsigned& m_opens;
+    bool m_bOpen = false;
+};
+}
+
+TEST(ConnectionReconnect, ReadErrorsAreRetriedButAMissingOrDeadLinkIsNot)
+{
+    g_nRetryPauseMs = 1;
+    struct Case {
+        int open, read, write;
+        unsigned result, writes;
+    };
+    const Case cases[] = {
+        {RC_OK, RC_READ_ERROR, RC_OK, RC_READ_ERROR, 5},
+        {RC_OK, RC_OK, RC_SHORT_WRITE, RC_SHORT_WRITE, 1},
+        {RC_NOT_OPEN, RC_OK, RC_OK, RC_NOT_OPEN, 0},
+    };
+    for (const Case& k : cases) {
+        unsigned writes = 0, opens = 0;
+        connection c;
+        c.OpenWith(std::make_unique<FailingLink>(k.open, k.read, k.write, writes, opens));
+        uint8_t answer[32];
+        unsigned size = sizeof answer;
+        EXPECT_EQ(k.result, ExecCmd(&c, 12345678, VQ7_CMD_READ_STATUS, nullptr, 0, answer, &size, nullptr, 5));
+        EXPECT_EQ(k.writes, writes) << k.result;
+        EXPECT_LE(opens, 2u) << k.result;   // the open, and one more for the transaction
+        c.Close();
+    }
+    g_nRetryPauseMs = 200;
 }

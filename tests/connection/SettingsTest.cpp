@@ -75,6 +75,10 @@ TEST(ConnectionSettings, KeysIgnoreCaseAndNumbersTakeLeadingDigits)
     EXPECT_EQ(0u, c.m_nSpeed);
     EXPECT_EQ(250, c.m_nAuxTmout);
     EXPECT_EQ(77, c.m_nDevNom);
+
+    IniFile typo("[CONNECTION]\nAuxTmout=600000\n");
+    c.LoadSettings(typo.Path());
+    EXPECT_EQ(10000, c.m_nAuxTmout);   // limited as the settings dialog limits it
 }
 
 TEST(ConnectionSettings, SaveKeepsOtherContentAndNeverWritesMeterNumber)

@@ -1,10 +1,15 @@
 #include "links/CComLink.h"
+#include "links/SerialLine.h"
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -33,6 +38,52 @@ TEST(ComLink, PortNames)
     EXPECT_EQ("/dev/pts/7", CComLink::DevicePath("/dev/pts/7"));
     EXPECT_EQ("/dev/COM", CComLink::DevicePath("COM"));
     EXPECT_EQ("/dev/COM0", CComLink::DevicePath("COM0"));
+    for (const char* outside : {"../../etc/passwd", "pts/../../etc/passwd", "ttyUSB0/..", "a/b", "..", ""})
+        EXPECT_EQ("", CComLink::DevicePath(outside)) << outside;
+}
+
+TEST(ComLink, OnlyATerminalIsOpenedAndNothingElseIsWritten)
+{
+    char dir[] = "/tmp/vq7comlinkXXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string file = std::string(dir) + "/passwd";
+    {
+        std::ofstream out(file);
+        out << "root:x:0:0\n";
+    }
+    for (const std::string& name : {file, std::string("../../etc/passwd"), std::string("/dev/null")}) {
+        CComLink link(name, 9600, 0);
+        EXPECT_EQ(RC_NOT_OPEN, link.Open(true)) << name;
+        EXPECT_FALSE(link.IsOpen());
+        EXPECT_NE(std::string::npos, link.FaultText().find(name)) << link.FaultText();
+        const uint8_t frame[4] = {1, 2, 3, 4};
+        unsigned count = 0;
+        EXPECT_EQ(RC_NOT_OPEN, link.Write(frame, 4, &count, 10));
+    }
+    std::ifstream in(file);
+    EXPECT_EQ("root:x:0:0\n", std::string(std::istreambuf_iterator<char>(in), {}));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ComLink, APortHeldByAnotherProgramIsRefused)
+{
+    PtyPair pty;
+    // Another program holds the port with a lock of its own.
+    const int other = open(pty.SlaveName().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(0, flock(other, LOCK_EX | LOCK_NB));
+    CComLink link(pty.SlaveName(), 9600, 0);
+    EXPECT_EQ(RC_NOT_OPEN, link.Open(true));
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_NE(std::string::npos, link.FaultText().find(pty.SlaveName()));
+    close(other);
+
+    // Our own hold keeps a second opener out, root or not.
+    ASSERT_EQ(RC_OK, link.Open(true));
+    CComLink second(pty.SlaveName(), 9600, 0);
+    EXPECT_EQ(RC_NOT_OPEN, second.Open(true));
+    link.Open(false);
+    EXPECT_EQ(RC_OK, second.Open(true));
 }
 
 TEST(ComLink, MissingPortStaysClosed)
@@ -92,9 +143,39 @@ TEST(ComLink, StopBitsAndSpeeds)
         CComLink link(pty.SlaveName(), speed, 0);
         EXPECT_EQ(RC_OK, link.Open(true)) << speed;
     }
-    CComLink odd(pty.SlaveName(), 12345, 0);
-    EXPECT_EQ(RC_SET_STATE_FAILED, odd.Open(true));
-    EXPECT_TRUE(odd.IsOpen());   // a configuration failure keeps the port open
+    // Speeds without a standard code are set as they are.
+    for (uint32_t speed : {14400u, 56000u, 12345u}) {
+        CComLink link(pty.SlaveName(), speed, 0);
+        EXPECT_EQ(RC_OK, link.Open(true)) << speed;
+        EXPECT_EQ(speed, LineSpeed(pty.Slave()));
+    }
+    // A set-up that fails closes the port again.
+    const int before = CountOpenDescriptors();
+    CComLink none(pty.SlaveName(), 0, 0);
+    EXPECT_EQ(RC_SET_STATE_FAILED, none.Open(true));
+    EXPECT_FALSE(none.IsOpen());
+    EXPECT_EQ(before, CountOpenDescriptors());
+    EXPECT_NE(std::string::npos, none.FaultText().find(pty.SlaveName()));
+}
+
+TEST(ComLink, HangUpAndStalledLine)
+{
+    PtyPair pty;
+    CComLink link(pty.SlaveName(), 115200, 0);
+    ASSERT_EQ(RC_OK, link.Open(true));
+    // Output stopped: the write gives up after its time-out with what went out.
+    ASSERT_EQ(0, tcflow(pty.Slave(), TCOOFF));
+    const std::vector<uint8_t> frame(16, 0x26);
+    unsigned count = 99;
+    EXPECT_EQ(RC_SHORT_WRITE, link.Write(frame.data(), 16, &count, 0));
+    EXPECT_EQ(0u, count);
+    EXPECT_TRUE(link.IsOpen());
+    ASSERT_EQ(0, tcflow(pty.Slave(), TCOON));
+
+    pty.CloseMaster();
+    uint8_t buf[8];
+    EXPECT_EQ(RC_READ_ERROR, link.Read(buf, 8, &count, 200));
+    EXPECT_FALSE(link.IsOpen());   // the next transaction opens it again
 }
 
 TEST(ComLink, BadArgumentsDoNotTouchThePort)

@@ -53,6 +53,8 @@ TEST(TcpIpLink, UnreachableGatewaysGiveNotOpen)
     CTCPIPLink refused("127.0.0.1", closedPort);
     EXPECT_EQ(RC_NOT_OPEN, refused.Open(true));
     EXPECT_FALSE(refused.IsOpen());
+    EXPECT_EQ("не удалось подключиться к шлюзу: 127.0.0.1:" + closedPort, refused.FaultText());
+    EXPECT_EQ(RC_NOT_OPEN, refused.FaultCode());
 }
 
 TEST(TcpIpLink, EchoPassesBytesAndTracesThem)
@@ -141,8 +143,10 @@ TEST(TcpIpLink, GatewayThatClosesEndsTheReadAtOnce)
     EXPECT_LT(MsSince(start), 1000);
     EXPECT_EQ(5u, count);
     EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ("шлюз закрыл соединение: 127.0.0.1:" + server.PortText(), link.FaultText());
     EXPECT_EQ(RC_NOT_OPEN, link.Read(buf, 32, &count, 10));
     EXPECT_EQ(RC_OK, link.Open(false));
+    EXPECT_EQ("", link.FaultText());
 }
 
 TEST(TcpIpLink, PurgeWithReceiveClearDrainsPendingInput)

@@ -63,42 +63,50 @@ TEST(TraceLines, RequestAndAnswerBecomeOneLineEach)
 {
     CTraceLines lines(1000);
     std::vector<std::string> out;
-    lines.Take(Msg(1004, {0x10, 0x11}, false), 1004, out);
+    lines.Take(Msg(1004, {0x10, 0x11}, false), out);
     EXPECT_TRUE(out.empty());
-    lines.Take(Msg(1020, {0x78, 0x56, 0x34}, true), 1020, out);   // kind changes: request complete
+    lines.Take(Msg(1020, {0x78, 0x56, 0x34}, true), out);   // kind changes: request complete
     ASSERT_EQ(1u, out.size());
     EXPECT_EQ("<< [L=  2, dly=4]  10 11", out[0]);
-    lines.Take(Msg(1021, {0x12, 0x7E}, true), 1021, out);         // the rest of the answer joins it
-    lines.Take(EndOfFrame(1022), 1022, out);
+    lines.Take(Msg(1021, {0x12, 0x7E}, true), out);         // the rest of the answer joins it
+    lines.Take(EndOfFrame(1022), out);
     ASSERT_EQ(2u, out.size());
     EXPECT_EQ(">> [L=  5, dly=16]  78 56 34 12 7E", out[1]);
     lines.Flush(out);   // only the empty marker is pending
     EXPECT_EQ(2u, out.size());
 }
 
-TEST(TraceLines, LineClosesWhenMoreThan255msOld)
+TEST(TraceLines, LineClosesWhenTheNextMessageIsMoreThan255msAfterItsStart)
 {
     CTraceLines lines(0);
     std::vector<std::string> out;
-    lines.Take(Msg(100, {1}, true), 100, out);
-    lines.Take(Msg(300, {2}, true), 355, out);   // exactly 255 ms: still open
+    lines.Take(Msg(100, {1}, true), out);
+    lines.Take(Msg(355, {2}, true), out);   // exactly 255 ms: still open
     EXPECT_TRUE(out.empty());
-    lines.Take(Msg(356, {3}, true), 356, out);
+    lines.Take(Msg(356, {3}, true), out);
     ASSERT_EQ(1u, out.size());
-    EXPECT_EQ(">> [L=  3, dly=100]  01 02 03", out[0]);
-    lines.Take(Msg(400, {4}, true), 400, out);
-    lines.Flush(out);
+    EXPECT_EQ(">> [L=  2, dly=100]  01 02", out[0]);
+    // Two answers far apart stay apart, however late the trace thread takes them.
+    lines.Take(Msg(2000, {4}, true), out);
     ASSERT_EQ(2u, out.size());
-    EXPECT_EQ(">> [L=  1, dly=300]  04", out[1]);
+    EXPECT_EQ(">> [L=  1, dly=256]  03", out[1]);
+    // After 255 ms of quiet the pending line goes out.
+    EXPECT_EQ(255, lines.MsUntilQuiet(2001));
+    lines.FlushIfQuiet(2255, out);
+    EXPECT_EQ(2u, out.size());
+    lines.FlushIfQuiet(2256, out);
+    ASSERT_EQ(3u, out.size());
+    EXPECT_EQ(">> [L=  1, dly=1644]  04", out[2]);
+    EXPECT_EQ(-1, lines.MsUntilQuiet(2300));
 }
 
 TEST(TraceLines, EmptyReadSeparatesRepeatedRequests)
 {
     CTraceLines lines(0);
     std::vector<std::string> out;
-    lines.Take(Msg(10, {0xA1}, false), 10, out);
-    lines.Take(Msg(20, {}, true), 20, out);   // a read that brought nothing
-    lines.Take(Msg(30, {0xA2}, false), 30, out);
+    lines.Take(Msg(10, {0xA1}, false), out);
+    lines.Take(Msg(20, {}, true), out);   // a read that brought nothing
+    lines.Take(Msg(30, {0xA2}, false), out);
     lines.Flush(out);
     ASSERT_EQ(2u, out.size());
     EXPECT_EQ("<< [L=  1, dly=10]  A1", out[0]);
@@ -186,6 +194,18 @@ TEST(TraceThread, RegistersOnceAndEmitsEverythingInOrder)
         EXPECT_EQ(hex, events[i + 1].substr(events[i + 1].size() - 3));
         EXPECT_EQ(i % 2 ? ">> " : "<< ", events[i + 1].substr(0, 3));
     }
+}
+
+TEST(TraceThread, PendingLineGoesOutAfterQuiet)
+{
+    RecordingTarget target;
+    CTraceThread thread(&target);
+    thread.Queue(Msg(TickCount(), {0x42}, true));
+    // No further message and no stop: the line still reaches the target.
+    for (int i = 0; i < 500 && target.Events().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(2u, target.Events().size());
+    EXPECT_EQ(" 42", target.Events()[1].substr(target.Events()[1].size() - 3));
 }
 
 TEST(TraceThread, IdleThreadDoesNotSpin)

@@ -3,6 +3,7 @@
 #include "TestHelpers.h"
 
 #include "common/DecimalSeparator.h"
+#include "links/ResultCodes.h"
 #include "measurement/CSystem.h"
 #include "protocol/vq7prot/Vq7comm.h"
 
@@ -245,7 +246,7 @@ TEST(CSystemCycle, ACancelledPromptReadsNoIntegralsAndCountsNothing)
     EXPECT_EQ(0u, bus.Meter(1001).CommandCount(VQ7_CMD_READ_GRAD_INTEGRALS));
 }
 
-TEST(CSystemCycle, AFailedIntegralsReadStillCountsAndKeepsTheUnreadSlots)
+TEST(CSystemCycle, AFailedIntegralsReadLeavesOnlyThatSlotWithoutAResult)
 {
     CRecordingOperator op;
     SimBus bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 100);
@@ -255,22 +256,75 @@ TEST(CSystemCycle, AFailedIntegralsReadStillCountsAndKeepsTheUnreadSlots)
     ASSERT_EQ(0, sys.SetMeter(9, 1003));
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
     ASSERT_TRUE(sys.WaitIdle(kCycleWaitMs));
-    float first0 = 0, first5 = 0;
-    ASSERT_EQ(1, sys.GetCycleResult(0, &first0));
-    sys.GetCycleResult(5, &first5);
+    EXPECT_TRUE(sys.HasCycleResult(5));
+    EXPECT_FALSE(sys.HasCycleResult(1));   // empty slot
 
+    // The slot that fails keeps no value of this cycle; the slots after it are still read.
     bus.Rig().SetFlow(20.0);
     bus.Meter(1002).AddFault(Fault(FaultKind::Refuse, VQ7_CMD_READ_GRAD_INTEGRALS));
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
     ASSERT_TRUE(sys.WaitIdle(kCycleWaitMs));
     EXPECT_EQ(VQ7_ERR_BAD_COMMAND, sys.GetLastCycleResult());
-    float gi0 = 0, gi5 = 0, gi9 = 0;
+    float gi0 = 0, gi9 = 0;
     EXPECT_EQ(2, sys.GetCycleResult(0, &gi0));
-    sys.GetCycleResult(5, &gi5);
     sys.GetCycleResult(9, &gi9);
-    EXPECT_NEAR(20.0, gi9, 4.0);     // read before the failure
-    EXPECT_EQ(first5, gi5);          // the failed one
-    EXPECT_EQ(first0, gi0);          // not read after it
+    EXPECT_NEAR(20.0, gi9, 4.0);
+    EXPECT_NEAR(20.0, gi0, 4.0);
+    EXPECT_TRUE(sys.HasCycleResult(0));
+    EXPECT_FALSE(sys.HasCycleResult(5));
+    EXPECT_TRUE(sys.HasCycleResult(9));
+    EXPECT_NE(std::string::npos, sys.GetLastCycleMessage().find("1002"));
+
+    // When no meter can be read the cycle is not counted.
+    for (uint32_t n : {1001u, 1003u})
+        bus.Meter(n).AddFault(Fault(FaultKind::Refuse, VQ7_CMD_READ_GRAD_INTEGRALS));
+    ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
+    ASSERT_TRUE(sys.WaitIdle(kCycleWaitMs));
+    EXPECT_EQ(2, sys.GetCycleResult(0));
+    EXPECT_FALSE(sys.HasCycleResult(0));
+}
+
+TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
+{
+    CRecordingOperator op;
+    // A serial line: a silent transaction costs only its five short time-outs.
+    SimBus bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 4000, SimBus::Pty);
+    g_nRetryPauseMs = 10;
+    CSystem sys(&bus.Conn());
+    Prompt prompt;
+    sys.SetReferenceFlowPrompt(prompt.Fn());
+    ASSERT_EQ(0, sys.SetMeter(0, 1001));
+    ASSERT_EQ(0, sys.SetMeter(5, 1002));
+    ASSERT_EQ(0, sys.SetMeter(9, 1003));   // polled first
+    for (int cmd : {VQ7_CMD_READ_STATUS, VQ7_CMD_READ_CURRENT, VQ7_CMD_READ_GRAD_INTEGRALS})
+        bus.Meter(1003).AddFault(Fault(FaultKind::Silence, cmd));
+
+    ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
+    ASSERT_TRUE(sys.WaitIdle(30000));
+    EXPECT_EQ(RC_TIMEOUT, sys.GetLastCycleResult());   // the silent meter's
+    EXPECT_EQ(1, prompt.calls.load());
+    EXPECT_EQ(1, sys.GetCycleResult(0));
+    EXPECT_FALSE(sys.IsNoAnswer(0));
+    EXPECT_FALSE(sys.HasCycleResult(9));
+    for (int slot : {0, 5}) {
+        float gi = 0;
+        sys.GetCycleResult(slot, &gi);
+        EXPECT_TRUE(sys.HasCycleResult(slot));
+        EXPECT_NEAR(10.0, gi, 2.0) << slot;
+    }
+    EXPECT_NE(std::string::npos, sys.GetLastCycleMessage().find("1003"));
+
+    // Nobody answering ends the cycle with the failure instead of polling for ever.
+    sys.SetMeter(0, 0);
+    sys.SetMeter(5, 0);
+    ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
+    ASSERT_TRUE(sys.WaitIdle(30000));
+    EXPECT_EQ(RC_TIMEOUT, sys.GetLastCycleResult());
+    EXPECT_TRUE(sys.IsNoAnswer(9));
+    EXPECT_EQ(1, sys.GetCycleResult(0));
+    EXPECT_EQ(1, prompt.calls.load());
+    EXPECT_NE(std::string::npos, sys.GetLastCycleMessage().find("Ни один счетчик не отвечает"));
+    g_nRetryPauseMs = 200;
 }
 
 TEST(CSystemCycle, CurrentValuesFollowTheOperatorsSeparatorAndKeepValuesOnFailure)
@@ -290,7 +344,7 @@ TEST(CSystemCycle, CurrentValuesFollowTheOperatorsSeparatorAndKeepValuesOnFailur
     const float gi0 = sys.GetCurrentGi(0);
     bus.Rig().SetFlow(30.0);
     bus.Meter(1001).AddFault(Fault(FaultKind::Refuse, VQ7_CMD_READ_CURRENT));
-    // Slot 1 is read first, then slot 0 fails.
+    // Slot 0 fails and keeps its value; slot 1 is read all the same.
     EXPECT_EQ(VQ7_ERR_BAD_COMMAND, sys.RefreshCurrentValues());
     EXPECT_NEAR(30.0, sys.GetCurrentGi(1), 6.0);
     EXPECT_EQ(gi0, sys.GetCurrentGi(0));

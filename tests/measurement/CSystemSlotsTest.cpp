@@ -119,7 +119,7 @@ TEST(CSystemSlots, BaseModelWrittenAndRestored)
     EXPECT_EQ(2, dbg.Count("CSystem, элемент 1 не задан"));
 }
 
-TEST(CSystemSlots, ModelWritesStopAtTheFirstFailure)
+TEST(CSystemSlots, ModelWritesTryEverySlotAndARestoreRetriesOnlyTheMetersStillOnTheBaseModel)
 {
     CRecordingOperator op;
     SimBus bus({FlowMeter(1001, 3), FlowMeter(1002, 5), FlowMeter(1003, 7)});
@@ -129,9 +129,32 @@ TEST(CSystemSlots, ModelWritesStopAtTheFirstFailure)
     ASSERT_EQ(0, sys.SetMeter(5, 1003));
     bus.Meter(1002).AddFault(Refuse(VQ7_CMD_WRITE_PARAM));
 
-    EXPECT_EQ(VQ7_ERR_BAD_COMMAND, sys.SetBaseModelAll());
+    std::vector<int> failed;
+    EXPECT_EQ(VQ7_ERR_BAD_COMMAND, sys.SetBaseModelAll(&failed));
+    EXPECT_EQ(std::vector<int>{2}, failed);
     EXPECT_EQ(0, bus.Meter(1001).ParamByte(0));
     EXPECT_EQ(5, bus.Meter(1002).ParamByte(0));
+    EXPECT_EQ(0, bus.Meter(1003).ParamByte(0)) << "the meter after the failure is set too";
+    EXPECT_TRUE(sys.IsOnBaseModel(0));
+    EXPECT_FALSE(sys.IsOnBaseModel(2)) << "it refused: it keeps its own model";
+    EXPECT_TRUE(sys.IsOnBaseModel(5));
+
+    bus.Meter(1002).ClearFaults();
+    bus.Meter(1003).AddFault(Refuse(VQ7_CMD_WRITE_PARAM));
+    failed.clear();
+    const unsigned writes1002 = bus.Meter(1002).CommandCount(VQ7_CMD_WRITE_PARAM);
+    EXPECT_EQ(VQ7_ERR_BAD_COMMAND, sys.RestoreModelAll(&failed));
+    EXPECT_EQ(std::vector<int>{5}, failed);
+    EXPECT_EQ(3, bus.Meter(1001).ParamByte(0));
+    EXPECT_EQ(writes1002, bus.Meter(1002).CommandCount(VQ7_CMD_WRITE_PARAM)) << "never left its own model";
+    EXPECT_FALSE(sys.IsOnBaseModel(0));
+    EXPECT_TRUE(sys.IsOnBaseModel(5));
+
+    // A second restore writes only the meter still on the base model.
+    bus.Meter(1003).ClearFaults();
+    const unsigned writes1001 = bus.Meter(1001).CommandCount(VQ7_CMD_WRITE_PARAM);
+    EXPECT_EQ(0, sys.RestoreModelAll());
     EXPECT_EQ(7, bus.Meter(1003).ParamByte(0));
-    EXPECT_EQ(0u, bus.Meter(1003).CommandCount(VQ7_CMD_WRITE_PARAM));
+    EXPECT_EQ(writes1001, bus.Meter(1001).CommandCount(VQ7_CMD_WRITE_PARAM));
+    EXPECT_FALSE(sys.IsOnBaseModel(5));
 }

@@ -60,27 +60,27 @@ TEST_F(QuickProtocolTest, WriteParamKinds)
     bus->SetResponder([](const Bytes&) { return ScriptedReply{MeterAnswer(kMeter, 0x0A)}; });
     EXPECT_EQ(WriteParam(&conn, kMeter, 0, 0, "5"), RC_OK);
     EXPECT_EQ(RequestData(0), Data({0, 1, 5, 0, 0, 0}));
-    EXPECT_EQ(WriteParam(&conn, kMeter, 0, 0, "abc"), RC_OK);   // not a number: 0
-    EXPECT_EQ(RequestData(1), Data({0, 1, 0, 0, 0, 0}));
     EXPECT_EQ(WriteParam(&conn, kMeter, 3, 1, "1A"), RC_OK);
-    EXPECT_EQ(RequestData(2), Data({3, 4, 0x1A, 0, 0, 0}));
+    EXPECT_EQ(RequestData(1), Data({3, 4, 0x1A, 0, 0, 0}));
     EXPECT_EQ(WriteParam(&conn, kMeter, 3, 1, "0x1A"), RC_OK);
-    EXPECT_EQ(RequestData(3), Data({3, 4, 0x1A, 0, 0, 0}));
+    EXPECT_EQ(RequestData(2), Data({3, 4, 0x1A, 0, 0, 0}));
     EXPECT_EQ(WriteParam(&conn, kMeter, 4, 2, "4000000000"), RC_OK);
-    EXPECT_EQ(RequestData(4), Data({4, 4, 0x00, 0x28, 0x6B, 0xEE}));
+    EXPECT_EQ(RequestData(3), Data({4, 4, 0x00, 0x28, 0x6B, 0xEE}));
     EXPECT_EQ(WriteParam(&conn, kMeter, 70, "1,5"), RC_OK);   // kind 3, the operator's comma
-    EXPECT_EQ(RequestData(5), Concat(Bytes{70, 4}, Concat(FloatBytes(1.5f), Bytes(3, 0))));
+    EXPECT_EQ(RequestData(4), Concat(Bytes{70, 4}, Concat(FloatBytes(1.5f), Bytes(3, 0))));
     SetDecimalSeparator(',');
     EXPECT_EQ(WriteParam(&conn, kMeter, 79, 3, "2.25"), RC_OK);
-    EXPECT_EQ(RequestData(6), Concat(Bytes{79, 4}, Concat(FloatBytes(2.25f), Bytes(3, 0))));
-    EXPECT_EQ(bus->WriteCount(), 7u);
+    EXPECT_EQ(RequestData(5), Concat(Bytes{79, 4}, Concat(FloatBytes(2.25f), Bytes(3, 0))));
+    EXPECT_EQ(bus->WriteCount(), 6u);
 
     EXPECT_THROW(WriteParam(&conn, kMeter, 70, 3, "много"), EConvertError);
-    // Values that do not fit the kind are refused before the bus.
-    EXPECT_EQ(WriteParam(&conn, kMeter, 0, 0, "300"), unsigned(RC_BAD_ARGUMENT));
-    EXPECT_EQ(WriteParam(&conn, kMeter, 4, 2, "-1"), unsigned(RC_BAD_ARGUMENT));
-    EXPECT_EQ(WriteParam(&conn, kMeter, 4, 7, "1"), unsigned(RC_BAD_ARGUMENT));
-    EXPECT_EQ(bus->WriteCount(), 7u);
+    // Texts that are no number, values that do not fit the kind and floats that are
+    // not finite are refused before the bus.
+    for (const auto& [kind, text] : std::vector<std::pair<int, std::string>>{
+             {0, "abc"}, {0, "7O"}, {1, "1G"}, {2, "12 34"}, {0, "300"}, {2, "-1"}, {7, "1"},
+             {3, "1e39"}, {3, "-1e39"}, {3, "1e400"}})
+        EXPECT_EQ(WriteParam(&conn, kMeter, 4, kind, text), unsigned(RC_BAD_ARGUMENT)) << kind << " " << text;
+    EXPECT_EQ(bus->WriteCount(), 6u);
 }
 
 TEST_F(QuickProtocolTest, PairCount)
@@ -170,6 +170,11 @@ TEST_F(QuickProtocolTest, RestartIsSentOnceWhateverTheResult)
     EXPECT_EQ(bus->WriteCount(), 1u);
     EXPECT_EQ(RequestCmd(0), 0x0D);
     EXPECT_EQ(RequestData(0), Data({13}));
+    // Busy is an answer too: no second restart.
+    bus->ClearRecord();
+    bus->QueueReplies({MeterAnswer(kMeter, VQ7_ERR_BUSY)}, 3);
+    EXPECT_EQ(Restart(&conn, kMeter), unsigned(VQ7_ERR_BUSY));
+    EXPECT_EQ(bus->WriteCount(), 1u);
 }
 
 TEST_F(QuickProtocolTest, MeasurementCommands)

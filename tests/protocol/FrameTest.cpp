@@ -8,9 +8,11 @@ TEST(Bcd, AddressesOfNumbers)
     EXPECT_EQ(NumberToBcd(12345678), 0x12345678u);
     EXPECT_EQ(NumberToBcd(0), 0u);
     EXPECT_EQ(NumberToBcd(16777215), 0x16777215u);
-    EXPECT_EQ(NumberToBcd(16777216), 0x01000000u);   // top byte OR-ed, low 24 bits 0
-    EXPECT_EQ(NumberToBcd(54535251), 0x54535251u);   // broadcast, whole
-    EXPECT_EQ(NumberToBcd(54535252), 0x07203604u);   // 0x03 OR-ed over the BCD of 4203604
+    EXPECT_EQ(NumberToBcd(16777216), 0x16777216u);   // all eight digits, beyond 24 bits too
+    EXPECT_EQ(NumberToBcd(85012345), 0x85012345u);
+    EXPECT_EQ(NumberToBcd(99999999), 0x99999999u);
+    EXPECT_EQ(NumberToBcd(54535251), 0x54535251u);   // broadcast
+    EXPECT_EQ(NumberToBcd(54535252), 0x54535252u);
 }
 
 TEST(Bcd, BackToIntegers)
@@ -21,7 +23,7 @@ TEST(Bcd, BackToIntegers)
     EXPECT_EQ(BcdToInt(0), 0);
     EXPECT_EQ(BcdToInt(0x1A), 0);
     EXPECT_EQ(BcdToInt(0xA0000000), 0);
-    for (uint32_t n : {1u, 9u, 10u, 4711u, 99999u, 16777215u})
+    for (uint32_t n : {1u, 9u, 10u, 4711u, 99999u, 16777215u, 85012345u, 99999999u})
         EXPECT_EQ(BcdToInt(NumberToBcd(n)), static_cast<int>(n));
 }
 
@@ -80,6 +82,8 @@ TEST_F(ProtocolTest, BadArgumentsDoNotTouchTheBus)
     EXPECT_EQ(SendCmd(&conn, kMeter, 0x09, data, 9, nullptr, &size, nullptr), unsigned(RC_BAD_ARGUMENT));
     EXPECT_EQ(ExecCmd(&conn, kMeter, 0x09, data, 9, answer, &size, nullptr, 0), unsigned(RC_BAD_ARGUMENT));
     EXPECT_EQ(SendCmd(nullptr, kMeter, 0x09, data, 9, answer, &size, nullptr), unsigned(RC_NO_CONNECTION));
+    // Nine digits have no address of their own.
+    EXPECT_EQ(ExecCmd(&conn, 100000000, 0x09, data, 0, answer, &size, nullptr, 5), unsigned(RC_BAD_ARGUMENT));
     EXPECT_EQ(bus->WriteCount(), 0u);
 }
 

@@ -154,6 +154,7 @@ TEST_F(IdentTest, ModelTexts)
     EXPECT_EQ(Model("VQ  ", 6), "");
     EXPECT_EQ(Model("VQ7I", 0, "4.01 "), "ВЯ-7П");
     EXPECT_EQ(Model("VQ7I", 0, "4.00 "), "ВЯ-7-6И");
+    EXPECT_EQ(Model("VQ7I", 0, " 4.01"), "ВЯ-7П");   // leading blanks are skipped
     EXPECT_EQ(Model("FJ  "), "ФЖ-7");
     EXPECT_EQ(Model("DZW4"), "ФЖ-7-Т-И");
     EXPECT_EQ(Model("DZW3"), "не опознано");

@@ -38,13 +38,27 @@ TEST_F(QuickProtocolTest, FailuresThatAreNotRetried)
     EXPECT_EQ(Exec(conn, 0x08, answer, size, 3), unsigned(RC_WRONG_ADDRESS));
     EXPECT_EQ(bus->WriteCount(), 1u);
 
-    // One garbage byte: the answer is resynchronised and is then one byte short.
-    bus = std::make_shared<ScriptedBus>();
-    conn.Close();
-    ASSERT_EQ(conn.OpenWith(std::make_unique<ScriptedLink>(bus)), RC_OK);
-    bus->QueueReplies({Concat({0x55}, MeterAnswer(kMeter, 0x08))}, 3);
-    EXPECT_EQ(Exec(conn, 0x08, answer, size, 3), unsigned(RC_WRONG_LENGTH));
-    EXPECT_EQ(bus->WriteCount(), 1u);
+}
+
+TEST_F(QuickProtocolTest, StrayBytesBeforeAnAnswer)
+{
+    const Bytes good = MeterAnswer(kMeter, 0x08, {1, 2, 3});
+    uint8_t answer[32] = {};
+    unsigned size = sizeof answer;
+    // The answer is found after the stray bytes and its end is read: one attempt.
+    for (const Bytes& stray : {Bytes{0x55}, Bytes{0x00, 0xFF, 0x12}}) {
+        bus->ClearRecord();
+        bus->QueueReply(Concat(stray, good));
+        EXPECT_EQ(Exec(conn, 0x08, answer, size, 3), 0u);
+        EXPECT_EQ(bus->WriteCount(), 1u);
+        EXPECT_EQ(Bytes(answer, answer + 32), good);
+    }
+    // Its end never comes: a bad answer, asked again.
+    bus->ClearRecord();
+    bus->QueueReply(Concat({0x55}, Bytes(good.begin(), good.end() - 1)));
+    bus->QueueReply(good);
+    EXPECT_EQ(Exec(conn, 0x08, answer, size, 3), 0u);
+    EXPECT_EQ(bus->WriteCount(), 2u);
 }
 
 TEST_F(QuickProtocolTest, SmallAnswerBufferGetsTheNeededSize)

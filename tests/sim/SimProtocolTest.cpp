@@ -118,7 +118,7 @@ TEST_F(SimBusTest, EachFaultGivesTheExpectedResult)
     // ReadVersion runs with 5 attempts; busy raises them to 10.
     const FaultCase cases[] = {
         {"silence", RC_TIMEOUT, 5},
-        {"garbage:arg=1", RC_WRONG_LENGTH, 1},   // shifted answer, not retried
+        {"garbage:arg=1", 0, 1},                  // the shifted answer is read whole
         {"badcheck", RC_BAD_CHECKSUM, 5},
         {"wrongaddr", RC_WRONG_ADDRESS, 1},
         {"truncate", RC_TIMEOUT, 5},
@@ -195,15 +195,12 @@ TEST_F(SimBusTest, RestartAnswersAsConfigured)
     EXPECT_EQ(Restart(&conn, kFj), 240u);   // only converters restart
 }
 
-TEST_F(SimBusTest, GatewayDropEndsTheConnectionAndANewOneWorks)
+TEST_F(SimBusTest, GatewayDropIsReconnectedByTheNextAttempt)
 {
     server->SetDropFault(1.0, 1);
     std::string version;
-    const unsigned r = ReadVersion(&conn, kFj, version);
-    EXPECT_TRUE(r == RC_READ_ERROR || r == RC_NOT_OPEN) << r;
+    EXPECT_EQ(ReadVersion(&conn, kFj, version), 0u);
     EXPECT_EQ(server->Drops(), 1u);
-    conn.Close();
-    ASSERT_EQ(conn.Open(), RC_OK);
     EXPECT_EQ(ReadVersion(&conn, kFj, version), 0u);
     EXPECT_EQ(server->ClientsAccepted(), 2u);
 }

@@ -97,10 +97,12 @@ TEST(SimRig, BroadcastReachesEveryMeterAndOnlyALoneOneAnswers)
 
 TEST(SimRig, AddressesMatchTheWorkstationsAndNumbersAreUnique)
 {
-    for (uint32_t n : {0u, 1u, 12345678u, 16777215u, 16777216u, 0xFF000123u, VQ7_BROADCAST_NUMBER})
+    for (uint32_t n : {0u, 1u, 12345678u, 16777215u, 16777216u, 85012345u, 99999999u, VQ7_BROADCAST_NUMBER})
         EXPECT_EQ(SimAddressOf(n), NumberToBcd(n)) << n;
     CRig rig;
     SimMeterConfig c;
+    c.number = 100000000;   // nine digits have no address
+    EXPECT_EQ(rig.AddMeter(c), nullptr);
     c.number = 5;
     EXPECT_NE(rig.AddMeter(c), nullptr);
     EXPECT_EQ(rig.AddMeter(c), nullptr);
@@ -195,7 +197,7 @@ TEST(SimRig, RigFilesListMetersAndNameTheBadLine)
         "101 VQ 3.10 03.10.05 70\n101 FJ 3.10 03.10.05 0\n",
         "101 VQ 3.10 03.10.05 70 fault=melt\n",
         "101 VQ 3.10 03.10.05 70 pairs=1;2\n",
-        "99999999 VQ 3.10 03.10.05 70\n",
+        "100000000 VQ 3.10 03.10.05 70\n",
         "",
     };
     for (const char* text : bad) {

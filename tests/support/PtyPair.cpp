@@ -37,7 +37,14 @@ PtyPair::PtyPair()
 PtyPair::~PtyPair()
 {
     close(m_slave);
-    close(m_master);
+    CloseMaster();
+}
+
+void PtyPair::CloseMaster()
+{
+    if (m_master >= 0)
+        close(m_master);
+    m_master = -1;
 }
 
 bool PtyPair::WriteMaster(const void* data, size_t size)

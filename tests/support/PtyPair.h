@@ -24,6 +24,8 @@ public:
     std::vector<uint8_t> ReadMaster(size_t size, int timeoutMs);
     // Discards what the slave side wrote so far.
     void DrainMaster();
+    // Closes the master end: the port hangs up.
+    void CloseMaster();
 
 private:
     int m_master = -1;

@@ -2,7 +2,11 @@
 // pairs, backups, single commands, raw frames and failures.
 #include "CtlFixture.h"
 
+#include "common/NumberText.h"
+#include "sim/Faults.h"
+
 #include "common/Cp1251.h"
+#include "protocol/vq7prot/Vq7comm.h"
 
 #include <gmock/gmock.h>
 
@@ -141,6 +145,47 @@ TEST_F(Vq7ctlTcp, BackupAndRestore)
     EXPECT_THAT(r.err, HasSubstr("Нет файла с заданием параметров"));
 }
 
+TEST_F(Vq7ctlTcp, ACutWriteAndTheTableItLeavesHaveAnExitOfTheirOwn)
+{
+    const auto dir = TempDir() / "BACKUP";
+    ASSERT_EQ(0, Ctl({"backup", "11000004", "--dir", dir.string()}).exitCode);
+    const std::string good = ReadFileBytes(dir / "11000004.dat");
+
+    // The switch goes off after the count: the meter holds the new count over unwritten slots.
+    Meter(11000004).SetPairs(Pairs({{1e30f, 1e30f}, {1e30f, 1e30f}, {1e30f, 1e30f}}));
+    Meter(11000004).AddFault(*ParseFaultRule("refuse:cmd=42"));
+    WriteFileBytes(TempDir() / "new.dat", "1 1 1\n2 2 2\n3 3 3\n");
+    ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "new.dat").string()});
+    EXPECT_EQ(3, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("meter 11000004 now holds an incomplete characteristic (0 of 3 pairs written)"));
+    EXPECT_THAT(r.err, HasSubstr("vq7ctl restore 11000004"));
+    Meter(11000004).ClearFaults();
+
+    r = Ctl({"pairs", "read", "11000004"});
+    EXPECT_EQ(3, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("incomplete characteristic"));
+    r = Ctl({"backup", "11000004", "--dir", dir.string()});
+    EXPECT_EQ(3, r.exitCode);
+    EXPECT_EQ(good, ReadFileBytes(dir / "11000004.dat")) << "the good backup stays";
+    ASSERT_TRUE(std::filesystem::is_directory(dir / "history"));
+    EXPECT_FALSE(std::filesystem::is_empty(dir / "history"));
+    ASSERT_EQ(0, Ctl({"restore", "11000004", "--dir", dir.string()}).exitCode);
+    EXPECT_EQ(0, Ctl({"pairs", "read", "11000004"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, PairFilesReportWhatTheyLose)
+{
+    std::string text;
+    for (int i = 0; i < 254; ++i)
+        text += FormatC("%d %d %d\r", i, i + 1, i + 1);   // CR-only line ends
+    WriteFileBytes(TempDir() / "many.dat", text + "junk line\r");
+    ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "many.dat").string()});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("204 пар сверх них не прочитаны"));
+    EXPECT_THAT(r.err, HasSubstr("не являющиеся парами: 255"));
+    EXPECT_EQ(50u, Meter(11000004).Pairs().size());
+}
+
 TEST_F(Vq7ctlTcp, StatusCurrentClockAndRestart)
 {
     ProcessResult r = Ctl({"--json", "status", "11000004"});
@@ -188,15 +233,59 @@ TEST_F(Vq7ctlTcp, FailuresPrintTheResultCodeAndItsMeaning)
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("result 240 (<<<Ошибочная команда IBM PC>>>)"));
 
-    // Nothing listens on the port.
-    m_connection = {"--ip", "127.0.0.1", "--tcp-port", std::to_string(FreeTcpPort())};
+    // Texts that are no number never reach the meter.
+    r = Ctl({"param", "set", "11000002", "0", "7O"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("result 1001"));
+    EXPECT_EQ(70, Meter(11000002).ParamByte(0));
+    EXPECT_EQ(1, Ctl({"param", "set", "11000004", "70", "1e39"}).exitCode);
+    EXPECT_EQ(2, Ctl({"measure", "11000004", "--ge", "1e400"}).exitCode);
+
+    // Nothing listens on the port: the message names the gateway.
+    const std::string port = std::to_string(FreeTcpPort());
+    m_connection = {"--ip", "127.0.0.1", "--tcp-port", port};
     r = Ctl({"status", "11000004"});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_THAT(r.err, HasSubstr("result 1003"));
+    EXPECT_THAT(r.err, HasSubstr("result 1003 (не удалось подключиться к шлюзу: 127.0.0.1:" + port + ")"));
+
+    // A port name that points at an ordinary file: refused, and the file is never written.
+    const auto file = TempDir() / "passwd";
+    WriteFileBytes(file, "root:x:0:0\n");
+    m_connection = {"--port", file.string()};
+    r = Ctl({"status", "11000004"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("result 1003 (не последовательный порт: " + file.string() + ")"));
+    EXPECT_EQ("root:x:0:0\n", ReadFileBytes(file));
 
     EXPECT_EQ(2, Ctl({"frobnicate"}).exitCode);
     EXPECT_EQ(2, Ctl({"identify", "12x"}).exitCode);
     EXPECT_EQ(2, Ctl({"pairs"}).exitCode);
+}
+
+TEST_F(Vq7ctlTcp, EightDigitNumbersReachTheirOwnMeter)
+{
+    // 85012345 beside 05126265, the meter its low 24 bits would address.
+    m_server->Stop();
+    m_rig = std::make_unique<CRig>();
+    auto meters = CRig::DefaultMeters();
+    meters[3].number = 85012345;
+    meters[4].number = 5126265;
+    ASSERT_NE(nullptr, m_rig->AddMeter(meters[3]));
+    ASSERT_NE(nullptr, m_rig->AddMeter(meters[4]));
+    std::string error;
+    m_server = CSimServer::StartTcp(*m_rig, "127.0.0.1", 0, &error);
+    ASSERT_TRUE(m_server) << error;
+    m_connection = {"--ip", "127.0.0.1", "--tcp-port", std::to_string(m_server->Port())};
+
+    ProcessResult r = Ctl({"--json", "identify", "85012345"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\"number\":85012345,\"result\":0,"));
+    EXPECT_GE(Meter(85012345).CommandCount(VQ7_CMD_READ_VERSION), 1u);
+    EXPECT_EQ(0u, Meter(5126265).CommandCount(VQ7_CMD_READ_VERSION));
+
+    r = Ctl({"identify", "100000000"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("1..99999999"));
 }
 
 TEST_F(Vq7ctlTcp, ConnectionFromASettingsFile)

@@ -1,6 +1,9 @@
 // vq7ctl measure end to end, over a loopback gateway and a pty.
 #include "CtlFixture.h"
 
+#include "common/NumberText.h"
+#include "sim/Faults.h"
+
 #include <gmock/gmock.h>
 
 #include <fstream>
@@ -115,6 +118,19 @@ TEST_F(Vq7ctlPty, IdentifyParametersAndMeasureOverASerialPort)
 }
 
 // Time-outs are short on a serial line.
+TEST_F(Vq7ctlPty, AMeterThatStopsAnsweringLeavesTheOthersResults)
+{
+    m_rig->SetIntegrationMs(4000);   // longer than the passes the silent meter slows down
+    for (const char* rule : {"silence:cmd=8", "silence:cmd=126"})
+        Meter(11000002).AddFault(*ParseFaultRule(rule));
+    ProcessResult r = Ctl({"measure", "11000004", "11000002", "--ge", "10", "--timeout", "60"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NEAR(10.0, GiMeanOf(r.out, 11000004), 2.0) << r.out;
+    EXPECT_THAT(r.out, HasSubstr("11000002  not read"));
+    EXPECT_THAT(r.err, HasSubstr("meter 11000002: no answer in 1 poll pass(es) in a row"));
+    EXPECT_THAT(r.err, HasSubstr("счетчик № 11000002"));
+}
+
 TEST_F(Vq7ctlPty, AMeterThatDoesNotAnswerIsReportedWithTheTimeOutCode)
 {
     ProcessResult r = Ctl({"--json", "identify", "12345678"});

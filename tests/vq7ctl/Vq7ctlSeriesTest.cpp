@@ -121,15 +121,49 @@ TEST_F(Vq7ctlSeries, InterruptionEndsTheSeriesAndRestoresTheModels)
     EXPECT_EQ(3, Meter(11000003).ParamByte(0));
 }
 
-TEST_F(Vq7ctlSeries, LogFilesThatCannotBeWrittenFailTheCommand)
+TEST_F(Vq7ctlSeries, LogFilesThatCannotBeWrittenFailTheCommandBeforeAnyWrite)
 {
     WriteFileBytes(TempDir() / "Log", "a file where the folder should be");
-    ProcessResult r = Ctl(Series("calibrate", "10,5"));
+    const auto held = Meter(11000004).Pairs();
+    auto args = Series("calibrate", "10,5");
+    args.push_back("--write");
+    ProcessResult r = Ctl(args);
     EXPECT_EQ(1, r.exitCode) << r.err;
     EXPECT_THAT(r.err, HasSubstr("Не удалось записать файл"));
     EXPECT_THAT(r.err, HasSubstr("0 of 2 Log files written"));
+    EXPECT_THAT(r.err, HasSubstr("nothing written into the meters"));
+    EXPECT_EQ(held.size(), Meter(11000004).Pairs().size());
     EXPECT_THAT(r.out, HasSubstr("Градуировочные пары")) << "the pairs are still shown";
     EXPECT_EQ(70, Meter(11000002).ParamByte(0)) << "the series is ended";
+}
+
+TEST_F(Vq7ctlSeries, OnePairIsNeverReportedAsWritten)
+{
+    auto args = Series("calibrate", "10");
+    args.insert(args.end(), {"--cycles", "2", "--write"});
+    ProcessResult r = Ctl(args);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("1 pair formed, a characteristic needs at least 2"));
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("written into the meters")));
+    EXPECT_EQ(5u, Meter(11000004).Pairs().size());
+}
+
+TEST_F(Vq7ctlSeries, AMeterLeftOnTheBaseModelIsNamedAndItsKeptModelRestored)
+{
+    // A series that never ended: its meter is on model 0, its own model kept.
+    std::filesystem::create_directories(TempDir() / "BACKUP");
+    WriteFileBytes(TempDir() / "BACKUP" / "11000002.model", "70\n");
+    ASSERT_EQ(0, Ctl({"param", "set", "11000002", "0", "0"}).exitCode);
+    ProcessResult r = Ctl(Series("verify", "10"));
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("meter 11000002 holds the base model 0, its own model kept in"));
+    EXPECT_EQ(0, Meter(11000002).ParamByte(0));
+
+    auto args = Series("verify", "10");
+    args.push_back("--restore-models");
+    r = Ctl(args);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(70, Meter(11000002).ParamByte(0));
 }
 
 TEST_F(Vq7ctlSeries, BadArgumentsAreRefusedBeforeTheBus)

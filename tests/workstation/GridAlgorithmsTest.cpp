@@ -6,6 +6,8 @@
 #include "workstation/MeasurementRows.h"
 #include "workstation/NominalDiameter.h"
 #include "workstation/PairForming.h"
+#include "workstation/SeriesControl.h"
+#include "measurement/MeterStatus.h"
 #include "workstation/TextGrid.h"
 #include "workstation/VerificationError.h"
 
@@ -131,14 +133,15 @@ TEST_F(GridAlgorithms, MirrorWithoutZeroRowAndFailures)
 TEST_F(GridAlgorithms, PairsFromGroupsWithinFivePerCent)
 {
     CTextGrid meas = MeasurementTable(
-        {{"5.0", "5.2", ""}, {"10.0", "10.4", "9"}, {"0.0", "0.1", "0"}, {"9.8", "10.2", "11"}, {"4.9", "5.0", ""}});
+        {{"5.0", "5.2", ""}, {"10.0", "10.4", "9"}, {"0.0", "0.1", ""}, {"9.8", "10.2", "11"}, {"4.9", "5.0", "4"}});
     CTextGrid pairs(11, 2, 0, 1);
     ASSERT_TRUE(FormPairs(meas, pairs, Slots({0, 1})));
     ASSERT_EQ(pairs.RowCount(), 5);
     EXPECT_EQ(Column(pairs, 0, 1, 3), (Row{"9.9", "4.95", "0.0000000"}));
     EXPECT_EQ(Column(pairs, 1, 1, 3), (Row{"1.030000E+01", "5.100000E+00", "1.000000E-01"}));
-    // Empty cells add nothing but count in n.
-    EXPECT_EQ(Column(pairs, 2, 1, 3), (Row{"1.000000E+01", "0.000000E+00", "0.000000E+00"}));
+    // An empty cell (no result of that meter in the row) is left out of the
+    // mean; a group without any value of the meter leaves its cell empty.
+    EXPECT_EQ(Column(pairs, 2, 1, 3), (Row{"1.000000E+01", "4.000000E+00", ""}));
     EXPECT_TRUE(pairs.Cell(3, 1).empty());
     EXPECT_TRUE(pairs.RowCells(4) == Row(11));
     // The measurements are left sorted.
@@ -241,8 +244,32 @@ TEST_F(GridAlgorithms, MainTablesLayout)
     EXPECT_EQ(t.DiameterOfRow(4), 65);
     EXPECT_EQ(t.MeterNumberOfRow(5), 0u);
     EXPECT_EQ(t.DiameterOfRow(5), 0);
-    EXPECT_EQ(CMainTables::ApplyEditMask(SP_METER, "12-34567x8"), "123456");
+    // Eight digits: every meter number of the rig can be typed.
+    EXPECT_EQ(CMainTables::ApplyEditMask(SP_METER, "11-000004x9"), "11000004");
+    EXPECT_EQ(CMainTables::StringGrid1GetEditMask(SP_METER, 1), "99999990;0");
     EXPECT_EQ(CMainTables::StringGrid1GetEditMask(SP_DIAMETER, 1), "999;0");
     EXPECT_FALSE(CMainTables::StringGrid1SelectCell(SP_MODEL, 1));
     EXPECT_FALSE(CMainTables::StringGrid4SelectCell(0, 1));
+}
+
+TEST(MeterStatePicture, ChosenFromTheMeasurementAndIntegrationBits)
+{
+    struct Case {
+        uint8_t byte4, byte6;
+        MeterStatePicture picture;
+    };
+    const Case cases[] = {
+        {0x40, 0x02, MeterStatePicture::Integrating},
+        {0xFF, 0xFF, MeterStatePicture::Integrating},
+        {0x40, 0x00, MeterStatePicture::IntegrationEnded},
+        {0x40, 0xFD, MeterStatePicture::IntegrationEnded},
+        {0x00, 0x02, MeterStatePicture::None},
+        {0xBF, 0xFF, MeterStatePicture::None},
+    };
+    for (const Case& c : cases) {
+        MeterStatus status;
+        status.m_abData[4] = c.byte4;
+        status.m_abData[6] = c.byte6;
+        EXPECT_EQ(MeterStatePictureOf(status), c.picture) << int(c.byte4) << " " << int(c.byte6);
+    }
 }

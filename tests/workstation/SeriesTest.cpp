@@ -13,6 +13,7 @@
 #include "workstation/MeasurementRows.h"
 #include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
+#include "workstation/VerificationError.h"
 #include "workstation/Workstation.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,9 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
@@ -126,6 +130,17 @@ protected:
     std::unique_ptr<CSeriesRunner> m_runner;
     unsigned m_seenReferences = 0;
 };
+
+bool WaitFor(const std::function<bool()>& pred)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 size_t FilesIn(const fs::path& dir)
 {
@@ -267,42 +282,196 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
 }
 
-TEST_F(Series, WritingStopsAtTheFirstFailedSettingParameter)
+TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)
 {
-    // Two meters without a converter restart, Ду 65 and 40.
-    const char* const diameters[2] = {"65", "40"};
-    for (int row : {1, 2}) {
-        m_ws->MeterList.StringGrid1GetEditText(SP_METER, row);
-        m_ws->MeterList.StringGrid1SetEditText(SP_METER, row, std::to_string(kMeters[row - 1]));
-        m_ws->MeterList.StringGrid1GetEditText(SP_DIAMETER, row);
-        m_ws->MeterList.StringGrid1SetEditText(SP_DIAMETER, row, diameters[row - 1]);
-    }
+    TypeMeterList();   // Ду 65, 0 and 15 (a DZW4 converter)
     ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
     CTextGrid& pairs = m_ws->Tables.StringGrid4;
     pairs.SetRowCount(4);
-    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00"});
-    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01"});
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01", "", "1.010000E+00"});
 
-    m_operator.Clear();
-    ASSERT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
-    EXPECT_EQ(m_operator.Texts().back(), "Градуировочные пары и настроечные параметры записаны");
-    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(75), 40.0f);
-    EXPECT_FLOAT_EQ(m_rig.Meter(11000004)->ParamFloat(79), 0.007f);
-
-    // The internal switch refuses parameter 70 of the first meter: the write ends
-    // there, the second meter is not touched and nothing is confirmed.
-    m_rig.Meter(11000004)->ClearPairs();
+    // The switch refuses parameter 70 of the first meter, the converter's
+    // restart is refused: every meter still gets its pairs, the converter its
+    // parameters, and the meter without parameters is named.
     m_rig.Meter(11000002)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
-    m_operator.Clear();
-    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), 240);
-    EXPECT_EQ(m_operator.Texts(),
-              std::vector<std::string>{"Ошибка записи. Выключен внутренний переключатель! Счетчик № 11000002"});
-    EXPECT_TRUE(m_rig.Meter(11000004)->Pairs().empty());
-
-    // Any other failure of the write names the link.
-    m_rig.Meter(11000002)->ClearFaults();
-    m_rig.Meter(11000002)->AddFault({FaultKind::BadChecks, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_rig.Meter(11000006)->AddFault({FaultKind::Refuse, 0x0D, 1.0, FAULT_UNLIMITED, 0});
     m_operator.Clear();
     EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
-    EXPECT_EQ(m_operator.Texts(), std::vector<std::string>{"Ошибка связи! Счетчик № 11000002"});
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 2u);
+    EXPECT_EQ(m_rig.Meter(11000006)->Pairs().size(), 2u);
+    EXPECT_FLOAT_EQ(m_rig.Meter(11000006)->ParamFloat(70), 2.5f) << "written although the restart failed";
+    EXPECT_EQ(m_ws->State.ParamsNotWritten, std::vector<uint32_t>{11000002});
+    EXPECT_EQ(m_operator.Texts().front(), "Ошибка записи. Выключен внутренний переключатель! Счетчик № 11000002");
+    EXPECT_EQ(m_operator.Texts().back(), "Настроечные параметры не записаны: счетчик № 11000002");
+    m_rig.Meter(11000002)->ClearFaults();
+    m_rig.Meter(11000006)->ClearFaults();
+
+    // A write that stops after the count leaves the meter incomplete: said so,
+    // with the backup that restores it.
+    m_rig.Meter(11000004)->SetPairs({{1e30f, 1e30f}, {1e30f, 1e30f}});   // pair slots never written
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x2A, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    ASSERT_EQ(m_ws->State.IncompleteWrites.size(), 1u);
+    const auto& broken = m_ws->State.IncompleteWrites[0];
+    EXPECT_EQ(broken.Number, 11000004u);
+    EXPECT_EQ(broken.PairsWritten, 0);
+    EXPECT_EQ(broken.PairsTotal, 2);
+    EXPECT_EQ(broken.BackupFile, (m_dir / "BACKUP/11000004.dat").string());
+    bool said = false;
+    for (const auto& t : m_operator.Texts())
+        said = said || (t.find("записано 0 из 2 пар") != std::string::npos && t.find(broken.BackupFile) != std::string::npos);
+    EXPECT_TRUE(said);
+    m_rig.Meter(11000004)->ClearFaults();
+    // Its table now reads as incomplete: a new backup keeps the good one.
+    const auto good = fs::last_write_time(m_dir / "BACKUP/11000004.dat");
+    CGiGeArray held(&m_conn, 11000004);
+    EXPECT_TRUE(held.LooksIncomplete());
+    EXPECT_TRUE(m_ws->MeterList.BackupPairs(11000004));
+    EXPECT_EQ(fs::last_write_time(m_dir / "BACKUP/11000004.dat"), good);
+    ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+
+    // Fewer than two pairs write nothing.
+    pairs.SetRowCount(3);
+    m_operator.Clear();
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
+
+TEST_F(Series, NoWriteIntoAMeterWhosePairsCouldNotBeSaved)
+{
+    // The backup folder cannot be made: a file holds its name.
+    { std::ofstream(m_dir / "BACKUP") << "x"; }
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_FALSE(m_ws->MeterList.HasPairsCopy(11000004));
+    m_rig.Meter(11000002)->ClearPairs();   // nothing to lose: written without a copy
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_TRUE(m_ws->MeterList.HasPairsCopy(11000002));
+
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    pairs.SetRowCount(4);
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "9.800000E-01", "", "1.010000E+00"});
+    const auto held = m_rig.Meter(11000004)->Pairs();
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), held.size());
+    EXPECT_EQ(m_rig.Meter(11000002)->Pairs().size(), 2u);
+    EXPECT_EQ(m_ws->State.ParamsNotWritten, (std::vector<uint32_t>{11000004, 11000006}));
+}
+
+TEST_F(Series, ARowLeavesTheMetersWithoutResultsEmptyAndNamesThem)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.SetFlow(10);
+    ASSERT_TRUE(m_runner->RunCycle());
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x7E, 1.0, FAULT_UNLIMITED, 0});
+    m_operator.Clear();
+    ASSERT_TRUE(m_runner->RunCycle());
+    const CTextGrid& t = m_ws->Tables.StringGrid2;
+    EXPECT_FALSE(t.Cell(1, 3).empty());
+    EXPECT_TRUE(t.Cell(2, 3).empty()) << "not the previous cycle's value";
+    EXPECT_FALSE(t.Cell(4, 3).empty());
+    EXPECT_TRUE(m_ws->State.SlotResultMissing[1]);
+    EXPECT_FALSE(m_ws->State.SlotResultMissing[0]);
+    ASSERT_FALSE(m_operator.Texts().empty());
+    EXPECT_NE(m_operator.Texts().back().find("11000004"), std::string::npos);
+
+    // The same on the verification tab, whose error is taken from Gv (the
+    // meter's pairs make it differ from Gi).
+    m_ws->Series.ButtonStopClick();
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_VERIFICATION));
+    ASSERT_TRUE(m_runner->RunCycle());
+    EXPECT_TRUE(m_ws->Tables.StringGrid3.Cell(2, 2).empty());
+    float gi = 0, gv = 0;
+    m_system->GetCycleResult(0, &gi, &gv);
+    EXPECT_GT(std::fabs(gi / gv - 1), 0.02);
+    const float ge = static_cast<float>(m_system->GetCycleGe());
+    EXPECT_EQ(m_ws->Tables.StringGrid3.Cell(1, 2), VerificationErrorText(ge, gv));
+    m_ws->Series.ButtonStopClick();
+}
+
+TEST_F(Series, OwnModelsAreKeptOnDiskAndAFailedRestoreIsRetried)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_ws->Series.ButtonStartPauseClick();
+    m_ws->Series.ButtonStartPauseClick();
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000002), 70);
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000006), 131);
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 0) << "the meter after the failed one is set too";
+    EXPECT_NE(m_operator.Texts().back().find("11000004"), std::string::npos);
+    EXPECT_EQ(m_ws->State.SlotOnBaseModel, (std::array<bool, 10>{true, false, false, true}));
+
+    // A restore that fails is named and retried by the next stop.
+    m_rig.Meter(11000004)->ClearFaults();
+    m_rig.Meter(11000006)->AddFault({FaultKind::Refuse, 0x0A, 1.0, FAULT_UNLIMITED, 0});
+    m_ws->Series.ButtonStopClick();
+    EXPECT_NE(m_operator.Texts().back().find("11000006"), std::string::npos);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
+    EXPECT_TRUE(m_ws->State.SlotOnBaseModel[3]);
+    m_rig.Meter(11000006)->ClearFaults();
+    m_ws->Series.ButtonStopClick();
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 131);
+    EXPECT_FALSE(m_ws->State.SlotOnBaseModel[3]);
+
+    // After a crash during a series the meter reads the base model: the kept
+    // one is offered and written back.
+    ASSERT_EQ(m_system->SetBaseModel(0), 0);
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    ASSERT_EQ(m_ws->State.ModelsToRestore.size(), 1u);
+    EXPECT_EQ(m_ws->State.ModelsToRestore[0].KeptValue, 70);
+    m_ws->Series.ButtonStartPauseClick();   // a new series keeps 70, not the 0 read
+    m_ws->Series.ButtonStartPauseClick();
+    m_ws->Series.ButtonStopClick();
+    EXPECT_EQ(m_ws->MeterList.KeptModel(11000002), 70);
+    ASSERT_EQ(m_ws->MeterList.RestoreKeptModel(0), 0);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
+    EXPECT_EQ(m_system->GetMeterInfo(0).m_nParam0, 70);
+    EXPECT_TRUE(m_ws->State.ModelsToRestore.empty());
+}
+
+TEST_F(Series, ExportFilesByteExactAndTheCurrentValuesRows)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    pairs.SetRowCount(4);
+    pairs.SetRowCells(1, {"10", "1.010000E+01", "9.900000E+00", "", "1.030000E+01"});
+    pairs.SetRowCells(2, {"1.0000000", "1.020000E+00", "", "", "1.010000E+00"});
+    EXPECT_EQ(m_ws->Pairs.SaveGiGeToFileClick(), 3);
+    // Windows-1251 (ASCII here), CR LF, ascending Gi; the empty cell of slot 1 is left out.
+    std::ifstream in(m_dir / "Log/11000002.dat", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "   \t   Gi    \t   Ge    \r\n"
+                     "  0\t 1.020000E+00\t 1.000000E+00\r\n"
+                     "  1\t 1.010000E+01\t 1.000000E+01");
+    std::ifstream one(m_dir / "Log/11000004.dat", std::ios::binary);
+    const std::string oneBytes((std::istreambuf_iterator<char>(one)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(oneBytes, "   \t   Gi    \t   Ge    \r\n  0\t 9.900000E+00\t 1.000000E+01");
+
+    // The timer fills the current values of the active tab; a pause clears them.
+    ASSERT_TRUE(m_runner->SelectPage(PAGE_CALIBRATION));
+    m_rig.SetIntegrationMs(60000);
+    m_rig.SetFlow(10);
+    m_ws->Series.ButtonStartPauseClick();
+    ASSERT_TRUE(WaitFor([&] { return m_system->GetCurrentGi(3) != 0; }));
+    m_ws->Series.Timer1Timer();
+    const CTextGrid& current = m_ws->Tables.StringGrid5;
+    EXPECT_EQ(current.Cell(0, 0), "Gi тек.");
+    EXPECT_NEAR(StrToFloat(current.Cell(4, 0)), 10.0, 2.0);
+    EXPECT_FALSE(current.Cell(1, 0).empty());
+    EXPECT_TRUE(current.Cell(3, 0).empty()) << "empty slot";
+    EXPECT_TRUE(m_ws->Tables.StringGrid6.Cell(1, 0).empty()) << "the other tab's row";
+    m_ws->Series.ButtonStartPauseClick();
+    for (int c = 1; c <= 10; ++c)
+        EXPECT_TRUE(current.Cell(c, 0).empty()) << c;
+    EXPECT_EQ(current.Cell(0, 0), "Gi тек.");
+    m_ws->Series.ButtonStopClick();
 }

@@ -86,8 +86,9 @@ TEST_F(WindowState, ResultTableHandlersActOnTheActiveTab)
     ASSERT_EQ(m_operator.Messages().size(), 1u);
     EXPECT_EQ(m_operator.Messages()[0].kind, RecordedMessage::Error);
 
-    // Too few rows: the pair buttons do nothing.
+    // Too few rows: the pair buttons write nothing, and the write says so.
     EXPECT_EQ(m_ws.Pairs.SaveGiGeToFileClick(), 0);
-    EXPECT_EQ(m_ws.Pairs.SaveGiGeToDeviceClick(), 0);
+    EXPECT_EQ(m_ws.Pairs.SaveGiGeToDeviceClick(), -1);
+    EXPECT_EQ(m_operator.Texts().back(), "Градуировочные пары не записаны: их должно быть минимум 2.");
     EXPECT_EQ(m_conn.m_nSent, 0u);
 }

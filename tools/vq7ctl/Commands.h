@@ -49,15 +49,24 @@ inline const CtlCommand kCommands[] = {
      CmdParamSet},
     {"pairs read", "NUMBER [--out FILE]", "out",
      "Reads the calibration pairs the meter holds and prints them in the table layout;\n"
-     "--out saves them to FILE in that layout (Windows-1251, CR LF).",
+     "--out saves them to FILE in that layout (Windows-1251, CR LF). Exit 3 when the table is\n"
+     "incomplete (a value of 1e+30 or more, or Gi decreasing).",
      CmdPairsRead},
     {"pairs write", "NUMBER FILE", "",
      "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
-     "converters DZW3/DZW4 are restarted afterwards.",
+     "converters DZW3/DZW4 are restarted afterwards. Pairs past 50 and lines that are no pairs\n"
+     "are reported. Exit 3 when the write was cut after the count: restore the backup.",
      CmdPairsWrite},
     {"backup", "NUMBER... [--dir DIR]", "dir",
+<<<<<<< HEAD
      "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).", CmdBackup},
     {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
+=======
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP). An\n"
+     "incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
+     CmdBackup},
+    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP).",
+>>>>>>> i15
      CmdRestore},
     {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", "",
@@ -76,8 +85,8 @@ inline const CtlCommand kCommands[] = {
      CmdRaw},
     {"calibrate",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
-     "        [--set-flow CMD] [--dir DIR]",
-     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir",
+     "        [--set-flow CMD] [--dir DIR] [--restore-models]",
+     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir,restore-models!",
      "A calibration series: applies the meter list (identification, backups of the pairs under\n"
      "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
      "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
@@ -85,10 +94,20 @@ inline const CtlCommand kCommands[] = {
      "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
      "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
      "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
+<<<<<<< HEAD
      "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).",
+=======
+     "DIR defaults to the current folder. Each meter's own model is kept in DIR/BACKUP/NNNNNNNN.model\n"
+     "while the series runs; a meter found on the base model 0 where another model is kept stops the\n"
+     "series, unless --restore-models writes the kept model back first. Meters are never written\n"
+     "when the Log files failed, fewer than two pairs were formed, or their pairs have no backup.\n"
+     "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).",
+>>>>>>> i15
      CmdCalibrate},
-    {"verify", "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]",
-     "meters,points,cycles,ge-file,set-flow,dir",
+    {"verify",
+     "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
+     "        [--restore-models]",
+     "meters,points,cycles,ge-file,set-flow,dir,restore-models!",
      "A verification series over the points (options as for calibrate): prints the table of each\n"
      "meter's error in per cent, (Gv - Ge) / Gv x 100.",
      CmdVerify},

@@ -1,6 +1,7 @@
 #include "Context.h"
 
 #include "common/NumberText.h"
+#include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
 #include <cstdio>
@@ -20,12 +21,16 @@ std::string ResultText(long long code)
 
 int CtlContext::Fail(const std::string& what, long long code)
 {
-    std::fprintf(stderr, "vq7ctl: %s: result %s\n", what.c_str(), ResultText(code).c_str());
+    // A failure of the port or gateway is told by the link, naming the place.
+    const std::string place = code > 0 && code <= 0xFFFF ? conn.LinkFaultText(static_cast<int>(code)) : "";
+    const std::string meaning = code < 0        ? std::string("операция не выполнена")
+                                : place.empty() ? ResultCodeText(static_cast<unsigned>(code))
+                                                : place;
+    std::fprintf(stderr, "vq7ctl: %s: result %lld (%s)\n", what.c_str(), code, meaning.c_str());
     if (Json()) {
         doc.Set("error", what);
         doc.Set("result", code);
-        doc.Set("meaning", code < 0 ? std::string("операция не выполнена")
-                                    : ResultCodeText(static_cast<unsigned>(code)));
+        doc.Set("meaning", meaning);
     }
     return EXIT_FAILED;
 }
@@ -49,8 +54,8 @@ int CtlContext::Usage(const std::string& what)
 bool ArgMeterNumber(CtlContext& ctx, const std::string& text, uint32_t& number)
 {
     unsigned long long v = 0;
-    if (!ParseUnsigned(text, 0xFFFFFFFFull, v) || v == 0) {
-        ctx.Usage("not a meter number: " + text);
+    if (!ParseUnsigned(text, VQ7_MAX_NUMBER, v) || v == 0) {
+        ctx.Usage("not a meter number (1..99999999): " + text);
         return false;
     }
     number = static_cast<uint32_t>(v);

@@ -14,6 +14,7 @@ class connection;
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;   // a transaction or an operation failed
 constexpr int EXIT_USAGE = 2;    // bad command line
+constexpr int EXIT_INCOMPLETE = 3;   // a meter holds an incomplete characteristic (a write was cut)
 
 struct CtlContext {
     CtlContext(const GlobalOptions& options, connection& conn) : opts(options), conn(conn) {}

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -31,10 +32,10 @@ bool ParseGe(const std::string& text, double& ge)
     if (trimmed.empty())
         return false;
     if (ParseFloatPoint(trimmed, ge))
-        return true;
+        return std::isfinite(ge);
     try {
         ge = StrToFloat(FixDecimalSeparator(trimmed));
-        return true;
+        return std::isfinite(ge);
     } catch (const EConvertError&) {
         return false;
     }

@@ -18,13 +18,13 @@ void PrintHelp(std::FILE* out)
         "  --speed N           baud rate of the serial port (default 9600)\n"
         "  --ip ADDR           address of the gateway (implies --port TCP/IP unless --port is given)\n"
         "  --tcp-port N        TCP port of the gateway (default 10001; implies TCP/IP as --ip does)\n"
-        "  --aux-timeout MS    extra milliseconds for every first answer\n"
+        "  --aux-timeout MS    extra milliseconds for every first answer (at most 10000)\n"
         "Output options:\n"
         "  --json              one JSON document on stdout (VQ7_INFO fields by their names)\n"
         "  --trace FILE        append the exchange trace (sent and received bytes) to FILE\n"
         "  --help, -h          this text\n"
         "\n"
-        "NUMBER is a meter number in decimal. Commands:\n",
+        "NUMBER is a meter number in decimal (1..99999999). Commands:\n",
         out);
     for (const CtlCommand& c : kCommands) {
         std::fprintf(out, "\n  %s %s\n", c.name, c.usage);

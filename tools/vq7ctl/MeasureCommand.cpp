@@ -2,10 +2,12 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "PollReport.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -52,15 +54,28 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
     const int countBefore = sys.GetCycleResult(0);
     if (sys.StartCycle(100) != CSYSTEM_WAIT_OK)
         return ctx.Fail("measure: the measurement engine is busy");
-    if (!sys.WaitIdle(static_cast<long>(timeoutS * 1000))) {
-        sys.StopCycle();
-        return ctx.Fail(FormatC("measure: no meter finished its integration within %llu s; stopped", timeoutS));
+    CPollReport report(sys);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutS);
+    while (!sys.WaitIdle(200)) {
+        report.Update();
+        if (std::chrono::steady_clock::now() >= deadline) {
+            sys.StopCycle();
+            return ctx.Fail(FormatC("measure: no meter finished its integration within %llu s; stopped", timeoutS));
+        }
     }
+    report.Update();
     const int result = sys.GetLastCycleResult();
+    const std::string message = sys.GetLastCycleMessage();
     ctx.doc.Set("result", result);
-    if (result != 0)
+    if (!message.empty())
+        ctx.doc.Set("message", message);
+    const bool counted = sys.GetCycleResult(0) != countBefore;
+    if (!counted && result != 0) {
+        if (!message.empty())
+            std::fprintf(stderr, "vq7ctl: %s\n", message.c_str());
         return ctx.Fail("measure: cycle", result);
-    if (sys.GetCycleResult(0) == countBefore)
+    }
+    if (!counted)
         return ctx.Fail("measure: no reference flow entered; the cycle was not counted");
 
     const double ge = sys.GetCycleGe();
@@ -69,14 +84,24 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
     ctx.Print("slot    number        GiMean        GvMean");
     CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
     for (size_t slot = 0; slot < numbers.size(); ++slot) {
+        const int s = static_cast<int>(slot);
         float gi = 0, gv = 0;
-        sys.GetCycleResult(static_cast<int>(slot), &gi, &gv);
+        sys.GetCycleResult(s, &gi, &gv);
         CJson& m = meters.Push(CJson::MakeObject());
-        m.Set("slot", static_cast<int>(slot));
+        m.Set("slot", s);
         m.Set("number", numbers[slot]);
+        if (!sys.HasCycleResult(s)) {
+            // No value of this cycle: never another cycle's value in its place.
+            const char* why = sys.IsNoAnswer(s) ? "no answer" : "not read";
+            m.Set("missing", why);
+            ctx.Print(FormatC("%4zu %9u  %s", slot, numbers[slot], why));
+            continue;
+        }
         m.Set("GiMean", gi);
         m.Set("GvMean", gv);
         ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
     }
+    if (!message.empty())
+        return ctx.Fail("measure: " + message);
     return EXIT_OK;
 }

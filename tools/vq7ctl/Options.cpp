@@ -1,5 +1,8 @@
 #include "Options.h"
 
+#include "protocol/connection.h"
+
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 
@@ -145,11 +148,11 @@ bool ParseGlobalOptions(int argc, char** argv, GlobalOptions& opts, int* next, s
             }
             opts.tcpPort = *value;
         } else if (name == "aux-timeout") {
-            if (!ParseUnsigned(*value, 600000, n)) {
+            if (!ParseUnsigned(*value, 0xFFFFFFFFull, n)) {
                 error = "--aux-timeout: not a number of milliseconds: " + *value;
                 return false;
             }
-            opts.auxTimeout = static_cast<int>(n);
+            opts.auxTimeout = static_cast<int>(std::min<unsigned long long>(n, connection::kMaxAuxTmoutMs));
         }
     }
     *next = i;

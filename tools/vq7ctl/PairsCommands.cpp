@@ -7,6 +7,8 @@
 #include "protocol/vq7prot/vq7cmd.h"
 
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -43,9 +45,40 @@ void PrintTable(const CtlContext& ctx, CGiGeArray& table)
     }
 }
 
+std::string BackupDirOf(const CtlArgs& args)
+{
+    std::string dir = args.Get("dir", "BACKUP");
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+// A time-stamped file under DIR/history/ for a table that must not replace the backup.
+std::string HistoryPath(const CtlArgs& args, uint32_t number)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return BackupDirOf(args) + "history/" +
+           FormatC("%08u-%04d%02d%02d-%02d%02d%02d.dat", number, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                   tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
+// Flags a table a cut write left in the meter; true when it is one.
+bool FlagIncomplete(CGiGeArray& table, uint32_t number, CJson& json)
+{
+    std::string why;
+    const bool incomplete = table.LooksIncomplete(&why);
+    json.Set("incomplete", incomplete);
+    if (incomplete)
+        std::fprintf(stderr, "vq7ctl: meter %u holds an incomplete characteristic: %s\n", number, why.c_str());
+    return incomplete;
+}
+
 // Identifies the meter (its type decides how pairs are transferred) and
 // writes the pairs of a file into it.
-int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, const char* what)
+int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, const char* what,
+                     const std::string& backupDir)
 {
     ctx.doc.Set("number", number);
     ctx.doc.Set("file", path);
@@ -63,6 +96,16 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
     CGiGeArray table(info, number);
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
     ctx.doc.Set("result", result);
+    ctx.doc.Set("dropped", table.m_nDroppedPairs);
+    if (table.m_bIncomplete) {
+        ctx.doc.Set("incomplete", true);
+        ctx.Fail(FormatC("%s %u", what, number), result);
+        std::fprintf(stderr,
+                     "vq7ctl: meter %u now holds an incomplete characteristic (%d of %d pairs written); "
+                     "restore it with: vq7ctl restore %u --dir %s\n",
+                     number, table.m_nPairsWritten, table.GetCount(), number, backupDir.c_str());
+        return EXIT_INCOMPLETE;
+    }
     if (result != 0)
         return ctx.Fail(FormatC("%s %u", what, number), result);
     if (table.GetCount() == 0)
@@ -87,6 +130,7 @@ int CmdPairsRead(CtlContext& ctx, CtlArgs& args)
     if (table.m_nResult != 0)
         return ctx.Fail(FormatC("pairs read %u", number), table.m_nResult);
     ctx.doc.Set("pairs", PairsJson(table));
+    const bool incomplete = FlagIncomplete(table, number, ctx.doc);
     if (args.Has("out")) {
         const std::string path = args.Get("out");
         const int saved = table.SaveToFile(path);
@@ -95,7 +139,7 @@ int CmdPairsRead(CtlContext& ctx, CtlArgs& args)
             return ctx.Fail(FormatC("pairs read %u: saving %s", number, path.c_str()), saved);
     }
     PrintTable(ctx, table);
-    return EXIT_OK;
+    return incomplete ? EXIT_INCOMPLETE : EXIT_OK;
 }
 
 int CmdPairsWrite(CtlContext& ctx, CtlArgs& args)
@@ -105,7 +149,7 @@ int CmdPairsWrite(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("pairs write NUMBER FILE");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write");
+    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write", "BACKUP");
 }
 
 int CmdBackup(CtlContext& ctx, CtlArgs& args)
@@ -122,7 +166,17 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
         m.Set("number", number);
         CGiGeArray table(&ctx.conn, number);
         int result = table.m_nResult;
-        const std::string path = BackupPath(args, number);
+        std::string path = BackupPath(args, number);
+        bool incomplete = false;
+        if (result == 0 && FlagIncomplete(table, number, m)) {
+            // Never over a good backup: such a table is kept under history/ only.
+            incomplete = true;
+            path = HistoryPath(args, number);
+            std::error_code ec;
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+            std::fprintf(stderr, "vq7ctl: meter %u: %s is not replaced; the pairs go to %s\n", number,
+                         BackupPath(args, number).c_str(), path.c_str());
+        }
         if (result == 0)
             result = table.SaveToFile(path);
         m.Set("result", result);
@@ -133,6 +187,8 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
         }
         m.Set("file", path);
         ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, table.GetCount(), path.c_str()));
+        if (incomplete && exitCode == EXIT_OK)
+            exitCode = EXIT_INCOMPLETE;
     }
     return exitCode;
 }
@@ -144,5 +200,5 @@ int CmdRestore(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("restore NUMBER [--dir DIR]");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore");
+    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore", args.Get("dir", "BACKUP"));
 }

@@ -2,9 +2,11 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "PollReport.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
+#include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
 
@@ -29,6 +31,7 @@ struct SeriesArgs {
     std::string geFile;
     std::string setFlow;
     std::string dir = ".";
+    bool restoreModels = false;
 };
 
 std::vector<std::string> SplitList(const std::string& text)
@@ -82,6 +85,7 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
     out.geFile = args.Get("ge-file");
     out.setFlow = args.Get("set-flow");
     out.dir = args.Get("dir", DataDir());
+    out.restoreModels = args.Has("restore-models");
     return EXIT_OK;
 }
 
@@ -201,6 +205,7 @@ public:
         m_ws.Folders.SetBaseDir(a.dir);
         m_runner.m_nCycleTimeoutMs = 600000;
         m_runner.stopRequested = &CInterruptGuard::Interrupted;
+        m_runner.onTick = [this] { m_report.Update(); };
     }
     ~CSeries()
     {
@@ -220,6 +225,8 @@ public:
         const int result = m_ws.MeterList.ButtonUpdateInfoClick();
         if (result != 0)
             return m_ctx.Fail("the meter list", result);
+        if (const int rc = RestoreKeptModels())
+            return rc;
         for (size_t i = 0; i < m_args.meters.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             const std::string& model = m_ws.Tables.StringGrid1.Cell(SP_MODEL, row);
@@ -228,6 +235,28 @@ public:
                         m_ws.Tables.StringGrid1.Cell(SP_VERSION, row));
         }
         m_ctx.Print("");
+        return EXIT_OK;
+    }
+
+    // Meters left on the base model by a series that never ended: their kept
+    // model is written back with --restore-models, else the series does not start.
+    int RestoreKeptModels()
+    {
+        const auto toRestore = m_ws.State.ModelsToRestore;
+        for (const auto& k : toRestore) {
+            if (!m_args.restoreModels) {
+                std::fprintf(stderr,
+                             "vq7ctl: meter %u holds the base model 0, its own model kept in %s is %d; "
+                             "run again with --restore-models to write it back\n",
+                             k.Number, m_ws.Folders.ModelFile(k.Number).c_str(), k.KeptValue);
+                continue;
+            }
+            if (const int result = m_ws.MeterList.RestoreKeptModel(k.Slot))
+                return m_ctx.Fail(FormatC("restoring the model of meter %u", k.Number), result);
+            std::fprintf(stderr, "meter %u: own model %d written back\n", k.Number, k.KeptValue);
+        }
+        if (!m_ws.State.ModelsToRestore.empty())
+            return m_ctx.Fail("meters hold the base model where their own model is kept");
         return EXIT_OK;
     }
 
@@ -280,6 +309,7 @@ public:
     CSystem m_system;
     CWorkstation m_ws;
     CSeriesRunner m_runner{m_ws, m_system};
+    CPollReport m_report{m_system};
 };
 }
 
@@ -320,19 +350,40 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     if (!formed)
         return ctx.Fail("calibrate: pairs need at least two measurements");
     PrintGrid(ctx, "Градуировочные пары", s.m_ws.Tables.StringGrid4, ctx.doc.Set("pairs", CJson::MakeArray()));
+    const int pairCount = PairRowCount(s.m_ws.Tables.StringGrid4);
+    ctx.doc.Set("pairCount", pairCount);
+    if (pairCount < 2) {
+        ctx.doc.Set("written", false);
+        return ctx.Fail(FormatC("calibrate: %d pair formed, a characteristic needs at least 2; nothing saved or "
+                                "written (give flow points more than 5 %% apart)",
+                                pairCount));
+    }
     const int files = s.m_ws.Pairs.SaveGiGeToFileClick();
     ctx.doc.Set("files", files);
     ctx.Print(FormatC("%d files under %s/Log", files, a.dir.c_str()));
     int rc = EXIT_OK;
-    if (files != static_cast<int>(a.meters.size()))
+    const bool filesWritten = files == static_cast<int>(a.meters.size());
+    if (!filesWritten)
         rc = ctx.Fail(FormatC("calibrate: %d of %zu Log files written", files, a.meters.size()));
-    if (args.Has("write")) {
+    if (args.Has("write") && !filesWritten) {
+        ctx.doc.Set("written", false);
+        rc = ctx.Fail("calibrate: the Log files failed; nothing written into the meters");
+    } else if (args.Has("write")) {
         const int result = s.m_ws.Pairs.SaveGiGeToDeviceClick();
         ctx.doc.Set("written", result == 0);
         if (result != 0)
             rc = ctx.Fail("calibrate: writing into the meters", result);
         else
             ctx.Print("pairs and setting parameters written into the meters");
+        for (uint32_t n : s.m_ws.State.ParamsNotWritten)
+            std::fprintf(stderr, "vq7ctl: meter %u: setting parameters not written\n", n);
+        for (const auto& w : s.m_ws.State.IncompleteWrites) {
+            std::fprintf(stderr,
+                         "vq7ctl: meter %u now holds an incomplete characteristic (%d of %d pairs written); "
+                         "restore it with: vq7ctl restore %u --dir %s\n",
+                         w.Number, w.PairsWritten, w.PairsTotal, w.Number, s.m_ws.Folders.BackupDir().c_str());
+            rc = EXIT_INCOMPLETE;
+        }
     }
     s.m_ws.Series.ButtonStopClick();
     return rc;

@@ -6,6 +6,7 @@
 
 constexpr uint32_t VQ7_ADDR_BROADCAST = 0x54535251;   // "QRST" on the wire
 constexpr uint32_t VQ7_BROADCAST_NUMBER = 54535251;
+constexpr uint32_t VQ7_MAX_NUMBER = 99999999;   // meter numbers have eight decimal digits
 
 constexpr unsigned VQ7_CMD_SIZE = 16;
 constexpr unsigned VQ7_CMD_DATA_SIZE = 9;

@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -107,11 +108,10 @@ uint32_t NumberToBcd(uint32_t number)
 {
     if (number == VQ7_BROADCAST_NUMBER)
         return VQ7_ADDR_BROADCAST;
-    uint32_t low = number & 0x00FFFFFFu;
     uint32_t bcd = 0;
-    for (unsigned shift = 0; low != 0; shift += 4, low /= 10)
-        bcd |= (low % 10) << shift;
-    return bcd | (number & 0xFF000000u);
+    for (unsigned shift = 0; number != 0 && shift < 32; shift += 4, number /= 10)
+        bcd |= (number % 10) << shift;
+    return bcd;
 }
 
 int BcdToInt(uint32_t value)
@@ -149,6 +149,8 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
         return RC_ABORTED;
     if (dataLen > VQ7_CMD_DATA_SIZE || (dataLen > 0 && data == nullptr))
         return RC_BAD_ARGUMENT;
+    if (number > VQ7_MAX_NUMBER)
+        return RC_BAD_ARGUMENT;   // its BCD address would be another meter's
     if (conn == nullptr)
         return RC_NO_CONNECTION;
 
@@ -178,6 +180,7 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
     unsigned arrived = shape.packets;
     if (g_bAbortAll)
         return RC_ABORTED;
+    std::lock_guard<std::recursive_mutex> bus(conn->Lock());   // the exchange and the rest of a shifted answer
     const int rc = conn->Exchange(request, sizeof request, area.data(), shape.length, timeout, &arrived);
     if (rc != RC_OK)
         return static_cast<unsigned>(rc);
@@ -185,13 +188,21 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
     if (packets)
         *packets = arrived;
 
+    // Stray bytes before a fixed-length answer (a line turning around) push its end out
+    // of the packet read: read the missing bytes, or report a bad answer to be retried.
+    const unsigned shift = ResyncOffset(area.data(), shape.length, frame.m_abAddr);
+    const bool fixedLength = !(cmd & 0x80);
+    if (fixedLength && shift > 0 && conn->ReadMore(area.data() + shape.length, shift, timeout) != RC_OK)
+        return RC_BAD_CHECKSUM;
+
     unsigned result = RC_OK;
     for (unsigned i = 0; i < arrived && result == RC_OK; ++i) {
         const uint8_t* p = area.data() + i * shape.length;
         unsigned available = shape.length;
         const unsigned j = ResyncOffset(p, available, frame.m_abAddr);
         p += j;
-        available -= j;
+        if (!fixedLength)
+            available -= j;
 
         const unsigned length = (cmd & 0x80) ? p[5] + 8u : available;
         const unsigned size = *answerSize;

@@ -36,6 +36,8 @@ extern std::atomic<bool> g_bAbortAll;
 // Pause before a retry, ms; 200 unless a test harness shortens it.
 extern std::atomic<unsigned> g_nRetryPauseMs;
 
+// Packed BCD of the eight digits (the broadcast number gives the broadcast address).
+// Numbers above VQ7_MAX_NUMBER have no address: SendCmd refuses them with RC_BAD_ARGUMENT.
 uint32_t NumberToBcd(uint32_t number);
 int BcdToInt(uint32_t value);
 void SetCmdChecks(VQ7_CMD& frame);

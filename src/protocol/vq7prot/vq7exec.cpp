@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <limits>
 
 namespace vq7 {
 
@@ -34,7 +35,10 @@ std::string FloatText(float value, bool nanAs1e30)
 
 float ArgumentFloat(const std::string& text)
 {
-    return static_cast<float>(StrToFloat(FixDecimalSeparator(text)));
+    const double d = StrToFloat(FixDecimalSeparator(text));
+    if (std::fabs(d) > std::numeric_limits<float>::max())   // beyond float: infinite (a cast is undefined)
+        return d > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(d);
 }
 
 float VersionNumber(const std::string& text)
@@ -50,6 +54,8 @@ float LeadingNumber(const std::string& text)
 {
     std::string number;
     size_t i = 0;
+    while (i < text.size() && text[i] == ' ')   // " 4.02" is 4.02, as the numeric version reads it
+        ++i;
     while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
         number += text[i++];
     if (number.empty())

@@ -20,7 +20,7 @@ std::string FloatText(float value, bool nanAs1e30);
 float ArgumentFloat(const std::string& text);
 // Float of a version text; 0 when the text is not a number.
 float VersionNumber(const std::string& text);
-// The number at the start of a text (either separator); 0 when there is none.
+// The number at the start of a text after leading blanks (either separator); 0 when there is none.
 float LeadingNumber(const std::string& text);
 
 }  // namespace vq7

@@ -71,7 +71,10 @@ unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string&
 
 unsigned Restart(connection* conn, uint32_t number, uint8_t argument)
 {
+    // Sent exactly once whatever the answer: a repeated restart could reboot the meter twice.
     const uint8_t data[1] = {argument};
     VQ7_SHORT_ANSWER answer{};
-    return ExecShort(conn, number, VQ7_CMD_RESTART, data, sizeof data, answer, 1);
+    unsigned size = sizeof answer;
+    return SendCmd(conn, number, VQ7_CMD_RESTART, data, sizeof data, reinterpret_cast<uint8_t*>(&answer), &size,
+                   nullptr);
 }

@@ -4,6 +4,8 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 
+#include <cmath>
+
 using namespace vq7;
 
 namespace {
@@ -13,19 +15,24 @@ constexpr unsigned kAttempts = 5;
 bool ValidKind(int kind) { return kind >= 0 && kind <= 3; }
 uint8_t ValueSize(int kind) { return kind == 0 ? 1 : 4; }
 
-// The 4 value bytes of a text; false when the value does not fit the kind.
+// The 4 value bytes of a text; false when the text is not a whole number, or the
+// value does not fit the kind or is not a finite float.
 bool EncodeValue(int kind, const std::string& text, uint8_t value[4])
 {
     const std::string fixed = FixDecimalSeparator(text);
     if (kind == 3) {
-        PutLeFloat(value, ArgumentFloat(text));
+        const float f = ArgumentFloat(text);
+        if (!std::isfinite(f))
+            return false;
+        PutLeFloat(value, f);
         return true;
     }
+    constexpr long long kNotANumber = -1;
     long long v;
     if (kind == 1)
-        v = StrToIntDef(fixed.find("0x") == std::string::npos ? "0x" + fixed : fixed, 0);
+        v = StrToIntDef(fixed.find("0x") == std::string::npos ? "0x" + fixed : fixed, kNotANumber);
     else
-        v = StrToIntDef(fixed, 0);
+        v = StrToIntDef(fixed, kNotANumber);
     const long long max = kind == 0 ? 0xFF : 0xFFFFFFFFll;
     if (v < 0 || v > max)
         return false;
