@@ -60,8 +60,8 @@ start_sim() {
 }
 
 if [ $headless = 0 ]; then
-  echo "== vq7sim: ten meters (numbers 110001 .. 110010, scripts/demo-rig.txt) on loopback"
-  start_sim tee --tcp 127.0.0.1:0 --rig scripts/demo-rig.txt --integration-ms "${INTEGRATION_MS:-3000}" --flow 10
+  echo "== vq7sim: default rig of ten meters (11000001 .. 11000010) on loopback"
+  start_sim tee --tcp 127.0.0.1:0 --integration-ms "${INTEGRATION_MS:-3000}" --flow 10
   cat >"$files/config.ini" <<EOC
 [CONNECTION]
 port=TCP/IP
@@ -73,7 +73,7 @@ EOC
   stationpid=$!
   cat <<EOT
 == vq7station runs against the simulator on 127.0.0.1:$port; its files are in $files
-   In the window: type the meter numbers 110001 .. 110010 (and a Ду such as 50) on "Уставки",
+   In the window: type the meter numbers 11000001 .. 11000010 (and a Ду such as 50) on "Уставки",
    press the first tool button, then start cycles on "Градуировка" or "Поверка".
    This terminal is the rig's panel: after each cycle it prints the reference flow to type into
    the Ge dialog; type "flow N" here to set the rig's flow to N m3/h ("help" lists more).

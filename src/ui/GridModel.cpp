@@ -21,6 +21,14 @@ void CGridModel::SetHeaderPictures(const std::array<int, 10>& pictures)
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void CGridModel::SetHeaderMarks(const std::array<HeaderMark, 10>& marks)
+{
+    if (marks == m_marks)
+        return;
+    m_marks = marks;
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
 QModelIndex CGridModel::IndexOfCell(int col, int gridRow) const
 {
     return index(gridRow - m_grid.FixedRows(), col);
@@ -126,6 +134,12 @@ QVariant CGridModel::headerData(int section, Qt::Orientation orientation, int ro
     }
     if (role == PictureRole)
         return section >= 1 && section <= 10 ? m_pictures[static_cast<size_t>(section - 1)] : -1;
+    if ((role == MarkRole || role == Qt::ToolTipRole) && section >= 1 && section <= 10) {
+        const HeaderMark& mark = m_marks[static_cast<size_t>(section - 1)];
+        if (role == MarkRole)
+            return mark.Colour;
+        return mark.Hint.isEmpty() ? QVariant() : QVariant(mark.Hint);
+    }
     return {};
 }
 

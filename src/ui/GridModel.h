@@ -17,6 +17,15 @@ class CGridModel : public QAbstractTableModel {
 public:
     // Header role carrying the meter state picture of a column (-1: none).
     static constexpr int PictureRole = Qt::UserRole + 1;
+    // Header role carrying the colour of a column's state mark (invalid: none).
+    static constexpr int MarkRole = Qt::UserRole + 2;
+
+    // A meter's state shown on its column header: a coloured bar and a hint.
+    struct HeaderMark {
+        QColor Colour;
+        QString Hint;
+        bool operator==(const HeaderMark& o) const { return Colour == o.Colour && Hint == o.Hint; }
+    };
 
     using SelectRule = std::function<bool(int col, int gridRow)>;
     using EditHandler = std::function<void(int col, int gridRow, const std::string& text)>;
@@ -31,6 +40,8 @@ public:
     void SetCellColour(CellColour colour) { m_colour = std::move(colour); }
     // Pictures in the header cells of columns 1..10 (slot order).
     void SetHeaderPictures(const std::array<int, 10>& pictures);
+    // Marks on the header cells of columns 1..10 (slot order).
+    void SetHeaderMarks(const std::array<HeaderMark, 10>& marks);
 
     int GridRow(const QModelIndex& index) const { return index.row() + m_grid.FixedRows(); }
     QModelIndex IndexOfCell(int col, int gridRow) const;
@@ -59,6 +70,7 @@ private:
     EditHandler m_edit;
     CellColour m_colour;
     std::array<int, 10> m_pictures;
+    std::array<HeaderMark, 10> m_marks;
     int m_nRows;
     uint64_t m_nRevision;
     bool m_bFrozen = false;

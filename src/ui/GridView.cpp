@@ -29,6 +29,9 @@ QSize CGridHeader::sectionSizeFromContents(int logicalIndex) const
 void CGridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     QHeaderView::paintSection(painter, rect, logicalIndex);
+    const QColor mark = model()->headerData(logicalIndex, Qt::Horizontal, CGridModel::MarkRole).value<QColor>();
+    if (mark.isValid())
+        painter->fillRect(QRect(rect.left(), rect.bottom() - 3, rect.width() - 1, 4), mark);
     const int picture = model()->headerData(logicalIndex, Qt::Horizontal, CGridModel::PictureRole).toInt();
     if (picture < 0)
         return;

@@ -3,6 +3,7 @@
 // living until exit.
 #include "TEditGeForm.h"
 #include "TForm1.h"
+#include "TGIGEScaleForm.h"
 
 #include <string>
 
@@ -13,5 +14,6 @@ public:
     ~CStartupWindows();
 
     TForm1 Form1;
+    TGIGEScaleForm GIGEScaleForm;
     TEditGeForm EditGeForm;
 };

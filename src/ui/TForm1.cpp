@@ -92,9 +92,9 @@ void TForm1::FormActivate()
     }
     MeterConnection.LoadSettings(ConfigPath);
     Ws->Tables.SetTitles();
-    StatusPanels[0]->setText(QString::fromStdString(
+    m_sConnectionText = QString::fromStdString(
         MeterConnection.m_sPort == "TCP/IP" ? "TCP/IP " + MeterConnection.m_sIp + ":" + MeterConnection.m_sTcpIpPort
-                                            : MeterConnection.m_sPort + ", " + std::to_string(MeterConnection.m_nSpeed)));
+                                            : MeterConnection.m_sPort + ", " + std::to_string(MeterConnection.m_nSpeed));
     syncFromState();
     StringGrid1->ShowGridCurrent();
 }
@@ -156,9 +156,47 @@ void TForm1::syncFromState()
     StringGrid2->GridModel()->SetHeaderPictures(pictures);
     StringGrid3->GridModel()->SetHeaderPictures(pictures);
 
+    SyncSlotMarks();
     FillVerdictRow(m_verdictRow, MeterVerdicts(Ws->Tables.StringGrid3, m_dTolerance));
     for (CGridModel* model : m_models)
         model->Refresh();
+}
+
+void TForm1::SyncSlotMarks()
+{
+    // The meters' states from the window state, as marks on their columns.
+    const CWindowState& s = Ws->State;
+    static const QColor kRed(220, 50, 40), kOrange(240, 150, 30), kYellow(230, 210, 40);
+    std::array<CGridModel::HeaderMark, 10> series{}, pairs{};
+    for (size_t i = 0; i < series.size(); ++i) {
+        if (s.SlotNoAnswer[i])
+            series[i] = {kRed, QStringLiteral("Счетчик не отвечает")};
+        else if (s.SlotResultMissing[i])
+            series[i] = {kOrange, QStringLiteral("Нет результата счетчика в последней строке")};
+        else if (!s.ModelSet && s.SlotOnBaseModel[i])
+            series[i] = {kYellow, QStringLiteral("В счетчике осталась базовая модель: "
+                                                 "«Завершение цикла измерений» повторит восстановление")};
+    }
+    for (uint32_t number : s.ParamsNotWritten) {
+        const int slot = System->FindSlot(number);
+        if (slot >= 0 && slot < 10)
+            pairs[static_cast<size_t>(slot)] = {kOrange, QStringLiteral("Настроечные параметры не записаны")};
+    }
+    for (const CWindowState::IncompleteWrite& w : s.IncompleteWrites) {
+        const int slot = System->FindSlot(w.Number);
+        if (slot >= 0 && slot < 10)
+            pairs[static_cast<size_t>(slot)] = {
+                kRed, QStringLiteral("Записано %1 из %2 пар; исходные пары: %3 («Возврат к исходным GiGe»)")
+                          .arg(w.PairsWritten)
+                          .arg(w.PairsTotal)
+                          .arg(QString::fromStdString(w.BackupFile))};
+    }
+    StringGrid2->GridModel()->SetHeaderMarks(series);
+    StringGrid3->GridModel()->SetHeaderMarks(series);
+    StringGrid4->GridModel()->SetHeaderMarks(pairs);
+    const QString message = QString::fromStdString(s.CycleMessage);
+    StatusPanels[0]->setText(message.isEmpty() ? m_sConnectionText : message);
+    StatusPanels[0]->setToolTip(message);
 }
 
 int TForm1::RunOnBus(const std::function<int()>& work)

@@ -18,6 +18,7 @@ class CGridModel;
 class CGridView;
 class CBusTaskRunner;
 class TEditGeForm;
+class TGIGEScaleForm;
 class QAction;
 class QDoubleSpinBox;
 class QLabel;
@@ -39,6 +40,8 @@ public:
 
     // The reference flow dialog the engine shows at the end of every cycle (null: none).
     void SetEditGeForm(TEditGeForm* form);
+    // The calibration editor behind the "Масштабирование GiGe" items (null: none).
+    void SetGIGEScaleForm(TGIGEScaleForm* form) { m_pScaleForm = form; }
 
     connection MeterConnection;
     std::string ConfigPath;
@@ -141,6 +144,7 @@ private:
     CGridView* MakeGrid(CTextGrid& grid, const QString& name, std::function<bool(int, int)> selectable);
     void ConnectContextMenu(CGridView* view, QMenu* menu, bool geColumnOnly);
     void ConnectProgress();
+    void SyncSlotMarks();
 
     // Runs a bus operation off the GUI thread; the window stays live, the
     // tables show what they held when it began.
@@ -152,6 +156,8 @@ private:
     void NotYetAvailable(const QString& what);
 
     std::string m_sBaseDir;
+    TGIGEScaleForm* m_pScaleForm = nullptr;
+    QString m_sConnectionText;
     CTextGrid m_verdictRow;
     double m_dTolerance;
     std::array<int, 10> m_meterPictures;

@@ -3,6 +3,11 @@
 #include "GridView.h"
 #include "TForm1.h"
 #include "common/CommonUtils.h"
+#include "TGIGEScaleForm.h"
+#include "calibration/CGiGeArray.h"
+#include "measurement/CSystem.h"
+#include "workstation/PairForming.h"
+#include "workstation/PairsWriteBack.h"
 #include "workstation/Workstation.h"
 
 #include <QApplication>
@@ -124,12 +129,32 @@ void TForm1::PopupMenuAppendCurGiGeClick()
 
 void TForm1::PopupMenuScaleGiGeClick()
 {
-    NotYetAvailable(QStringLiteral("Редактор градуировочной характеристики"));
+    const int slot = Ws->Pairs.PopupSlot();
+    if (!m_pScaleForm || slot < 0)
+        return;
+    const uint32_t number = System->GetMeterNumber(slot);
+    const VQ7_INFO info = System->GetMeterInfo(slot);
+    m_pScaleForm->SetToleranceBand(m_dTolerance);
+    if (PairRowCount(Ws->Tables.StringGrid4) == 0) {
+        m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
+    } else {
+        m_pScaleForm->ShowForTable(*Ws->Pairs.SlotPairs(slot), number, &info);
+        CGiGeArray edited;
+        m_pScaleForm->GetGiGeArray(edited);
+        WriteEditedPairsBack(Ws->Tables.StringGrid4, slot, edited);
+    }
+    syncFromState();
 }
 
 void TForm1::PopupMenu3ScaleGiGeClick()
 {
-    NotYetAvailable(QStringLiteral("Редактор градуировочной характеристики"));
+    const uint32_t number = Ws->MeterList.PopupMeterNumber();
+    if (!m_pScaleForm || number == 0)
+        return;
+    const VQ7_INFO info = System->GetMeterInfo(System->FindSlot(number));
+    m_pScaleForm->SetToleranceBand(m_dTolerance);
+    m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
+    syncFromState();
 }
 
 void TForm1::WordReportButtonClick()

@@ -88,7 +88,7 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("stored");
         QTest::newRow("meter number, letters dropped") << int(SP_METER) << "12a3-4" << "1234";
-        QTest::newRow("meter number, six digits at most") << int(SP_METER) << "123456789" << "123456";
+        QTest::newRow("meter number, eight digits at most") << int(SP_METER) << "1234567890" << "12345678";
         QTest::newRow("diameter, three digits at most") << int(SP_DIAMETER) << "1500" << "150";
         QTest::newRow("diameter, no decimals") << int(SP_DIAMETER) << "6,5" << "65";
         QTest::newRow("second number, free text") << int(SP_PPR) << "A-17/3" << "A-17/3";
