@@ -234,6 +234,32 @@ private slots:
         QVERIFY(f.PageControl1->isEnabled());
     }
 
+    void meterStatesMarkTheirColumns()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        f.Ws->State.SlotNoAnswer[1] = true;
+        f.Ws->State.SlotResultMissing[3] = true;
+        f.Ws->State.CycleMessage = "Счетчик № 11000004 не отвечает";
+        f.syncFromState();
+        for (CGridView* view : {f.StringGrid2, f.StringGrid3}) {
+            const CGridModel* m = view->GridModel();
+            const QColor noAnswer = m->headerData(2, Qt::Horizontal, CGridModel::MarkRole).value<QColor>();
+            const QColor missing = m->headerData(4, Qt::Horizontal, CGridModel::MarkRole).value<QColor>();
+            QVERIFY(noAnswer.isValid() && missing.isValid() && noAnswer != missing);
+            QVERIFY(!m->headerData(1, Qt::Horizontal, CGridModel::MarkRole).value<QColor>().isValid());
+            QVERIFY(!m->headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
+        }
+        QCOMPARE(f.StatusPanels[0]->text(), QStringLiteral("Счетчик № 11000004 не отвечает"));
+        f.Ws->State.SlotNoAnswer[1] = false;
+        f.Ws->State.CycleMessage.clear();
+        f.syncFromState();
+        QVERIFY(!f.StringGrid2->GridModel()->headerData(2, Qt::Horizontal, CGridModel::MarkRole).value<QColor>().isValid());
+        QVERIFY(f.StatusPanels[0]->text() != QStringLiteral("Счетчик № 11000004 не отвечает"));
+    }
+
     void toleranceColoursAndIsKept()
     {
         CRecordingQtOperator op;
