@@ -3,6 +3,7 @@
 #include "BusTask.h"
 #include "GridModel.h"
 #include "GridView.h"
+#include "TBusMonitor.h"
 #include "TEditGeForm.h"
 #include "ToolIcons.h"
 #include "common/AppPaths.h"
@@ -44,6 +45,7 @@ TForm1::~TForm1()
         child->disconnect(this);
     delete PageControl1;
     PageControl1 = nullptr;
+    TBusMonitor::Release();   // stops tracing the connection
     // The worker stops before the tables and the connection go.
     System->SetReferenceFlowPrompt({});
     Ws.reset();

@@ -79,6 +79,7 @@ public:
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
     QAction* Connection = nullptr;
+    QAction* BusMonitor = nullptr;
     QAction* N5 = nullptr;
     QAction* N6 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -122,6 +123,7 @@ public slots:
     void StringGrid1Exit();
     void ConnectionClick();
     void N5Click();
+    void BusMonitorClick();
     void N6Click();
     void CancelClick();
     void ToleranceChanged(double tolerance);
@@ -153,7 +155,6 @@ private:
     void UpdateProgressPanel();
     void PostToGui(std::function<void()> fn);
     // Until the dialogs of later work exist.
-    void NotYetAvailable(const QString& what);
 
     std::string m_sBaseDir;
     TGIGEScaleForm* m_pScaleForm = nullptr;

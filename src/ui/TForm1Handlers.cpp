@@ -3,7 +3,14 @@
 #include "GridView.h"
 #include "TForm1.h"
 #include "common/CommonUtils.h"
+#include "Help.h"
+#include "ProtocolReportUi.h"
+#include "TAboutBox.h"
+#include "TAddCurGiGePair.h"
+#include "TBusMonitor.h"
 #include "TGIGEScaleForm.h"
+#include "TSetPortDlg.h"
+#include "common/AppPaths.h"
 #include "calibration/CGiGeArray.h"
 #include "measurement/CSystem.h"
 #include "workstation/PairForming.h"
@@ -11,6 +18,8 @@
 #include "workstation/Workstation.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -120,13 +129,48 @@ void TForm1::ToleranceChanged(double tolerance)
     StringGrid3->viewport()->update();
 }
 
-// The windows behind these items come with later work; each has its own slot.
+// The other windows, each behind its own slot.
 
 void TForm1::PopupMenuAppendCurGiGeClick()
 {
-    NotYetAvailable(QStringLiteral("Дополнение текущими GiGe"));
+    const int slot = Ws->Pairs.PopupSlot();
+    if (slot < 0)
+        return;
+    TAddCurGiGePair dialog(this);
+    dialog.Execute(MeterConnection, *Ws->Pairs.SlotPairs(slot));
+    syncFromState();
 }
 
+void TForm1::WordReportButtonClick()
+{
+    CReportRequest request;
+    request.baseDir = Ws->Folders.BaseDir();
+    request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
+    request.tolerance = m_dTolerance;
+    ::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request);
+}
+
+void TForm1::ConnectionClick()
+{
+    // Kept in config.ini at once: the next activation reloads the settings from there.
+    if (ShowPortSettings(MeterConnection, QCursor::pos(), nullptr, false, this) == QDialog::Accepted)
+        MeterConnection.SaveSettings(ConfigPath);
+}
+
+void TForm1::BusMonitorClick()
+{
+    TBusMonitor::Show(MeterConnection, this);
+}
+
+void TForm1::N5Click()
+{
+    OpenHelp();
+}
+
+void TForm1::N6Click()
+{
+    TAboutBox::ShowAbout(this);
+}
 void TForm1::PopupMenuScaleGiGeClick()
 {
     const int slot = Ws->Pairs.PopupSlot();
@@ -157,27 +201,3 @@ void TForm1::PopupMenu3ScaleGiGeClick()
     syncFromState();
 }
 
-void TForm1::WordReportButtonClick()
-{
-    NotYetAvailable(QStringLiteral("Отчет"));
-}
-
-void TForm1::ConnectionClick()
-{
-    NotYetAvailable(QStringLiteral("Настройка соединения (пока: config.ini, раздел CONNECTION)"));
-}
-
-void TForm1::N5Click()
-{
-    NotYetAvailable(QStringLiteral("Описание"));
-}
-
-void TForm1::N6Click()
-{
-    NotYetAvailable(QStringLiteral("О программе"));
-}
-
-void TForm1::NotYetAvailable(const QString& what)
-{
-    ShowAppMessage((what + QStringLiteral(": еще не готово в этой версии.")).toStdString());
-}

@@ -67,6 +67,8 @@ void TForm1::BuildMenus()
 {
     N1 = menuBar()->addMenu(QStringLiteral("&Файл"));
     N1->setObjectName(QStringLiteral("N1"));
+    BusMonitor = MenuItem(N1, "BusMonitor", "Монитор обмена");
+    connect(BusMonitor, &QAction::triggered, this, &TForm1::BusMonitorClick);
     N2 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N2->setObjectName(QStringLiteral("N2"));
     Connection = MenuItem(N2, "Connection", "Соединение");
