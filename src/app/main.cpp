@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Calibration and verification of the flow channel of meters."));
     parser.addHelpOption();
     const QCommandLineOption dir(QStringLiteral("dir"),
-                                 QStringLiteral("Folder of config.ini, Log/ and BACKUP/ (default: the program's)."),
+                                 QStringLiteral("Folder of config.ini, Log/ and BACKUP/ (default: the data folder, see README)."),
                                  QStringLiteral("path"));
     parser.addOption(dir);
     parser.process(app);

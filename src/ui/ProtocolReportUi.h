@@ -3,7 +3,7 @@
 // request a PDF of the same content (Qt's PDF writer) and the tables as CSV,
 // under Reports/; the tool button's menu. The window calls
 // WordReportButtonClick(Tables, State.ActivePage) from its button.
-#include "common/CommonUtils.h"
+#include "common/AppPaths.h"
 #include "report/Verdicts.h"
 
 #include <QString>
@@ -19,8 +19,8 @@ class QWidget;
 enum ReportFormat : unsigned { REPORT_DOCX = 1, REPORT_PDF = 2, REPORT_CSV = 4 };
 
 struct CReportRequest {
-    std::string baseDir = GetProgramDir();                              // Reports/ is made here
-    std::string templatePath = GetProgramPath() + "Matrix/шаблон.docx";
+    std::string baseDir = DataDir();                                    // Reports/ is made here
+    std::string templatePath = ShareDir() + "/Matrix/шаблон.docx";
     double tolerance = kDefaultTolerancePercent;                        // verdicts, ± per cent
     unsigned formats = REPORT_DOCX;                                     // a PDF comes with its DOCX
 };

@@ -110,6 +110,7 @@ public slots:
     void SortGiGeButtonClick();
     void InvertGiGeButtonClick();
     void WordReportButtonClick();
+    void MakeReport(unsigned formats);
     void Timer1Timer();
     void N4Click();
     void CreateGiGeClick();

@@ -141,9 +141,12 @@ void TForm1::PopupMenuAppendCurGiGeClick()
     syncFromState();
 }
 
-void TForm1::WordReportButtonClick()
+void TForm1::WordReportButtonClick() { MakeReport(REPORT_DOCX); }
+
+void TForm1::MakeReport(unsigned formats)
 {
     CReportRequest request;
+    request.formats = formats;
     request.baseDir = Ws->Folders.BaseDir();
     request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
     request.tolerance = m_dTolerance;

@@ -3,6 +3,7 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "MaskDelegate.h"
+#include "ProtocolReportUi.h"
 #include "TForm1.h"
 #include "ToolIcons.h"
 #include "workstation/MainTables.h"
@@ -123,6 +124,8 @@ void TForm1::BuildToolBar()
     connect(SortGiGeButton, &QAction::triggered, this, &TForm1::SortGiGeButtonClick);
     connect(InvertGiGeButton, &QAction::triggered, this, &TForm1::InvertGiGeButtonClick);
     connect(WordReportButton, &QAction::triggered, this, &TForm1::WordReportButtonClick);
+    // The button's menu: DOCX with a PDF, or the tables as CSV.
+    WordReportButton->setMenu(BuildReportMenu(this, [this](unsigned formats) { MakeReport(formats); }));
 }
 
 void TForm1::BuildStatusBar()
