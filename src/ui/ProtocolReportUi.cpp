@@ -1,5 +1,6 @@
 #include "ProtocolReportUi.h"
 
+#include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "common/OperatorInterface.h"
 #include "report/DocxText.h"
