@@ -462,7 +462,8 @@ int CSystem::RunCycle()
     bool idle = false;
     for (;;) {
         passResult = PollPass(poll);
-        ++passes;
+        if (passes < CSYSTEM_NO_ANSWER_PASSES)
+            ++passes;
         if (poll.finished || passResult != 0 || ShouldStopPolling())
             break;
         if (!poll.started && poll.askedStarted && passes >= CSYSTEM_NO_ANSWER_PASSES &&
