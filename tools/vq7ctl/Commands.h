@@ -58,15 +58,11 @@ inline const CtlCommand kCommands[] = {
      "are reported. Exit 3 when the write was cut after the count: restore the backup.",
      CmdPairsWrite},
     {"backup", "NUMBER... [--dir DIR]", "dir",
-<<<<<<< HEAD
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).", CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
-=======
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP). An\n"
-     "incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data\n"
+     "folder). An incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
      CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP).",
->>>>>>> i15
+    {"restore", "NUMBER [--dir DIR]", "dir",
+     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
      CmdRestore},
     {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", "",
@@ -94,15 +90,12 @@ inline const CtlCommand kCommands[] = {
      "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
      "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
      "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
-<<<<<<< HEAD
-     "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).",
-=======
-     "DIR defaults to the current folder. Each meter's own model is kept in DIR/BACKUP/NNNNNNNN.model\n"
+     "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).\n"
+     "Each meter's own model is kept in DIR/BACKUP/NNNNNNNN.model\n"
      "while the series runs; a meter found on the base model 0 where another model is kept stops the\n"
      "series, unless --restore-models writes the kept model back first. Meters are never written\n"
      "when the Log files failed, fewer than two pairs were formed, or their pairs have no backup.\n"
      "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).",
->>>>>>> i15
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
