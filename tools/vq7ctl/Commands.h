@@ -13,6 +13,9 @@ struct CtlCommand {
     CtlCommandFn run;
 };
 
+// JournalCommand.cpp
+int CmdJournal(CtlContext& ctx, CtlArgs& args);
+
 // IdentifyCommand.cpp
 int CmdIdentify(CtlContext& ctx, CtlArgs& args);
 // ParamCommands.cpp
@@ -64,6 +67,11 @@ inline const CtlCommand kCommands[] = {
     {"restore", "NUMBER [--dir DIR]", "dir",
      "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
      CmdRestore},
+    {"journal", "[NUMBER] [--file PATH]", "file",
+     "Prints the journal of writes into meters (journal.csv in the data folder, or PATH), the\n"
+     "lines of meter NUMBER only when given: time, number, model, operation, values before and\n"
+     "after, read-back verdict, result code.",
+     CmdJournal},
     {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", "",
      "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},

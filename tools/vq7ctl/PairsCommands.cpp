@@ -94,9 +94,12 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
         return EXIT_OK;
     }
     CGiGeArray table(info, number);
+    if (std::string(what) == "restore")
+        table.m_sWriteOperation = "восстановление пар";
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
     ctx.doc.Set("result", result);
     ctx.doc.Set("dropped", table.m_nDroppedPairs);
+    ctx.doc.Set("readback", table.m_sReadBack);
     if (table.m_bIncomplete) {
         ctx.doc.Set("incomplete", true);
         ctx.Fail(FormatC("%s %u", what, number), result);

@@ -5,6 +5,7 @@
 
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
+#include "common/WriteJournal.h"
 #include "links/Trace.h"
 #include "protocol/connection.h"
 
@@ -42,8 +43,10 @@ const CtlCommand* FindCommand(const std::vector<std::string>& words, size_t& use
 void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
 {
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
-    if (!opts.configFile.empty())
+    if (!opts.configFile.empty()) {
         conn.LoadSettings(opts.configFile);
+        CWriteJournal::LoadSettings(opts.configFile);
+    }
     else if (const std::string shared = DataDir() + "/config.ini"; ::access(shared.c_str(), R_OK) == 0)
         conn.LoadSettings(shared);   // the station's own settings, when there are any
     if (opts.port)
@@ -117,7 +120,9 @@ int main(int argc, char** argv)
     }
 
     int exitCode;
-    {
+    if (command->run == CmdJournal) {
+        exitCode = command->run(ctx, args);   // a file only: no link
+    } else {
         CConnectionUse use(&conn);   // one link for the whole command
         exitCode = command->run(ctx, args);
     }
