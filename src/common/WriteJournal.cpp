@@ -16,10 +16,38 @@
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+// Length of the file up to its last line end. The kernel stops a write at a
+// page boundary when the writer is killed, so a line can be cut short; the
+// next append drops the piece (its writer never reported it written).
+off_t WholeLength(int fd)
+{
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || st.st_size == 0)
+        return 0;
+    off_t end = st.st_size;
+    char buf[4096];
+    while (end > 0) {
+        const off_t from = end > off_t(sizeof buf) ? end - off_t(sizeof buf) : 0;
+        const ssize_t n = ::pread(fd, buf, static_cast<size_t>(end - from), from);
+        if (n <= 0)
+            return st.st_size;   // unreadable: leave it as it is
+        for (ssize_t i = n - 1; i >= 0; --i)
+            if (buf[i] == '\n') {
+                const off_t whole = from + i + 1;
+                if (whole != st.st_size && ::ftruncate(fd, whole) != 0)
+                    return st.st_size;
+                return whole;
+            }
+        end = from;
+    }
+    return ::ftruncate(fd, 0) == 0 ? 0 : st.st_size;
+}
+
 std::mutex g_lock;
 std::string g_path;        // empty: the data folder's
 int g_readBack = -1;       // -1: not yet read from config.ini
@@ -100,13 +128,17 @@ bool CWriteJournal::ParseLine(const std::string& line, WriteJournalEntry& e)
 bool CWriteJournal::AppendTo(const std::string& path, const WriteJournalEntry& entry, std::string& error)
 {
     std::string line = FormatLine(entry);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    struct stat st{};
-    if (::fstat(fd, &st) == 0 && st.st_size == 0)
+    // One appender at a time (the station and vq7ctl may share the file); the
+    // lock goes with the process, also when it is killed.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    const off_t whole = WholeLength(fd);
+    if (whole == 0)
         line = Header() + line;   // header and first line in the same write
     ssize_t written;
     do
@@ -147,7 +179,7 @@ bool CWriteJournal::Read(const std::string& path, uint32_t number, std::vector<W
     std::string line;
     WriteJournalEntry e;
     while (std::getline(in, line))
-        if (ParseLine(line, e) && (number == 0 || e.number == number))
+        if (!in.eof() && ParseLine(line, e) && (number == 0 || e.number == number))   // eof: a cut last line
             entries.push_back(e);
     return true;
 }

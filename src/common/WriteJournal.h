@@ -1,7 +1,8 @@
 #pragma once
 // journal.csv: one line for every write into a meter, appended with a single
-// write(2) on an O_APPEND descriptor, so a line is whole or absent whatever
-// kills the process. ';'-separated UTF-8 with a header line.
+// write(2) on an O_APPEND descriptor under an flock. A line cut by a kill is
+// never read and is dropped by the next append, so a line is whole or absent.
+// ';'-separated UTF-8 with a header line.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -5,6 +5,7 @@
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
 #include "common/RecordingOperator.h"
+#include "common/WriteJournal.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 #include "sim/Faults.h"
@@ -43,6 +44,7 @@ protected:
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        CWriteJournal::SetPath((m_dir / "journal.csv").string());
 
         for (const auto& m : CRig::DefaultMeters())
             for (uint32_t n : kMeters)
@@ -81,6 +83,7 @@ protected:
         m_system.reset();
         m_server.reset();
         fs::remove_all(m_dir);
+        CWriteJournal::SetPath("");
         ResetDecimalSeparatorFromLocale();
     }
 
