@@ -13,7 +13,7 @@ int CmdJournal(CtlContext& ctx, CtlArgs& args)
     if (!args.positional.empty() && !ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
     const std::string path = args.Get("file", CWriteJournal::Path());
-    ctx.doc.Set("file", path);
+    ctx.doc["file"] = path;
     std::vector<WriteJournalEntry> entries;
     std::string error;
     if (!CWriteJournal::Read(path, number, entries, error))
@@ -21,22 +21,15 @@ int CmdJournal(CtlContext& ctx, CtlArgs& args)
     std::string header = CWriteJournal::Header();
     header.pop_back();
     ctx.Print(header);
-    CJson list = CJson::MakeArray();
+    CtlJson list = CtlJson::array();
     for (const WriteJournalEntry& e : entries) {
         std::string line = CWriteJournal::FormatLine(e);
         line.pop_back();
         ctx.Print(line);
-        CJson item = CJson::MakeObject();
-        item.Set("time", e.time);
-        item.Set("number", e.number);
-        item.Set("model", e.model);
-        item.Set("operation", e.operation);
-        item.Set("before", e.before);
-        item.Set("after", e.after);
-        item.Set("readback", e.readback);
-        item.Set("result", e.result);
-        list.Push(item);
+        list.push_back(CtlJson{{"time", e.time},         {"number", e.number}, {"model", e.model},
+                               {"operation", e.operation}, {"before", e.before}, {"after", e.after},
+                               {"readback", e.readback},   {"result", e.result}});
     }
-    ctx.doc.Set("entries", list);
+    ctx.doc["entries"] = list;
     return EXIT_OK;
 }
