@@ -182,7 +182,14 @@ void CGiGeArray::WriteMeterBody()
     m_sReadBack = readBack ? "" : "отключена";
     if (readBack)
         entry.before = MeterValuesText();
-    SendPairs(readBack);
+    try {
+        SendPairs(readBack);
+    } catch (...) {
+        // Bytes may have gone out: the attempt is journalled all the same.
+        entry.result = m_nResult != 0 ? m_nResult : -1;
+        CWriteJournal::Append(entry);
+        throw;
+    }
     entry.readback = m_bIncomplete ? FormatC("записано %d из %d", m_nPairsWritten, m_nCount) : m_sReadBack;
     entry.result = m_nResult;
     CWriteJournal::Append(entry);

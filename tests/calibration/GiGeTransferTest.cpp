@@ -404,6 +404,9 @@ TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnec
     EXPECT_EQ(texts[3], "Ошибка исполнения GiGeArray Cmd:2");
     EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 0);
     EXPECT_EQ(t.m_nResult, 240);   // the code the operation had set stays
+    // Both attempts reached the meter and are journalled with their code.
+    ASSERT_EQ(Journal().size(), 2u);
+    EXPECT_EQ(Journal()[0].result, 240);
 
     // Cut short where the operation had nothing to report yet: not a success.
     CGiGeArray empty(InfoOf("FJ  "), kNumber);
