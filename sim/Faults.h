@@ -13,6 +13,7 @@ enum class FaultKind {
     Busy,          // not executed; answered 241
     Refuse,        // not executed; answered 240
     SwitchOff,     // turns the meter's write switch off (a state, not per answer)
+    StoreOther,    // a pair or parameter write is answered as usual, but the lowest bit of the value kept differs
 };
 
 constexpr int FAULT_ANY_COMMAND = -1;

@@ -103,6 +103,9 @@ public:
     bool m_bPairsSent = false;
     bool m_bIncomplete = false;
     int m_nPairsWritten = 0;
+    // Operation named in the write journal, and the read-back verdict of the last write.
+    std::string m_sWriteOperation = "запись пар";
+    std::string m_sReadBack;
     // Outcome of the last file load: pairs past GIGE_FILE_MAX_PAIRS left out,
     // and the numbers (from 1) of lines that looked like pairs but were not.
     int m_nDroppedPairs = 0;
@@ -111,6 +114,13 @@ public:
 private:
     void ReadMeterBody();
     void WriteMeterBody();
+    void SendPairs(bool readBack);
+    // Pairs as the meter holds them: count pairs, or as many as it reports when count < 0.
+    unsigned ReadMeterValues(int count, std::vector<std::pair<float, float>>& values);
+    std::string MeterValuesText();   // for the journal
+    std::vector<std::pair<float, float>> Values() const;
+    // Compares the meter's pairs with the table bit for bit; false (reported) when they differ.
+    bool CheckReadBack(bool countRefused);
     void LoadFileBody();
     void SaveFileBody();
     bool ReadPairLines(std::FILE* file);

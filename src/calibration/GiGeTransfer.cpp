@@ -4,6 +4,7 @@
 #include "calibration/ConnectionUse.h"
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
+#include "common/WriteJournal.h"
 
 #include <chrono>
 #include <cmath>
@@ -172,6 +173,30 @@ void CGiGeArray::WriteMeterBody()
             return;
         }
     }
+    WriteJournalEntry entry;
+    entry.number = m_dwNumber;
+    entry.model = m_Info.m_sModel;
+    entry.operation = m_sWriteOperation;
+    entry.after = JournalPairsText(Values());
+    const bool readBack = CWriteJournal::ReadBackEnabled();
+    m_sReadBack = readBack ? "" : "отключена";
+    if (readBack)
+        entry.before = MeterValuesText();
+    try {
+        SendPairs(readBack);
+    } catch (...) {
+        // Bytes may have gone out: the attempt is journalled all the same.
+        entry.result = m_nResult != 0 ? m_nResult : -1;
+        CWriteJournal::Append(entry);
+        throw;
+    }
+    entry.readback = m_bIncomplete ? FormatC("записано %d из %d", m_nPairsWritten, m_nCount) : m_sReadBack;
+    entry.result = m_nResult;
+    CWriteJournal::Append(entry);
+}
+
+void CGiGeArray::SendPairs(bool readBack)
+{
     const uint32_t number = m_dwNumber;
     m_nResult = static_cast<int>(BeginPairWrite(m_pConnection, number));
     if (m_nResult != 0) {
@@ -183,7 +208,8 @@ void CGiGeArray::WriteMeterBody()
         return;
     }
     m_nResult = static_cast<int>(WritePairCount(m_pConnection, number, std::to_string(m_nCount)));
-    if (m_nResult == 240) {
+    const bool countRefused = m_nResult == 240;
+    if (countRefused) {
         ReportWarning("Нет команды 6 - запись количества градуировочных пар,\n"
                       "что может означать: это старая версия ПО ВЯ-7;\n"
                       "или выключен внутренний переключатель.\n"
@@ -210,7 +236,11 @@ void CGiGeArray::WriteMeterBody()
         }
         m_nPairsWritten = i + 1;
     }
+    m_nResult = 0;
     m_bPairsSent = true;
+    // Checked before a converter's restart copies them on.
+    if (readBack && !CheckReadBack(countRefused))
+        return;
     if (m_Info.m_sType != "DZW3" && m_Info.m_sType != "DZW4")
         return;
 

@@ -18,6 +18,7 @@ enum : int {
     RC_GET_STATE_FAILED = 1051,
     RC_SET_STATE_FAILED = 1052,
     RC_SET_MASK_FAILED = 1053,
+    RC_READBACK_MISMATCH = 1060,   // the meter holds other values than were written
 };
 
 // Flags of CLink::Purge.

@@ -1,6 +1,7 @@
 #include "CSystem.h"
 
 #include "calibration/ConnectionUse.h"
+#include "calibration/JournaledParam.h"
 #include "common/CommonUtils.h"
 #include "common/DebugOutput.h"
 #include "common/NumberText.h"
@@ -251,7 +252,7 @@ int CSystem::WriteModel(int slot, bool base)
     }
     const std::string value = base ? std::string("0") : FormatC("%d", m_aInfo[slot].m_nParam0);
     CConnectionUse use(m_pConnection);
-    const int result = static_cast<int>(WriteParam(m_pConnection, number, 0, value));
+    const int result = static_cast<int>(WriteParamJournaled(m_pConnection, number, m_aInfo[slot].m_sModel, 0, value));
     if (result == 0)
         m_abOnBaseModel[slot] = base;
     else if (base && result > 255)

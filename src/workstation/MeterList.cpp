@@ -6,6 +6,7 @@
 #include "WorkFolders.h"
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
+#include "calibration/JournaledParam.h"
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -193,7 +194,8 @@ int CMeterList::RestoreKeptModel(int slot)
     int result;
     {
         CBusUse bus(m_conn);
-        result = static_cast<int>(WriteParam(&m_conn, number, 0, std::to_string(kept)));
+        result = static_cast<int>(WriteParamJournaled(&m_conn, number, m_system.GetMeterInfo(slot).m_sModel, 0,
+                                                      std::to_string(kept)));
         if (result == 0)
             result = m_system.SetMeter(slot, number);
     }
@@ -213,6 +215,7 @@ int CMeterList::RestoreBackupPairs(uint32_t number)
     CBusUse bus(m_conn);
     const int slot = m_system.FindSlot(number);
     CGiGeArray table(m_system.GetMeterInfo(slot), number);
+    table.m_sWriteOperation = "восстановление пар";
     return table.LoadFromFileToMeter(&m_conn, m_folders.BackupFile(number));
 }
 

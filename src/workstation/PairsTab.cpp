@@ -12,6 +12,7 @@
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"
 #include "calibration/GiGeFile.h"
+#include "calibration/JournaledParam.h"
 #include "common/CommonUtils.h"
 #include "common/Cp1251.h"
 #include "common/NumberText.h"
@@ -89,8 +90,15 @@ int CPairsTab::WriteDiameterParams(uint32_t number, int dn)
         {75, row->A, "Ошибка записи. Выключен внутренний переключатель! Счетчик №"},
         {79, row->B, "Ошибка записи. Выключен внутренний переключатель! Счетчик №"},
     };
+    const std::string model = m_system.GetMeterInfo(m_system.FindSlot(number)).m_sModel;
     for (const Write& w : writes) {
-        const unsigned result = WriteParam(&m_conn, number, w.param, FixDecimalSeparator(w.value));
+        const std::string value = FixDecimalSeparator(w.value);
+        std::string read;
+        const unsigned result = WriteParamJournaled(&m_conn, number, model, w.param, value, &read);
+        if (result == RC_READBACK_MISMATCH) {
+            ShowAppMessage(ParamMismatchText(number, w.param, value, read));
+            return static_cast<int>(result);
+        }
         if (result != 0) {
             ShowAppMessage((result == 240 ? std::string(w.switchOff) : std::string("Ошибка связи! Счетчик № ")) +
                            std::to_string(number));

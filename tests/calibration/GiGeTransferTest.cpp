@@ -3,9 +3,12 @@
 #include "RigGateway.h"
 
 #include "calibration/CGiGeArray.h"
+#include "calibration/ConnectionUse.h"
+#include "calibration/JournaledParam.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
 #include "common/RecordingOperator.h"
+#include "common/WriteJournal.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
 
@@ -46,6 +49,10 @@ protected:
         g_nRetryPauseMs = 10;   // retries as usual, only quicker
         gateway = std::make_unique<CRigGateway>(rig, Transport());
         gateway->Configure(conn);
+        journal = (fs::temp_directory_path() / ("gige_journal_" + std::to_string(::getpid()) + ".csv")).string();
+        fs::remove(journal);
+        CWriteJournal::SetPath(journal);
+        CWriteJournal::SetReadBack(true);
     }
     virtual CRigGateway::Transport Transport() const { return CRigGateway::Tcp; }
     void TearDown() override
@@ -54,6 +61,15 @@ protected:
         g_nRetryPauseMs = 200;
         if (!file.empty())
             fs::remove(file);
+        fs::remove(journal);
+        CWriteJournal::SetPath("");
+    }
+    std::vector<WriteJournalEntry> Journal() const
+    {
+        std::vector<WriteJournalEntry> entries;
+        std::string error;
+        CWriteJournal::Read(journal, 0, entries, error);
+        return entries;
     }
 
     CVirtualMeter& AddMeter(const std::string& type, const std::function<void(SimMeterConfig&)>& tweak = {})
@@ -101,6 +117,7 @@ protected:
     std::unique_ptr<CRigGateway> gateway;
     connection conn;
     std::string file;
+    std::string journal;
 };
 
 TEST_F(GiGeTransferTest, HeatMeterWithoutTransferIsLeftAlone)
@@ -387,6 +404,9 @@ TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnec
     EXPECT_EQ(texts[3], "Ошибка исполнения GiGeArray Cmd:2");
     EXPECT_EQ(CountOf(CMD_WRITE_PAIR), 0);
     EXPECT_EQ(t.m_nResult, 240);   // the code the operation had set stays
+    // Both attempts reached the meter and are journalled with their code.
+    ASSERT_EQ(Journal().size(), 2u);
+    EXPECT_EQ(Journal()[0].result, 240);
 
     // Cut short where the operation had nothing to report yet: not a success.
     CGiGeArray empty(InfoOf("FJ  "), kNumber);
@@ -434,6 +454,9 @@ TEST_F(GiGeTransferSerialTest, AWriteCutAfterTheCountNamesTheIncompleteTableAndR
     ASSERT_EQ(op.Texts().size(), 1u);
     EXPECT_NE(op.Texts()[0].find("Счетчик № 12345678 содержит неполную градуировочную характеристику: записано 2 из 4 пар."),
               std::string::npos);
+    ASSERT_EQ(Journal().size(), 1u);
+    EXPECT_EQ(Journal()[0].readback, "записано 2 из 4");
+    EXPECT_EQ(Journal()[0].result, RC_TIMEOUT);
 
     gateway->SetLoss({});
     CGiGeArray held(InfoOf("FJ  "), kNumber);
@@ -449,4 +472,109 @@ TEST_F(GiGeTransferSerialTest, AWriteCutAfterTheCountNamesTheIncompleteTableAndR
     EXPECT_FALSE(table.LooksIncomplete());
     table.PairAt(1).Gi = 0.5f;
     EXPECT_TRUE(table.LooksIncomplete());
+}
+
+TEST_F(GiGeTransferTest, EveryPairWriteIsJournalledWithTheMeterBeforeAndAfter)
+{
+    AddMeter("FJ  ").SetPairs({{1, 2}});
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.m_Info.m_sModel = "ФЖ-7";
+    t.AddPair(1, 1.5f);
+    t.AddPair(0.1f, 0.2f);
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    EXPECT_EQ(t.m_sReadBack, "совпадает");
+    // The old pair read before, both new ones read back after.
+    EXPECT_EQ(CountOf(CMD_READ_COUNT), 2);
+    EXPECT_EQ(CountOf(CMD_READ_PAIR), 3);
+    t.m_sWriteOperation = "восстановление пар";
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+
+    const auto entries = Journal();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].number, kNumber);
+    EXPECT_EQ(entries[0].model, "ФЖ-7");
+    EXPECT_EQ(entries[0].operation, "запись пар");
+    EXPECT_EQ(entries[0].before, "1/2");
+    EXPECT_EQ(entries[0].after, "0.100000001/0.200000003 1/1.5");
+    EXPECT_EQ(entries[0].readback, "совпадает");
+    EXPECT_EQ(entries[0].result, 0);
+    EXPECT_EQ(entries[1].operation, "восстановление пар");
+    EXPECT_EQ(entries[1].before, entries[0].after);
+
+    // Refused before anything is sent: nothing written, nothing journalled.
+    CGiGeArray empty(InfoOf("FJ  "), kNumber);
+    EXPECT_EQ(empty.WriteToMeter(&conn), -1);
+    EXPECT_EQ(Journal().size(), 2u);
+}
+
+TEST_F(GiGeTransferTest, AMeterKeepingOtherBitsIsAnErrorNamingMeterAndPair)
+{
+    CVirtualMeter& meter = AddMeter("DZW3");
+    meter.AddFault(*ParseFaultRule("storeother:cmd=42:n=1"));
+    meter.AddFault(*ParseFaultRule("storeother:cmd=42:n=1"));
+    CGiGeArray t(InfoOf("DZW3"), kNumber);
+    t.m_nRestartWaitMs = 0;
+    t.AddPair(1, 1);
+    t.AddPair(2, 2);
+    // Both pairs differ, the first is named.
+    EXPECT_EQ(t.WriteToMeter(&conn), RC_READBACK_MISMATCH);
+    EXPECT_TRUE(t.m_bPairsSent);
+    ASSERT_EQ(op.Texts().size(), 1u);
+    EXPECT_EQ(op.Texts()[0], kMeter + ": градуировочная пара 1 после записи прочитана как Gi 1.00000012, Ge 1, "
+                                      "записана Gi 1, Ge 1.");
+    // The converter is not restarted into a wrong characteristic.
+    EXPECT_EQ(CountOf(CMD_RESTART), 0);
+    ASSERT_EQ(Journal().size(), 1u);
+    EXPECT_EQ(Journal()[0].readback, "не совпадает: пара 1");
+    EXPECT_EQ(Journal()[0].result, RC_READBACK_MISMATCH);
+
+    // The write repeated against a meter that keeps what it gets passes.
+    op.Clear();
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Information);   // the restart
+    EXPECT_EQ(Journal().back().before, "1.00000012/1 2.00000024/2");
+    EXPECT_EQ(CountOf(CMD_RESTART), 1);
+}
+
+TEST_F(GiGeTransferTest, ReadBackSwitchedOffReadsNothing)
+{
+    AddMeter("FJ  ").SetPairs({{1, 2}});
+    CWriteJournal::SetReadBack(false);
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1);
+    EXPECT_EQ(t.WriteToMeter(&conn), 0);
+    EXPECT_EQ(CountOf(CMD_READ_COUNT) + CountOf(CMD_READ_PAIR), 0);
+    ASSERT_EQ(Journal().size(), 1u);
+    EXPECT_EQ(Journal()[0].before, "");
+    EXPECT_EQ(Journal()[0].readback, "отключена");
+
+    CConnectionUse use(&conn);
+    EXPECT_EQ(WriteParamJournaled(&conn, kNumber, "ФЖ-7", 70, "1.5"), 0u);
+    EXPECT_EQ(CountOf(VQ7_CMD_READ_PARAM), 0);
+}
+
+TEST_F(GiGeTransferTest, ParameterWritesAreReadBeforeAndAfter)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    CConnectionUse use(&conn);
+    EXPECT_EQ(WriteParamJournaled(&conn, kNumber, "ФЖ-7", 70, "1.5"), 0u);
+    EXPECT_EQ(WriteParamJournaled(&conn, kNumber, "ФЖ-7", 0, "3"), 0u);
+    meter.AddFault(*ParseFaultRule("storeother:cmd=10:n=1"));
+    std::string read;
+    EXPECT_EQ(WriteParamJournaled(&conn, kNumber, "ФЖ-7", 0, "4", &read), unsigned(RC_READBACK_MISMATCH));
+    EXPECT_EQ(read, "5");
+    EXPECT_EQ(meter.ParamByte(0), 5);
+
+    const auto entries = Journal();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].operation, "параметр 70");
+    EXPECT_EQ(entries[0].after, "1.5");
+    EXPECT_EQ(entries[0].readback, "совпадает");
+    EXPECT_EQ(entries[1].before, "0");
+    EXPECT_EQ(entries[2].before, "3");
+    EXPECT_EQ(entries[2].readback, "не совпадает: прочитано 5");
+    EXPECT_EQ(entries[2].result, RC_READBACK_MISMATCH);
+    EXPECT_EQ(ParamMismatchText(kNumber, 0, "4", read),
+              "Счетчик № 12345678: параметр 0 после записи прочитан как 5, записано 4.");
 }

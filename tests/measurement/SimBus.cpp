@@ -1,11 +1,14 @@
 #include "SimBus.h"
 
+#include "common/WriteJournal.h"
 #include "protocol/vq7prot/Vq7comm.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
+#include <unistd.h>
 #include <string>
 
 SimMeterConfig FlowMeter(uint32_t number, int model)
@@ -23,6 +26,11 @@ SimBus::SimBus(const std::vector<SimMeterConfig>& meters, unsigned integrationMs
                AnswerHook onAnswer)
     : m_onAnswer(std::move(onAnswer))
 {
+    m_journal = (std::filesystem::temp_directory_path() /
+                 ("vq7-simbus-journal-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(reinterpret_cast<uintptr_t>(this)) + ".csv"))
+                    .string();
+    CWriteJournal::SetPath(m_journal);
     m_rig.SetIntegrationMs(integrationMs);
     m_rig.SetFlow(10.0);
     for (const auto& m : meters)
@@ -54,6 +62,8 @@ SimBus::SimBus(const std::vector<SimMeterConfig>& meters, unsigned integrationMs
 
 SimBus::~SimBus()
 {
+    std::filesystem::remove(m_journal);
+    CWriteJournal::SetPath("");
     if (m_gateway)
         m_gateway->Stop();
     if (m_server)

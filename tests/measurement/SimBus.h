@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // A flow meter that identifies as "FJ  " with the given model (parameter 0).
@@ -38,6 +39,7 @@ private:
     std::unique_ptr<CSimServer> m_server;
     std::unique_ptr<LoopbackServer> m_gateway;
     connection m_conn;
+    std::string m_journal;   // the write journal while this bus lives
 };
 
 // Recomputes the two check bytes at the end of an answer frame.

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <cstdlib>
 #include <unistd.h>
 
 void CtlFixture::StartRig(bool pty, unsigned integrationMs)
@@ -27,12 +28,17 @@ void CtlFixture::TearDown()
         m_server->Stop();
     m_server.reset();
     m_rig.reset();
+    ::unsetenv("VQ7_DATA_DIR");
     if (!m_temp.empty())
         std::filesystem::remove_all(m_temp);
 }
 
 ProcessResult CtlFixture::Ctl(const std::vector<std::string>& args, const std::string& input)
 {
+    // The data folder (journal.csv, config.ini) is this test's own.
+    const auto data = TempDir() / "data";
+    std::filesystem::create_directories(data);
+    ::setenv("VQ7_DATA_DIR", data.c_str(), 1);
     std::vector<std::string> argv{VQ7CTL_PATH};
     argv.insert(argv.end(), m_connection.begin(), m_connection.end());
     argv.insert(argv.end(), args.begin(), args.end());

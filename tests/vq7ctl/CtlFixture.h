@@ -18,7 +18,7 @@ protected:
     void StartRig(bool pty, unsigned integrationMs = 150);
     void TearDown() override;
 
-    // vq7ctl with the connection options of the rig, then args.
+    // vq7ctl with the connection options of the rig, then args; its data folder is TempDir()/data.
     ProcessResult Ctl(const std::vector<std::string>& args, const std::string& input = "");
     CVirtualMeter& Meter(uint32_t number) { return *m_rig->Meter(number); }
     // A fresh folder for this test's files.

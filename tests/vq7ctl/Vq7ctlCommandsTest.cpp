@@ -11,8 +11,10 @@
 #include <gmock/gmock.h>
 
 #include <regex>
+#include <sstream>
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -316,4 +318,51 @@ TEST_F(Vq7ctlTcp, TraceFileAndHelp)
                              "status", "current", "clock", "restart", "measure", "raw", "--config", "--port",
                              "--speed", "--ip", "--tcp-port", "--aux-timeout", "--trace", "--json", "--ge-file"})
         EXPECT_THAT(r.out, HasSubstr(word));
+}
+
+TEST_F(Vq7ctlTcp, WritesAreJournalledAndTheJournalIsPrintedByMeter)
+{
+    const auto dir = TempDir();
+    EXPECT_EQ(1, Ctl({"journal"}).exitCode) << "no journal yet";
+    const std::string model = std::to_string(Meter(11000002).ParamByte(0));
+    const std::string before70 = FormatC("%.7g", static_cast<double>(Meter(11000004).ParamFloat(70)));
+    ASSERT_EQ(0, Ctl({"param", "set", "11000004", "70", "1.5"}).exitCode);
+    WriteFileBytes(dir / "in.dat", " 0 1 1.5\n 1 2 2.5\n");
+    ASSERT_EQ(0, Ctl({"pairs", "write", "11000002", (dir / "in.dat").string()}).exitCode);
+    Meter(11000002).AddFault(*ParseFaultRule("storeother:cmd=10:n=1"));
+    ProcessResult r = Ctl({"param", "set", "11000002", "0", "4"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("result 1060 (прочитано не то, что записано)"));
+
+    r = Ctl({"journal", "11000002"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d;11000002;[^;]*;([^;]*);([^;]*);([^;]*);([^;]*);(-?\d+))");
+    std::istringstream out(r.out);
+    std::string header, first, second, extra;
+    std::getline(out, header);
+    std::getline(out, first);
+    std::getline(out, second);
+    EXPECT_FALSE(std::getline(out, extra)) << extra;
+    EXPECT_EQ("время;номер;модель;операция;было;стало;проверка;результат", header);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(first, m, line)) << first;
+    EXPECT_EQ("запись пар", m[1].str());
+    EXPECT_EQ("1/1.5 2/2.5", m[3].str());
+    EXPECT_EQ("совпадает", m[4].str());
+    ASSERT_TRUE(std::regex_match(second, m, line)) << second;
+    EXPECT_EQ("параметр 0;" + model + ";4;не совпадает: прочитано 5;1060", m[1].str() + ";" + m[2].str() + ";" + m[3].str() +
+                                                                   ";" + m[4].str() + ";" + m[5].str());
+
+    r = Ctl({"--json", "journal", "11000004"});
+    EXPECT_THAT(r.out, HasSubstr("\"number\":11000004,\"model\":\"\",\"operation\":\"параметр 70\",\"before\":\"" + before70 +
+                                 "\",\"after\":\"1.5\",\"readback\":\"совпадает\",\"result\":0}]"));
+    EXPECT_THAT(r.out, Not(HasSubstr("11000002")));
+
+    // Read-back switched off for a slow line: the write alone goes on the bus.
+    WriteFileBytes(dir / "data" / "config.ini", "[JOURNAL]\nreadback=0\n");
+    const unsigned reads = Meter(11000004).CommandCount(VQ7_CMD_READ_PARAM);
+    ASSERT_EQ(0, Ctl({"param", "set", "11000004", "70", "2.5"}).exitCode);
+    EXPECT_EQ(reads, Meter(11000004).CommandCount(VQ7_CMD_READ_PARAM));
+    EXPECT_THAT(Ctl({"journal", "11000004"}).out, HasSubstr(";параметр 70;;2.5;отключена;0\n"));
+    EXPECT_EQ(2, Ctl({"journal", "x"}).exitCode);
 }

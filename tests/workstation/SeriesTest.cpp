@@ -5,6 +5,7 @@
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
 #include "common/RecordingOperator.h"
+#include "common/WriteJournal.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 #include "sim/Faults.h"
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -43,6 +45,7 @@ protected:
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        CWriteJournal::SetPath((m_dir / "journal.csv").string());
 
         for (const auto& m : CRig::DefaultMeters())
             for (uint32_t n : kMeters)
@@ -81,6 +84,7 @@ protected:
         m_system.reset();
         m_server.reset();
         fs::remove_all(m_dir);
+        CWriteJournal::SetPath("");
         ResetDecimalSeparatorFromLocale();
     }
 
@@ -280,6 +284,23 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     // The backup taken when the list was applied goes back into the meter.
     ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+
+    // Every write of the series is in the journal, each read back as written.
+    std::vector<WriteJournalEntry> journal;
+    std::string error;
+    ASSERT_TRUE(CWriteJournal::Read((m_dir / "journal.csv").string(), 0, journal, error)) << error;
+    std::set<std::string> seen;
+    for (const auto& e : journal) {
+        seen.insert(std::to_string(e.number) + " " + e.operation);
+        EXPECT_EQ(e.readback, "совпадает") << e.number << " " << e.operation;
+        EXPECT_EQ(e.result, 0) << e.number << " " << e.operation;
+    }
+    for (const char* write : {"11000002 параметр 0", "11000004 параметр 0", "11000006 параметр 0", "11000002 запись пар",
+                              "11000004 запись пар", "11000006 запись пар", "11000002 параметр 70",
+                              "11000002 параметр 75", "11000002 параметр 79", "11000006 параметр 79",
+                              "11000004 восстановление пар"})
+        EXPECT_EQ(seen.count(write), 1u) << write;
+    EXPECT_EQ(seen.count("11000004 параметр 70"), 0u);
 }
 
 TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)

@@ -29,6 +29,8 @@ struct CtlCommand {
 // Option checks that CLI11 runs before the command.
 std::string CheckFiniteGe(const std::string& value);
 
+// JournalCommand.cpp
+int CmdJournal(CtlContext& ctx, CtlArgs& args);
 // IdentifyCommand.cpp
 int CmdIdentify(CtlContext& ctx, CtlArgs& args);
 // ParamCommands.cpp
@@ -80,6 +82,11 @@ inline const std::vector<CtlCommand> kCommands = {
     {"restore", "NUMBER [--dir DIR]", {{"dir", "DIR"}},
      "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
      CmdRestore},
+    {"journal", "[NUMBER] [--file PATH]", {{"file", "PATH"}},
+     "Prints the journal of writes into meters (journal.csv in the data folder, or PATH), the\n"
+     "lines of meter NUMBER only when given: time, number, model, operation, values before and\n"
+     "after, read-back verdict, result code.",
+     CmdJournal},
     {"status", "NUMBER", {}, "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", {},
      "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},

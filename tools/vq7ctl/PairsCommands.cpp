@@ -92,9 +92,12 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
         return EXIT_OK;
     }
     CGiGeArray table(info, number);
+    if (std::string(what) == "restore")
+        table.m_sWriteOperation = "восстановление пар";
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
     ctx.doc["result"] = result;
     ctx.doc["dropped"] = table.m_nDroppedPairs;
+    ctx.doc["readback"] = table.m_sReadBack;
     if (table.m_bIncomplete) {
         ctx.doc["incomplete"] = true;
         ctx.Fail(FormatC("%s %u", what, number), result);

@@ -1,6 +1,7 @@
 // param get NUMBER PARAM [KIND], param set NUMBER PARAM VALUE [KIND]
 #include "Commands.h"
 
+#include "calibration/JournaledParam.h"
 #include "common/NumberText.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
@@ -59,7 +60,10 @@ int CmdParamSet(CtlContext& ctx, CtlArgs& args)
     ctx.doc["value"] = value;
     unsigned result = 0;
     try {
-        result = WriteParam(&ctx.conn, number, static_cast<uint8_t>(param), kind, value);
+        std::string read;
+        result = WriteParamJournaled(&ctx.conn, number, "", static_cast<uint8_t>(param), kind, value, &read);
+        if (result == RC_READBACK_MISMATCH)
+            ctx.doc["readback"] = read;
     } catch (const EConvertError& e) {
         return ctx.Usage(e.what());
     }

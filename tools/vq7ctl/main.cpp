@@ -6,6 +6,7 @@
 
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
+#include "common/WriteJournal.h"
 #include "links/Trace.h"
 #include "protocol/connection.h"
 
@@ -18,9 +19,10 @@ namespace {
 void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
 {
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
-    if (!opts.configFile.empty())
+    if (!opts.configFile.empty()) {
         conn.LoadSettings(opts.configFile);
-    else if (const std::string shared = DataDir() + "/config.ini"; ::access(shared.c_str(), R_OK) == 0)
+        CWriteJournal::LoadSettings(opts.configFile);
+    } else if (const std::string shared = DataDir() + "/config.ini"; ::access(shared.c_str(), R_OK) == 0)
         conn.LoadSettings(shared);   // the station's own settings, when there are any
     if (opts.port)
         conn.m_sPort = *opts.port;
@@ -82,7 +84,9 @@ int main(int argc, char** argv)
     }
 
     int exitCode;
-    {
+    if (line.command->run == CmdJournal) {
+        exitCode = line.command->run(ctx, args);   // a file only: no link
+    } else {
         CConnectionUse use(&conn);   // one link for the whole command
         exitCode = line.command->run(ctx, args);
     }

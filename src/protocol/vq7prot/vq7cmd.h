@@ -62,6 +62,8 @@ unsigned WritePair(connection* conn, uint32_t number, uint8_t index, const std::
                    const std::string& ge);
 unsigned ReadPairCount(connection* conn, uint32_t number, std::string& count);
 unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string& gi, std::string& ge);
+// The pair as the meter's bytes hold it.
+unsigned ReadPairValues(connection* conn, uint32_t number, uint8_t index, float& gi, float& ge);
 unsigned Restart(connection* conn, uint32_t number, uint8_t argument = 13);
 
 // Parameters; kind 0 byte, 1 hex word, 2 unsigned word, 3 float.
@@ -69,6 +71,9 @@ unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, int kind, s
 unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, std::string& value);
 unsigned WriteParam(connection* conn, uint32_t number, uint8_t param, int kind, const std::string& value);
 unsigned WriteParam(connection* conn, uint32_t number, uint8_t param, const std::string& value);
+// The text ReadParam gives back for value written as kind; false when value
+// is not one WriteParam takes.
+bool ParamReadText(int kind, const std::string& value, std::string& text);
 // Kind of the short forms: 3 from parameter 32 on, else 0.
 int DefaultParamKind(uint8_t param);
 

@@ -40,6 +40,7 @@ const char* WorkstationCodeText(unsigned code)
     case RC_GET_STATE_FAILED: return "не удалось прочитать настройки порта";
     case RC_SET_STATE_FAILED: return "не удалось установить настройки порта";
     case RC_SET_MASK_FAILED: return "не удалось установить маску событий порта";
+    case RC_READBACK_MISMATCH: return "прочитано не то, что записано";
     default: return nullptr;
     }
 }

@@ -55,7 +55,7 @@ unsigned ReadPairCount(connection* conn, uint32_t number, std::string& count)
     return rc;
 }
 
-unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string& gi, std::string& ge)
+unsigned ReadPairValues(connection* conn, uint32_t number, uint8_t index, float& gi, float& ge)
 {
     const uint8_t data[1] = {index};
     VQ7_SHORT_ANSWER answer{};
@@ -64,8 +64,19 @@ unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string&
         return rc;
     if (answer.m_abData[0] != index)
         return RC_WRONG_LENGTH;   // an answer about another pair
-    gi = FixDecimalSeparator(FloatText(LeFloat(answer.m_abData + 1), true));
-    ge = FixDecimalSeparator(FloatText(LeFloat(answer.m_abData + 5), true));
+    gi = LeFloat(answer.m_abData + 1);
+    ge = LeFloat(answer.m_abData + 5);
+    return RC_OK;
+}
+
+unsigned ReadPair(connection* conn, uint32_t number, uint8_t index, std::string& gi, std::string& ge)
+{
+    float g = 0, e = 0;
+    const unsigned rc = ReadPairValues(conn, number, index, g, e);
+    if (rc != RC_OK)
+        return rc;
+    gi = FixDecimalSeparator(FloatText(g, true));
+    ge = FixDecimalSeparator(FloatText(e, true));
     return RC_OK;
 }
 

@@ -40,6 +40,16 @@ bool EncodeValue(int kind, const std::string& text, uint8_t value[4])
     return true;
 }
 
+std::string ValueText(int kind, const uint8_t* d)
+{
+    switch (kind) {
+    case 0: return FormatC("%d", d[0]);
+    case 1: return FormatC("%.8X", LeU32(d));
+    case 2: return FormatC("%u", LeU32(d));
+    default: return FloatText(LeFloat(d), true);
+    }
+}
+
 }  // namespace
 
 int DefaultParamKind(uint8_t param) { return param >= 32 ? 3 : 0; }
@@ -53,14 +63,21 @@ unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, int kind, s
     const unsigned rc = ExecShort(conn, number, VQ7_CMD_READ_PARAM, data, sizeof data, answer, kAttempts);
     if (rc != RC_OK)
         return rc;
-    const uint8_t* d = answer.m_abData;
-    switch (kind) {
-    case 0: value = FormatC("%d", d[0]); break;
-    case 1: value = FormatC("%.8X", LeU32(d)); break;
-    case 2: value = FormatC("%u", LeU32(d)); break;
-    default: value = FloatText(LeFloat(d), true); break;
-    }
+    value = ValueText(kind, answer.m_abData);
     return RC_OK;
+}
+
+bool ParamReadText(int kind, const std::string& value, std::string& text)
+{
+    uint8_t bytes[4] = {};
+    try {
+        if (!ValidKind(kind) || !EncodeValue(kind, value, bytes))
+            return false;
+    } catch (const EConvertError&) {
+        return false;
+    }
+    text = ValueText(kind, bytes);
+    return true;
 }
 
 unsigned ReadParam(connection* conn, uint32_t number, uint8_t param, std::string& value)
