@@ -1,13 +1,12 @@
 // Transfer of the pair table to and from virtual meters of the simulated rig,
 // reached over a loopback TCP gateway or a pseudo-terminal that logs every request.
-#include "RigGateway.h"
-
 #include "calibration/CGiGeArray.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -40,18 +39,11 @@ float LeFloatAt(const std::vector<uint8_t>& d, size_t offset)
 
 class GiGeTransferTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        SetDecimalSeparator('.');
-        g_nRetryPauseMs = 10;   // retries as usual, only quicker
-        gateway = std::make_unique<CRigGateway>(rig, Transport());
-        gateway->Configure(conn);
-    }
-    virtual CRigGateway::Transport Transport() const { return CRigGateway::Tcp; }
+    explicit GiGeTransferTest(SimRig::Transport transport = SimRig::TcpGateway) : sim(transport) {}
+    void SetUp() override { SetDecimalSeparator('.'); }
     void TearDown() override
     {
         SetDecimalSeparator('.');
-        g_nRetryPauseMs = 200;
         if (!file.empty())
             fs::remove(file);
     }
@@ -97,9 +89,10 @@ protected:
     }
 
     CRecordingOperator op;
-    CRig rig;
-    std::unique_ptr<CRigGateway> gateway;
-    connection conn;
+    SimRig sim;
+    CRig& rig = sim.Rig();
+    connection& conn = sim.Conn();
+    CRigGateway* const gateway = &sim.Gateway();
     std::string file;
 };
 
@@ -158,7 +151,7 @@ TEST_F(GiGeTransferTest, MeterWithoutPairsEmptiesTheTableSilently)
 // Over the serial port a lost answer costs only its time-out, not the gateway's extra second.
 class GiGeTransferSerialTest : public GiGeTransferTest {
 protected:
-    CRigGateway::Transport Transport() const override { return CRigGateway::Pty; }
+    GiGeTransferSerialTest() : GiGeTransferTest(SimRig::PtyGateway) {}
 };
 
 TEST_F(GiGeTransferSerialTest, LostPairAnswerEndsTheReadWithOneError)

@@ -2,6 +2,7 @@
 #include "SimRequest.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -32,17 +33,6 @@ struct Fd {
         fd = -1;
     }
 };
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // Reads a whole answer of this length, or fails after the time.
 std::vector<uint8_t> ReadAnswer(int fd, size_t length, int timeoutMs)
@@ -119,7 +109,7 @@ TEST(SimTransport, SerialClientThatNeverReadsLosesAnswersNotTheLine)
     for (int i = 0; i < 150 && served; ++i) {
         ASSERT_EQ(::write(client.fd, batch.data(), batch.size()), static_cast<ssize_t>(batch.size()));
         sent += 20;
-        served = WaitFor([&] { return server->FramesServed() >= sent; }, 2000ms);
+        served = WaitUntil([&] { return server->FramesServed() >= sent; }, 2000);
         EXPECT_TRUE(served) << "served " << server->FramesServed() << " of " << sent;
     }
     if (served) {

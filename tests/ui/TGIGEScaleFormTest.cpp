@@ -6,7 +6,7 @@
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 #include "sim/Rig.h"
