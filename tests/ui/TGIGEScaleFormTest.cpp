@@ -10,7 +10,7 @@
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 #include "sim/Rig.h"
-#include "sim/SimServer.h"
+#include "support/SimRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,17 +37,12 @@ struct SimulatedMeter {
         c.type = "FJ  ";
         c.pairs = {{0, 0}, {1, 1.02f}, {2, 2.01f}, {4, 3.98f}, {8, 8.05f}};
         rig.AddMeter(c);
-        std::string error;
-        server = CSimServer::StartTcp(rig, "127.0.0.1", 0, &error);
-        conn.m_sPort = "TCP/IP";
-        conn.m_sIp = "127.0.0.1";
-        conn.m_sTcpIpPort = std::to_string(server ? server->Port() : 0);
         CConnectionUse use(&conn);
         result = GetDeviceInfo(&conn, kMeter, info);
     }
-    CRig rig;
-    std::unique_ptr<CSimServer> server;
-    connection conn;
+    SimRig sim;
+    CRig& rig = sim.Rig();
+    connection& conn = sim.Conn();
     VQ7_INFO info;
     unsigned result = 1;
 };
