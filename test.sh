@@ -16,6 +16,9 @@ if [ "${1:-}" = --quick ]; then
   exit 0
 fi
 
+echo "== fault matrix (short form)"
+timeout 300 python3 scripts/fault_matrix.py --short --build build
+
 echo "== core tests under address,undefined sanitizers"
 cmake --preset asan-ubsan >/dev/null
 cmake --build --preset asan-ubsan -j"$jobs"

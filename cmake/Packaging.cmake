@@ -14,12 +14,11 @@ if(TARGET vq7station)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/vq7station.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
-# Matrix/ and DOC/ as they are laid out beside the built program.
-foreach(folder Matrix DOC)
-  if(DEFINED VQ7_${folder}_DIR)
-    install(DIRECTORY ${VQ7_${folder}_DIR}/ DESTINATION ${VQ7_SHARE}/${folder})
-  endif()
-endforeach()
+# Matrix/ (the report template) and DOC/ (the operator's guide), read from share/vq7station.
+if(DEFINED VQ7_REPORT_TEMPLATE)
+  install(FILES ${VQ7_REPORT_TEMPLATE} DESTINATION ${VQ7_SHARE}/Matrix)
+endif()
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/DOC/ DESTINATION ${VQ7_SHARE}/DOC)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vq7station)

@@ -3,9 +3,10 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev python3
   libsimpleini-dev
   libzip-dev libpugixml-dev
+  nlohmann-json3-dev libcli11-dev
 )
 # The Qt programs and their tests (skipped with VQ7_CORE_ONLY=1).
 if [ "${VQ7_CORE_ONLY:-0}" != 1 ]; then

@@ -8,6 +8,7 @@
 #include "protocol/connection.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <string>
 
@@ -236,6 +237,8 @@ void CSystem::SetCycleCount(int32_t count)
     m_nCycleCount = count;
 }
 
+void CSystem::SetIdleLimitMs(long ms) { m_nIdleLimitMs = ms; }
+
 int CSystem::WriteModel(int slot, bool base)
 {
     if (!CheckSlot(slot))
@@ -318,8 +321,9 @@ int CSystem::RefreshCurrentValues()
     return first;
 }
 
-int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
+int CSystem::PollPass(CyclePoll& poll)
 {
+    poll.exchanged = poll.askedStarted = false;
     const int refreshed = RefreshCurrentValues();
     if (IsLinkGoneResult(refreshed))
         return refreshed;
@@ -329,7 +333,10 @@ int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
         const uint32_t number = GetMeterNumber(slot);
         if (number == 0)
             continue;
-        exchanged = true;
+        poll.exchanged = true;
+        // A meter put into the slot during the cycle was not started by it.
+        const bool tookStart = poll.startedNumbers[slot] == number;
+        poll.askedStarted = poll.askedStarted || tookStart;
         MeterStatus status;
         if (const unsigned result = ReadStatus(m_pConnection, number, status.m_abData)) {
             if (IsLinkGoneResult(static_cast<int>(result)))
@@ -346,9 +353,11 @@ int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
             m_aStatus[slot] = status;
         }
         if (status.IsStarted())
-            started = true;
-        if (started && status.IsFinished())
-            finished = true;
+            poll.started = true;
+        // A pass slower than the integration never sees it running: a meter that
+        // took this cycle's start and shows it ended has finished all the same.
+        if (status.IsFinished() && (poll.started || tookStart))
+            poll.finished = true;
     }
     if (anyAnswer || lastFailure == 0)
         return 0;
@@ -357,6 +366,15 @@ int CSystem::PollPass(bool& started, bool& finished, bool& exchanged)
         if (GetMeterNumber(slot) != 0 && !IsNoAnswer(slot))
             return 0;
     return lastFailure;
+}
+
+std::string CSystem::IdleText(const CyclePoll& poll)
+{
+    std::vector<int> slots;
+    for (int slot = METER_SLOTS - 1; slot >= 0; --slot)
+        if (poll.startedNumbers[slot] != 0 && poll.startedNumbers[slot] == GetMeterNumber(slot))
+            slots.push_back(slot);
+    return "Измерение не началось (счетчик № " + MeterNumbersText(slots) + "): цикл измерения прерван";
 }
 
 int CSystem::ReadIntegrals()
@@ -418,6 +436,7 @@ int CSystem::RunCycle()
             n = 0;
     }
 
+    CyclePoll poll;
     for (int slot = METER_SLOTS - 1; slot >= 0; --slot) {
         if (m_bTerminated)
             return 0;
@@ -431,17 +450,33 @@ int CSystem::RunCycle()
                                 : FormatC("Не удалось запустить измерение: счетчик № %u, ошибка %d", number, code));
             return code;
         }
+        poll.startedNumbers[slot] = number;
     }
 
-    bool started = false, finished = false;
+    // Meters that never show the measurement (silent, or idle after taking the
+    // start) would keep the cycle polling until the operator stops it.
+    const auto pollStart = std::chrono::steady_clock::now();
+    const long idleLimitMs = m_nIdleLimitMs;
+    int passes = 0;
     int passResult = 0;
+    bool idle = false;
     for (;;) {
-        bool exchanged = false;
-        passResult = PollPass(started, finished, exchanged);
-        if (finished || passResult != 0 || ShouldStopPolling())
+        passResult = PollPass(poll);
+        if (passes < CSYSTEM_NO_ANSWER_PASSES)
+            ++passes;
+        if (poll.finished || passResult != 0 || ShouldStopPolling())
             break;
-        if (!exchanged)
+        if (!poll.started && poll.askedStarted && passes >= CSYSTEM_NO_ANSWER_PASSES &&
+            std::chrono::steady_clock::now() - pollStart >= std::chrono::milliseconds(idleLimitMs)) {
+            idle = true;
+            break;
+        }
+        if (!poll.exchanged)
             m_hWakeEvent.Wait(kIdlePassPauseMs);
+    }
+    if (idle) {
+        SetCycleMessage(IdleText(poll));
+        return RC_TIMEOUT;
     }
     if (passResult != 0) {
         SetCycleMessage(IsLinkGoneResult(passResult)

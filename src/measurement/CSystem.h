@@ -28,6 +28,10 @@ constexpr int CSYSTEM_WAIT_TIMEOUT = 258;
 // Poll passes in a row a meter may fail before it is marked "no answer".
 constexpr int CSYSTEM_NO_ANSWER_PASSES = 3;
 
+// A cycle none of whose started meters has shown a running or ended
+// integration after this long (and CSYSTEM_NO_ANSWER_PASSES passes) is ended.
+constexpr long CSYSTEM_IDLE_LIMIT_MS = 120000;
+
 // Results after which the link itself is gone: a cycle ends at once.
 bool IsLinkGoneResult(int result);
 
@@ -94,6 +98,8 @@ public:
 protected:
     // For test doubles that need a given count.
     void SetCycleCount(int32_t count);
+    // For test doubles that need a short idle limit.
+    void SetIdleLimitMs(long ms);
 
 private:
     void Execute();
@@ -101,7 +107,16 @@ private:
     int WriteModelAll(bool base, std::vector<int>* failedSlots);
     bool CheckSlot(int slot);
     bool ShouldStopPolling() const { return m_bStopRequested || m_bTerminated; }
-    int PollPass(bool& started, bool& finished, bool& exchanged);
+    // What the poll passes of one cycle have seen.
+    struct CyclePoll {
+        uint32_t startedNumbers[METER_SLOTS] = {};   // the meters that took the start command
+        bool started = false;     // some meter showed a running integration
+        bool finished = false;    // the cycle's integration has ended
+        bool exchanged = false;   // this pass talked to some meter
+        bool askedStarted = false;  // this pass asked some meter that took the start command
+    };
+    int PollPass(CyclePoll& poll);
+    std::string IdleText(const CyclePoll& poll);
     int ReadIntegrals();
     void SetCycleMessage(const std::string& text);
     std::string MeterNumbersText(const std::vector<int>& slots);
@@ -126,6 +141,7 @@ private:
     std::string m_sLastCycleMessage;
     double m_dGe = 0;
     int m_nLastCycleResult = 0;
+    std::atomic<long> m_nIdleLimitMs{CSYSTEM_IDLE_LIMIT_MS};
     ReferenceFlowPrompt m_prompt;
 
     std::atomic<bool> m_bStopRequested{false};

@@ -1,8 +1,15 @@
 #include "QtOperator.h"
 
+#include "AlsaTone.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QEventLoop>
 #include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 CQtOperator::CQtOperator(QObject* parent) : QObject(parent)
 {
@@ -43,10 +50,28 @@ void CQtOperator::AppMessage(const std::string& caption, const std::string& text
     });
 }
 
-void CQtOperator::Beep(unsigned, unsigned ms)
+void CQtOperator::Beep(unsigned hz, unsigned ms)
 {
-    QApplication::beep();
-    QThread::msleep(ms);
+    auto play = [hz, ms] {
+        if (!PlayAlsaTone(hz, ms)) {
+            // No sound device: the terminal bell, and the tone's time.
+            std::fputc('\a', stderr);
+            std::fflush(stderr);
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        }
+    };
+    if (QThread::currentThread() != thread()) {
+        play();
+        return;
+    }
+    // On the GUI thread the window keeps painting while the tone sounds.
+    QEventLoop loop;
+    std::thread player([&] {
+        play();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    player.join();
 }
 
 void CQtOperator::RunOnGuiThread(const std::function<void()>& fn)

@@ -1,6 +1,7 @@
 // vq7ctl verify and calibrate end to end: the rig's flow follows --set-flow,
 // and the errors of the meters fall once the pairs are written.
 #include "CtlFixture.h"
+#include "support/DocxReadBack.h"
 
 #include <gmock/gmock.h>
 
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -173,5 +175,58 @@ TEST_F(Vq7ctlSeries, BadArgumentsAreRefusedBeforeTheBus)
     EXPECT_THAT(r.err, HasSubstr("flow point is not a number: abc"));
     r = Ctl({"calibrate", "--meters", "11000002,11000002", "--points", "1"});
     EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ(0u, Meter(11000002).CommandCount(0x09));
+}
+
+TEST_F(Vq7ctlSeries, VerifyReportHoldsTheTablesAsPrinted)
+{
+    const std::string docx = (TempDir() / "Поверка.docx").string(), csv = (TempDir() / "Поверка.csv").string();
+    auto args = Series("verify", "12,4");
+    args.insert(args.begin(), "--json");
+    args.insert(args.end(), {"--report", docx, "--csv", csv});
+    ProcessResult r = Ctl(args);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+
+    // The rows of the printed table: the used columns of each grid row.
+    std::vector<std::vector<std::string>> rows;
+    const std::string json = r.out.substr(r.out.find("\"verification\":["));
+    const std::regex rowRe(R"(\[((?:"[^"]*",?)+)\])"), cellRe(R"re("([^"]*)")re");
+    for (std::sregex_iterator it(json.begin(), json.end(), rowRe), end; it != end; ++it) {
+        const std::string inner = (*it)[1];
+        rows.emplace_back();
+        for (std::sregex_iterator c(inner.begin(), inner.end(), cellRe); c != end; ++c)
+            rows.back().push_back((*c)[1]);
+    }
+    ASSERT_EQ(rows.size(), 5u) << r.out;   // slot numbers, meter numbers, two points, the blank row
+
+    const CDocxReadBack doc(docx);
+    const std::string when = doc.BookmarkText("Дата_Протокола");
+    EXPECT_TRUE(std::regex_match(when, std::regex(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)"))) << when;
+    EXPECT_EQ(doc.Title(), "Поверка " + when);
+    EXPECT_THAT(doc.RowTexts(1, 2), ::testing::ElementsAre("1", ::testing::Not(""), "11000002", "", "65",
+                                                           ::testing::Not("")));
+    EXPECT_THAT(doc.RowTexts(1, 3)[2], "11000004");
+    EXPECT_EQ(doc.Cell(2, 2, 2), "11000002");
+    EXPECT_EQ(doc.Cell(2, 2, 3), "11000004");
+    for (int row = 2; row <= 4; ++row)
+        for (int col = 0; col < 3; ++col)
+            EXPECT_EQ(doc.Cell(2, row + 1, col + 1), rows[row][col]) << row << "," << col;
+    EXPECT_EQ(doc.RowCount(2), 6);
+
+    const std::string table = ReadFileBytes(csv);
+    EXPECT_EQ(table.rfind("\xEF\xBB\xBF", 0), 0u);
+    EXPECT_THAT(table, HasSubstr(rows[2][0] + ";" + rows[2][1] + ";" + rows[2][2] + ";"));
+    EXPECT_THAT(table, HasSubstr("Заключение;"));
+}
+
+TEST_F(Vq7ctlSeries, ReportWithoutItsTemplateFailsBeforeTheSeries)
+{
+    auto args = Series("verify", "12");
+    const std::string docx = (TempDir() / "r.docx").string();
+    args.insert(args.end(), {"--report", docx, "--template", (TempDir() / "нет.docx").string()});
+    ProcessResult r = Ctl(args);
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("не найден"));
+    EXPECT_FALSE(std::filesystem::exists(docx));
     EXPECT_EQ(0u, Meter(11000002).CommandCount(0x09));
 }

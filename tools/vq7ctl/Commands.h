@@ -1,17 +1,33 @@
 #pragma once
 // The command table of vq7ctl: one row per command, the functions in one file
-// per command group. A new command adds its function here and its row below.
+// per command group. A new command adds its function here and its row below;
+// CommandLine.cpp makes a CLI11 subcommand of each row.
 #include "Context.h"
+
+#include <string>
+#include <vector>
 
 using CtlCommandFn = int (*)(CtlContext& ctx, CtlArgs& args);
 
+// A check of an option's value: empty when it is good, else what is wrong.
+using CtlOptionCheck = std::string (*)(const std::string& value);
+
+struct CtlOption {
+    const char* name;               // without "--"
+    const char* value = nullptr;    // the value's name in messages; null: a flag without a value
+    CtlOptionCheck check = nullptr;
+};
+
 struct CtlCommand {
-    const char* name;      // one or two words: "identify", "param get"
-    const char* usage;     // arguments after the name
-    const char* options;   // options that take a value, comma separated, without "--"
-    const char* help;      // lines of the help text
+    const char* name;                 // one or two words: "identify", "param get"
+    const char* usage;                // arguments after the name
+    std::vector<CtlOption> options;   // in CtlArgs::options by name, "" for a flag
+    const char* help;                 // lines of the help text
     CtlCommandFn run;
 };
+
+// Option checks that CLI11 runs before the command.
+std::string CheckFiniteGe(const std::string& value);
 
 // IdentifyCommand.cpp
 int CmdIdentify(CtlContext& ctx, CtlArgs& args);
@@ -36,57 +52,57 @@ int CmdRaw(CtlContext& ctx, CtlArgs& args);
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args);
 int CmdVerify(CtlContext& ctx, CtlArgs& args);
 
-inline const CtlCommand kCommands[] = {
-    {"identify", "NUMBER...", "",
+inline const std::vector<CtlCommand> kCommands = {
+    {"identify", "NUMBER...", {},
      "Identifies each meter and prints every field of its VQ7_INFO record and the result code.", CmdIdentify},
-    {"param get", "NUMBER PARAM [KIND]", "",
+    {"param get", "NUMBER PARAM [KIND]", {},
      "Reads a parameter. KIND: 0 byte, 1 hexadecimal word, 2 unsigned word, 3 float;\n"
      "default 3 for parameters from 32 on, else 0.",
      CmdParamGet},
-    {"param set", "NUMBER PARAM VALUE [KIND]", "",
+    {"param set", "NUMBER PARAM VALUE [KIND]", {},
      "Writes a parameter (kinds as for param get). Kind 1 takes hexadecimal with or without 0x;\n"
      "kind 3 takes a number with '.' or the operator's decimal separator.",
      CmdParamSet},
-    {"pairs read", "NUMBER [--out FILE]", "out",
+    {"pairs read", "NUMBER [--out FILE]", {{"out", "FILE"}},
      "Reads the calibration pairs the meter holds and prints them in the table layout;\n"
      "--out saves them to FILE in that layout (Windows-1251, CR LF). Exit 3 when the table is\n"
      "incomplete (a value of 1e+30 or more, or Gi decreasing).",
      CmdPairsRead},
-    {"pairs write", "NUMBER FILE", "",
+    {"pairs write", "NUMBER FILE", {},
      "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
      "converters DZW3/DZW4 are restarted afterwards. Pairs past 50 and lines that are no pairs\n"
      "are reported. Exit 3 when the write was cut after the count: restore the backup.",
      CmdPairsWrite},
-    {"backup", "NUMBER... [--dir DIR]", "dir",
-<<<<<<< HEAD
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).", CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
-=======
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP). An\n"
-     "incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
+    {"backup", "NUMBER... [--dir DIR]", {{"dir", "DIR"}},
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).\n"
+     "An incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
      CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", "dir", "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP).",
->>>>>>> i15
+    {"restore", "NUMBER [--dir DIR]", {{"dir", "DIR"}},
+     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
      CmdRestore},
-    {"status", "NUMBER", "", "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
-    {"current", "NUMBER INDEX", "",
+    {"status", "NUMBER", {}, "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
+    {"current", "NUMBER INDEX", {},
      "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},
-    {"clock", "NUMBER", "", "Reads the meter's clock.", CmdClock},
-    {"restart", "NUMBER", "", "Restarts the meter (command 13 with argument 13, one attempt).", CmdRestart},
-    {"measure", "NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]", "ge,ge-file,timeout",
+    {"clock", "NUMBER", {}, "Reads the meter's clock.", CmdClock},
+    {"restart", "NUMBER", {}, "Restarts the meter (command 13 with argument 13, one attempt).", CmdRestart},
+    {"measure", "NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]",
+     {{"ge", "VALUE", CheckFiniteGe}, {"ge-file", "PATH"}, {"timeout", "S"}},
      "Runs one measurement cycle over the meters (slots filled in the given order, at most 10)\n"
      "and prints Ge and each meter's GiMean and GvMean. Ge comes from --ge, from the last line\n"
      "written to --ge-file during the cycle (the simulator's reference file), or is asked on the\n"
      "terminal. --timeout: seconds before a cycle that does not end is stopped (default 600).",
      CmdMeasure},
-    {"raw", "NUMBER CODE [HEXDATA]", "",
+    {"raw", "NUMBER CODE [HEXDATA]", {},
      "Sends command CODE (decimal or 0x..) with up to 9 data bytes as one transaction with\n"
      "retries and prints the answer frame in hexadecimal.",
      CmdRaw},
     {"calibrate",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
-     "        [--set-flow CMD] [--dir DIR] [--restore-models]",
-     "meters,points,cycles,reverse!,write!,ge-file,set-flow,dir,restore-models!",
+     "        [--set-flow CMD] [--dir DIR] [--restore-models] [--report FILE.docx] [--csv FILE.csv]\n"
+     "        [--template FILE] [--tolerance P]",
+     {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"reverse"}, {"write"}, {"ge-file", "PATH"},
+      {"set-flow", "CMD"}, {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
+      {"template", "FILE"}, {"tolerance", "P"}},
      "A calibration series: applies the meter list (identification, backups of the pairs under\n"
      "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
      "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
@@ -94,21 +110,24 @@ inline const CtlCommand kCommands[] = {
      "meter gets its model back) and prints the measurement and pair tables. Ge comes from\n"
      "--ge-file as for measure, or is asked on the terminal. Before each point the rig is set to\n"
      "the flow: by running CMD with the flow appended, or by the operator at the terminal.\n"
-<<<<<<< HEAD
-     "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).",
-=======
-     "DIR defaults to the current folder. Each meter's own model is kept in DIR/BACKUP/NNNNNNNN.model\n"
-     "while the series runs; a meter found on the base model 0 where another model is kept stops the\n"
-     "series, unless --restore-models writes the kept model back first. Meters are never written\n"
-     "when the Log files failed, fewer than two pairs were formed, or their pairs have no backup.\n"
-     "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).",
->>>>>>> i15
+     "DIR defaults to the data folder (beside vq7ctl, or ~/.local/share/vq7station when installed).\n"
+     "Each meter's own model is kept in DIR/BACKUP/NNNNNNNN.model while the series runs; a meter\n"
+     "found on the base model 0 where another model is kept stops the series, unless\n"
+     "--restore-models writes the kept model back first. Meters are never written when the Log\n"
+     "files failed, fewer than two pairs were formed, or their pairs have no backup.\n"
+     "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).\n"
+     "--report writes the protocol (set points and pairs) from the template (default\n"
+     "Matrix/шаблон.docx of the program); --csv writes the tables for a spreadsheet, with the\n"
+     "verdicts against ±P per cent (--tolerance, default 2).",
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
-     "        [--restore-models]",
-     "meters,points,cycles,ge-file,set-flow,dir,restore-models!",
+     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]",
+     {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"ge-file", "PATH"}, {"set-flow", "CMD"},
+      {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"}, {"template", "FILE"},
+      {"tolerance", "P"}},
      "A verification series over the points (options as for calibrate): prints the table of each\n"
-     "meter's error in per cent, (Gv - Ge) / Gv x 100.",
+     "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
+     "set points and the errors.",
      CmdVerify},
 };

@@ -28,9 +28,9 @@ int CtlContext::Fail(const std::string& what, long long code)
                                                 : place;
     std::fprintf(stderr, "vq7ctl: %s: result %lld (%s)\n", what.c_str(), code, meaning.c_str());
     if (Json()) {
-        doc.Set("error", what);
-        doc.Set("result", code);
-        doc.Set("meaning", meaning);
+        doc["error"] = what;
+        doc["result"] = code;
+        doc["meaning"] = meaning;
     }
     return EXIT_FAILED;
 }
@@ -39,7 +39,7 @@ int CtlContext::Fail(const std::string& what)
 {
     std::fprintf(stderr, "vq7ctl: %s\n", what.c_str());
     if (Json())
-        doc.Set("error", what);
+        doc["error"] = what;
     return EXIT_FAILED;
 }
 
@@ -47,7 +47,7 @@ int CtlContext::Usage(const std::string& what)
 {
     std::fprintf(stderr, "vq7ctl: %s (see vq7ctl --help)\n", what.c_str());
     if (Json())
-        doc.Set("error", what);
+        doc["error"] = what;
     return EXIT_USAGE;
 }
 

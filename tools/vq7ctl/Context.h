@@ -1,7 +1,7 @@
 #pragma once
 // What every command of vq7ctl works with: the options, the connection, the
 // JSON document and the way results and failures are reported.
-#include "Json.h"
+#include "JsonValues.h"
 #include "Options.h"
 
 #include <cstdint>
@@ -21,7 +21,7 @@ struct CtlContext {
 
     const GlobalOptions& opts;
     connection& conn;
-    CJson doc = CJson::MakeObject();   // written on stdout at the end with --json
+    CtlJson doc = CtlJson::object();   // written on stdout at the end with --json
 
     bool Json() const { return opts.json; }
     // A line on stdout (text mode only).

@@ -8,22 +8,22 @@
 #include <vector>
 
 namespace {
-CJson InfoJson(const VQ7_INFO& info)
+CtlJson InfoJson(const VQ7_INFO& info)
 {
-    CJson j = CJson::MakeObject();
-    j.Set("m_nParam0", info.m_nParam0);
-    j.Set("m_sModel", info.m_sModel);
-    j.Set("m_sVersion", Cp1251ToUtf8(info.m_sVersion));
-    j.Set("m_sFullVersion", Cp1251ToUtf8(info.m_sFullVersion));
-    j.Set("m_sDateTime", Cp1251ToUtf8(info.m_sDateTime));
-    j.Set("m_sType", Cp1251ToUtf8(info.m_sType));
-    j.Set("m_sIdText", Cp1251ToUtf8(info.m_sIdText));
-    j.Set("m_fVersion", info.m_fVersion);
-    j.Set("m_fFullVersion", info.m_fFullVersion);
-    j.Set("m_dwDevWordA", info.m_dwDevWordA);
-    j.Set("m_dwFeatures", info.m_dwFeatures);
-    j.Set("m_dwDevWordB", info.m_dwDevWordB);
-    j.Set("m_bIdFlag", static_cast<unsigned>(info.m_bIdFlag));
+    CtlJson j = CtlJson::object();
+    j["m_nParam0"] = info.m_nParam0;
+    j["m_sModel"] = info.m_sModel;
+    j["m_sVersion"] = Cp1251ToUtf8(info.m_sVersion);
+    j["m_sFullVersion"] = Cp1251ToUtf8(info.m_sFullVersion);
+    j["m_sDateTime"] = Cp1251ToUtf8(info.m_sDateTime);
+    j["m_sType"] = Cp1251ToUtf8(info.m_sType);
+    j["m_sIdText"] = Cp1251ToUtf8(info.m_sIdText);
+    j["m_fVersion"] = JsonReal(info.m_fVersion);
+    j["m_fFullVersion"] = JsonReal(info.m_fFullVersion);
+    j["m_dwDevWordA"] = info.m_dwDevWordA;
+    j["m_dwFeatures"] = info.m_dwFeatures;
+    j["m_dwDevWordB"] = info.m_dwDevWordB;
+    j["m_bIdFlag"] = static_cast<unsigned>(info.m_bIdFlag);
     return j;
 }
 
@@ -58,15 +58,16 @@ int CmdIdentify(CtlContext& ctx, CtlArgs& args)
         return EXIT_USAGE;
 
     int exitCode = EXIT_OK;
-    CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
+    ctx.doc["meters"] = CtlJson::array();
     for (uint32_t number : numbers) {
         VQ7_INFO info;
         const unsigned result = GetDeviceInfo(&ctx.conn, number, info);
-        CJson& m = meters.Push(CJson::MakeObject());
-        m.Set("number", number);
-        m.Set("result", result);
-        m.Set("meaning", ResultCodeText(result));
-        m.Set("info", InfoJson(info));
+        CtlJson m;
+        m["number"] = number;
+        m["result"] = result;
+        m["meaning"] = ResultCodeText(result);
+        m["info"] = InfoJson(info);
+        ctx.doc["meters"].push_back(std::move(m));   // before Fail adds members to the document
         ctx.Print(FormatC("Счетчик № %u: result %s", number, ResultText(result).c_str()));
         PrintInfo(ctx, info);
         if (result != 0)

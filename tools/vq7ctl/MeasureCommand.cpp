@@ -66,9 +66,9 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
     report.Update();
     const int result = sys.GetLastCycleResult();
     const std::string message = sys.GetLastCycleMessage();
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (!message.empty())
-        ctx.doc.Set("message", message);
+        ctx.doc["message"] = message;
     const bool counted = sys.GetCycleResult(0) != countBefore;
     if (!counted && result != 0) {
         if (!message.empty())
@@ -79,26 +79,26 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         return ctx.Fail("measure: no reference flow entered; the cycle was not counted");
 
     const double ge = sys.GetCycleGe();
-    ctx.doc.Set("Ge", ge);
+    ctx.doc["Ge"] = JsonReal(ge);
     ctx.Print(FormatC("Ge = %.7g", ge));
     ctx.Print("slot    number        GiMean        GvMean");
-    CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
+    CtlJson& meters = ctx.doc["meters"] = CtlJson::array();
     for (size_t slot = 0; slot < numbers.size(); ++slot) {
         const int s = static_cast<int>(slot);
         float gi = 0, gv = 0;
         sys.GetCycleResult(s, &gi, &gv);
-        CJson& m = meters.Push(CJson::MakeObject());
-        m.Set("slot", s);
-        m.Set("number", numbers[slot]);
+        CtlJson& m = meters.emplace_back();
+        m["slot"] = s;
+        m["number"] = numbers[slot];
         if (!sys.HasCycleResult(s)) {
             // No value of this cycle: never another cycle's value in its place.
             const char* why = sys.IsNoAnswer(s) ? "no answer" : "not read";
-            m.Set("missing", why);
+            m["missing"] = why;
             ctx.Print(FormatC("%4zu %9u  %s", slot, numbers[slot], why));
             continue;
         }
-        m.Set("GiMean", gi);
-        m.Set("GvMean", gv);
+        m["GiMean"] = JsonReal(gi);
+        m["GvMean"] = JsonReal(gv);
         ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
     }
     if (!message.empty())

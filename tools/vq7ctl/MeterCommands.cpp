@@ -16,7 +16,7 @@ bool OneMeter(CtlContext& ctx, const CtlArgs& args, size_t count, const char* us
     }
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return false;
-    ctx.doc.Set("number", number);
+    ctx.doc["number"] = number;
     return true;
 }
 
@@ -28,12 +28,9 @@ std::string HexBytes(const uint8_t* bytes, size_t n)
     return out;
 }
 
-CJson ByteArray(const uint8_t* bytes, size_t n)
+CtlJson ByteArray(const uint8_t* bytes, size_t n)
 {
-    CJson a = CJson::MakeArray();
-    for (size_t i = 0; i < n; ++i)
-        a.Push(static_cast<unsigned>(bytes[i]));
-    return a;
+    return CtlJson(std::vector<unsigned>(bytes, bytes + n));
 }
 }
 
@@ -44,12 +41,12 @@ int CmdStatus(CtlContext& ctx, CtlArgs& args)
         return EXIT_USAGE;
     MeterStatus status;
     const unsigned result = ReadStatus(&ctx.conn, number, status.m_abData);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("status %u", number), result);
-    ctx.doc.Set("status", ByteArray(status.m_abData, 8));
-    ctx.doc.Set("measuring", status.IsMeasuring());
-    ctx.doc.Set("integrating", status.IsIntegrating());
+    ctx.doc["status"] = ByteArray(status.m_abData, 8);
+    ctx.doc["measuring"] = status.IsMeasuring();
+    ctx.doc["integrating"] = status.IsIntegrating();
     ctx.Print(HexBytes(status.m_abData, 8));
     ctx.Print(FormatC("measuring %d, integrating %d", status.IsMeasuring(), status.IsIntegrating()));
     return EXIT_OK;
@@ -63,7 +60,7 @@ int CmdCurrent(CtlContext& ctx, CtlArgs& args)
     unsigned long long index = 0;
     if (!ParseUnsigned(args.positional[1], 9, index) || index == 0)
         return ctx.Usage("INDEX must be 1..9: " + args.positional[1]);
-    ctx.doc.Set("index", static_cast<unsigned>(index));
+    ctx.doc["index"] = static_cast<unsigned>(index);
     // Value 8 of older converters needs their identification for its byte order.
     VQ7_INFO info;
     if (index == 8) {
@@ -74,10 +71,10 @@ int CmdCurrent(CtlContext& ctx, CtlArgs& args)
     std::string value;
     const unsigned result =
         ReadCurrent(&ctx.conn, number, static_cast<uint8_t>(index), value, index == 8 ? &info : nullptr);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("current %u %llu", number, index), result);
-    ctx.doc.Set("value", value);
+    ctx.doc["value"] = value;
     ctx.Print(value);
     return EXIT_OK;
 }
@@ -89,14 +86,14 @@ int CmdClock(CtlContext& ctx, CtlArgs& args)
         return EXIT_USAGE;
     uint8_t clock[8] = {};
     const unsigned result = ReadClock(&ctx.conn, number, clock);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("clock %u", number), result);
     std::string text;
     const bool valid = FormatMeterDateTime(clock[1], clock[2], clock[3], clock[5], clock[6], clock[7], text);
-    ctx.doc.Set("clock", text);
-    ctx.doc.Set("valid", valid);
-    ctx.doc.Set("bytes", ByteArray(clock, 8));
+    ctx.doc["clock"] = text;
+    ctx.doc["valid"] = valid;
+    ctx.doc["bytes"] = ByteArray(clock, 8);
     ctx.Print(valid ? text : text + " (invalid clock bytes: " + HexBytes(clock, 8) + ")");
     return EXIT_OK;
 }
@@ -107,7 +104,7 @@ int CmdRestart(CtlContext& ctx, CtlArgs& args)
     if (!OneMeter(ctx, args, 1, "restart NUMBER", number))
         return EXIT_USAGE;
     const unsigned result = Restart(&ctx.conn, number, 13);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("restart %u", number), result);
     ctx.Print("ok");

@@ -1,6 +1,7 @@
 #pragma once
-// Command-line options of vq7ctl: the connection options before the command,
-// and the positional arguments and options of the command.
+// Command-line options of vq7ctl (read by CommandLine.cpp): the connection
+// options before the command, and the positional arguments and options of the
+// command; and the checks of argument values the commands share.
 #include <map>
 #include <optional>
 #include <string>
@@ -15,7 +16,6 @@ struct GlobalOptions {
     std::optional<int> auxTimeout;          // --aux-timeout MS
     std::string traceFile;                  // --trace FILE
     bool json = false;                      // --json
-    bool help = false;                      // --help, -h
 };
 
 // The arguments after the command words.
@@ -26,16 +26,6 @@ struct CtlArgs {
     bool Has(const std::string& name) const { return options.count(name) != 0; }
     std::string Get(const std::string& name, const std::string& def = std::string()) const;
 };
-
-// Reads the global options up to the first word that is not one of them;
-// *next gets the index of that word. False with a message on a bad option.
-bool ParseGlobalOptions(int argc, char** argv, GlobalOptions& opts, int* next, std::string& error);
-
-// Splits the command's arguments; valueOptions lists the options that take a
-// value (comma-separated names without "--"; "name!" is a flag without a value). False with a message on an
-// unknown option or a missing value.
-bool ParseCommandArgs(const std::vector<std::string>& words, const std::string& valueOptions, CtlArgs& args,
-                      std::string& error);
 
 // Strict number parsing for arguments: the whole text must be the number.
 bool ParseUnsigned(const std::string& text, unsigned long long max, unsigned long long& value);

@@ -20,15 +20,13 @@ std::string BackupPath(const CtlArgs& args, uint32_t number)
     return dir + MeterFileName(number) + ".dat";
 }
 
-CJson PairsJson(CGiGeArray& table)
+CtlJson PairsJson(CGiGeArray& table)
 {
-    CJson a = CJson::MakeArray();
+    CtlJson a = CtlJson::array();
     for (int i = 0; i < table.GetCount(); ++i) {
         float gi = 0, ge = 0;
         table.GetPair(i, gi, ge);
-        CJson& p = a.Push(CJson::MakeObject());
-        p.Set("Gi", gi);
-        p.Set("Ge", ge);
+        a.push_back({{"Gi", JsonReal(gi)}, {"Ge", JsonReal(ge)}});
     }
     return a;
 }
@@ -65,11 +63,11 @@ std::string HistoryPath(const CtlArgs& args, uint32_t number)
 }
 
 // Flags a table a cut write left in the meter; true when it is one.
-bool FlagIncomplete(CGiGeArray& table, uint32_t number, CJson& json)
+bool FlagIncomplete(CGiGeArray& table, uint32_t number, CtlJson& json)
 {
     std::string why;
     const bool incomplete = table.LooksIncomplete(&why);
-    json.Set("incomplete", incomplete);
+    json["incomplete"] = incomplete;
     if (incomplete)
         std::fprintf(stderr, "vq7ctl: meter %u holds an incomplete characteristic: %s\n", number, why.c_str());
     return incomplete;
@@ -80,8 +78,8 @@ bool FlagIncomplete(CGiGeArray& table, uint32_t number, CJson& json)
 int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, const char* what,
                      const std::string& backupDir)
 {
-    ctx.doc.Set("number", number);
-    ctx.doc.Set("file", path);
+    ctx.doc["number"] = number;
+    ctx.doc["file"] = path;
     VQ7_INFO info;
     const unsigned identified = GetDeviceInfo(&ctx.conn, number, info);
     if (identified != 0)
@@ -89,16 +87,16 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
     if (info.m_sType == "VQ7I") {
         std::fprintf(stderr, "vq7ctl: meter %u (type VQ7I) takes no calibration pairs; nothing written\n",
                      number);
-        ctx.doc.Set("result", 0);
-        ctx.doc.Set("written", 0);
+        ctx.doc["result"] = 0;
+        ctx.doc["written"] = 0;
         return EXIT_OK;
     }
     CGiGeArray table(info, number);
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
-    ctx.doc.Set("result", result);
-    ctx.doc.Set("dropped", table.m_nDroppedPairs);
+    ctx.doc["result"] = result;
+    ctx.doc["dropped"] = table.m_nDroppedPairs;
     if (table.m_bIncomplete) {
-        ctx.doc.Set("incomplete", true);
+        ctx.doc["incomplete"] = true;
         ctx.Fail(FormatC("%s %u", what, number), result);
         std::fprintf(stderr,
                      "vq7ctl: meter %u now holds an incomplete characteristic (%d of %d pairs written); "
@@ -110,8 +108,8 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
         return ctx.Fail(FormatC("%s %u", what, number), result);
     if (table.GetCount() == 0)
         return ctx.Fail(FormatC("%s %u: no pairs in %s", what, number, path.c_str()));
-    ctx.doc.Set("written", table.GetCount());
-    ctx.doc.Set("pairs", PairsJson(table));
+    ctx.doc["written"] = table.GetCount();
+    ctx.doc["pairs"] = PairsJson(table);
     ctx.Print(FormatC("%d pairs written into meter %u", table.GetCount(), number));
     return EXIT_OK;
 }
@@ -124,17 +122,17 @@ int CmdPairsRead(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("pairs read NUMBER [--out FILE]");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    ctx.doc.Set("number", number);
+    ctx.doc["number"] = number;
     CGiGeArray table(&ctx.conn, number);
-    ctx.doc.Set("result", table.m_nResult);
+    ctx.doc["result"] = table.m_nResult;
     if (table.m_nResult != 0)
         return ctx.Fail(FormatC("pairs read %u", number), table.m_nResult);
-    ctx.doc.Set("pairs", PairsJson(table));
+    ctx.doc["pairs"] = PairsJson(table);
     const bool incomplete = FlagIncomplete(table, number, ctx.doc);
     if (args.Has("out")) {
         const std::string path = args.Get("out");
         const int saved = table.SaveToFile(path);
-        ctx.doc.Set("file", path);
+        ctx.doc["file"] = path;
         if (saved != 0)
             return ctx.Fail(FormatC("pairs read %u: saving %s", number, path.c_str()), saved);
     }
@@ -160,10 +158,10 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
     if (!ArgMeterNumbers(ctx, args, numbers))
         return EXIT_USAGE;
     int exitCode = EXIT_OK;
-    CJson& meters = ctx.doc.Set("meters", CJson::MakeArray());
+    ctx.doc["meters"] = CtlJson::array();
     for (uint32_t number : numbers) {
-        CJson& m = meters.Push(CJson::MakeObject());
-        m.Set("number", number);
+        CtlJson m;
+        m["number"] = number;
         CGiGeArray table(&ctx.conn, number);
         int result = table.m_nResult;
         std::string path = BackupPath(args, number);
@@ -179,13 +177,15 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
         }
         if (result == 0)
             result = table.SaveToFile(path);
-        m.Set("result", result);
-        m.Set("pairs", table.GetCount());
+        m["result"] = result;
+        m["pairs"] = table.GetCount();
+        if (result == 0)
+            m["file"] = path;
+        ctx.doc["meters"].push_back(std::move(m));   // before Fail adds members to the document
         if (result != 0) {
             exitCode = ctx.Fail(FormatC("backup %u", number), result);
             continue;
         }
-        m.Set("file", path);
         ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, table.GetCount(), path.c_str()));
         if (incomplete && exitCode == EXIT_OK)
             exitCode = EXIT_INCOMPLETE;

@@ -20,9 +20,9 @@ bool ParamArgs(CtlContext& ctx, const CtlArgs& args, size_t kindAt, uint32_t& nu
         }
         kind = k[0] - '0';
     }
-    ctx.doc.Set("number", number);
-    ctx.doc.Set("param", param);
-    ctx.doc.Set("kind", kind);
+    ctx.doc["number"] = number;
+    ctx.doc["param"] = param;
+    ctx.doc["kind"] = kind;
     return true;
 }
 }
@@ -38,10 +38,10 @@ int CmdParamGet(CtlContext& ctx, CtlArgs& args)
         return EXIT_USAGE;
     std::string value;
     const unsigned result = ReadParam(&ctx.conn, number, static_cast<uint8_t>(param), kind, value);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("param get %u %u", number, param), result);
-    ctx.doc.Set("value", value);
+    ctx.doc["value"] = value;
     ctx.Print(value);
     return EXIT_OK;
 }
@@ -56,14 +56,14 @@ int CmdParamSet(CtlContext& ctx, CtlArgs& args)
     if (!ParamArgs(ctx, args, 3, number, param, kind))
         return EXIT_USAGE;
     const std::string& value = args.positional[2];
-    ctx.doc.Set("value", value);
+    ctx.doc["value"] = value;
     unsigned result = 0;
     try {
         result = WriteParam(&ctx.conn, number, static_cast<uint8_t>(param), kind, value);
     } catch (const EConvertError& e) {
         return ctx.Usage(e.what());
     }
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("param set %u %u", number, param), result);
     ctx.Print("ok");

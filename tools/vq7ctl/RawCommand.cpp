@@ -37,8 +37,8 @@ int CmdRaw(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("HEXDATA is not hexadecimal bytes: " + args.positional[2]);
     if (data.size() > VQ7_CMD_DATA_SIZE)
         return ctx.Usage(FormatC("HEXDATA: at most %u bytes", VQ7_CMD_DATA_SIZE));
-    ctx.doc.Set("number", number);
-    ctx.doc.Set("code", code);
+    ctx.doc["number"] = number;
+    ctx.doc["code"] = code;
 
     std::vector<uint8_t> answer(static_cast<size_t>(kMaxPackets) * ZUA_SUPERLONG_MAX_SIZE);
     unsigned size = ZUA_SUPERLONG_MAX_SIZE;
@@ -46,11 +46,11 @@ int CmdRaw(CtlContext& ctx, CtlArgs& args)
     const uint8_t cmd = static_cast<uint8_t>(code);
     const unsigned result = ExecCmd(&ctx.conn, number, cmd, data.data(), static_cast<unsigned>(data.size()),
                                     answer.data(), &size, &packets, kRawAttempts);
-    ctx.doc.Set("result", result);
+    ctx.doc["result"] = result;
     if (result != 0)
         return ctx.Fail(FormatC("raw %u 0x%02X", number, code), result);
 
-    CJson& frames = ctx.doc.Set("answer", CJson::MakeArray());
+    CtlJson& frames = ctx.doc["answer"] = CtlJson::array();
     if (packets == 0)
         ctx.Print("(no answer expected)");
     for (unsigned i = 0; i < packets && i < kMaxPackets; ++i) {
@@ -59,7 +59,7 @@ int CmdRaw(CtlContext& ctx, CtlArgs& args)
         std::string hex;
         for (unsigned k = 0; k < length; ++k)
             hex += FormatC(k ? " %02X" : "%02X", p[k]);
-        frames.Push(hex);
+        frames.push_back(hex);
         ctx.Print(hex);
     }
     return EXIT_OK;

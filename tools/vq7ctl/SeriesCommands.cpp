@@ -3,6 +3,7 @@
 
 #include "GeSource.h"
 #include "PollReport.h"
+#include "ReportOutput.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -119,7 +120,7 @@ size_t TextWidth(const std::string& s)
 }
 
 // The grid as aligned text, only the columns that hold something.
-void PrintGrid(CtlContext& ctx, const char* title, const CTextGrid& grid, CJson& json)
+CtlJson PrintGrid(CtlContext& ctx, const char* title, const CTextGrid& grid)
 {
     std::vector<int> cols;
     std::vector<size_t> widths;
@@ -136,20 +137,22 @@ void PrintGrid(CtlContext& ctx, const char* title, const CTextGrid& grid, CJson&
         }
     }
     ctx.Print(title);
+    CtlJson json = CtlJson::array();
     for (int r = 0; r < grid.RowCount(); ++r) {
         std::string line;
         bool any = false;
-        CJson& row = json.Push(CJson::MakeArray());
+        CtlJson& row = json.emplace_back(CtlJson::array());
         for (size_t i = 0; i < cols.size(); ++i) {
             const std::string& cell = grid.Cell(cols[i], r);
             any = any || !cell.empty();
-            row.Push(cell);
+            row.push_back(cell);
             line += (i ? "  " : "") + std::string(widths[i] - TextWidth(cell), ' ') + cell;
         }
         if (any)
             ctx.Print(line);
     }
     ctx.Print("");
+    return json;
 }
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -316,25 +319,32 @@ public:
 int CmdVerify(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "verify", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
         return rc;
     // The rows recorded are shown also when the series stops early.
     const int rc = s.Measure(PAGE_VERIFICATION);
-    PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3,
-              ctx.doc.Set("verification", CJson::MakeArray()));
+    ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
+    // Made also from the rows of a series that stopped early.
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
     if (rc != EXIT_OK)
         return rc;
     s.m_ws.Series.ButtonStopClick();
-    return EXIT_OK;
+    return reported;
 }
 
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
+    ReportArgs report;
     if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "calibrate", report))
         return rc;
     CSeries s(ctx, a);
     if (const int rc = s.ApplyList())
@@ -344,33 +354,34 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
         s.m_ws.ResultTables.InvertGiGeButtonClick();
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();
     // The measurements are shown also when the series stops early or forms no pairs.
-    PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2, ctx.doc.Set("measurements", CJson::MakeArray()));
+    ctx.doc["measurements"] = PrintGrid(ctx, "Градуировка: измерения", s.m_ws.Tables.StringGrid2);
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_CALIBRATION);
     if (measured != EXIT_OK)
         return measured;
     if (!formed)
         return ctx.Fail("calibrate: pairs need at least two measurements");
-    PrintGrid(ctx, "Градуировочные пары", s.m_ws.Tables.StringGrid4, ctx.doc.Set("pairs", CJson::MakeArray()));
+    ctx.doc["pairs"] = PrintGrid(ctx, "Градуировочные пары", s.m_ws.Tables.StringGrid4);
     const int pairCount = PairRowCount(s.m_ws.Tables.StringGrid4);
-    ctx.doc.Set("pairCount", pairCount);
+    ctx.doc["pairCount"] = pairCount;
     if (pairCount < 2) {
-        ctx.doc.Set("written", false);
+        ctx.doc["written"] = false;
         return ctx.Fail(FormatC("calibrate: %d pair formed, a characteristic needs at least 2; nothing saved or "
                                 "written (give flow points more than 5 %% apart)",
                                 pairCount));
     }
     const int files = s.m_ws.Pairs.SaveGiGeToFileClick();
-    ctx.doc.Set("files", files);
+    ctx.doc["files"] = files;
     ctx.Print(FormatC("%d files under %s/Log", files, a.dir.c_str()));
     int rc = EXIT_OK;
     const bool filesWritten = files == static_cast<int>(a.meters.size());
     if (!filesWritten)
         rc = ctx.Fail(FormatC("calibrate: %d of %zu Log files written", files, a.meters.size()));
     if (args.Has("write") && !filesWritten) {
-        ctx.doc.Set("written", false);
+        ctx.doc["written"] = false;
         rc = ctx.Fail("calibrate: the Log files failed; nothing written into the meters");
     } else if (args.Has("write")) {
         const int result = s.m_ws.Pairs.SaveGiGeToDeviceClick();
-        ctx.doc.Set("written", result == 0);
+        ctx.doc["written"] = result == 0;
         if (result != 0)
             rc = ctx.Fail("calibrate: writing into the meters", result);
         else
@@ -386,5 +397,5 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
         }
     }
     s.m_ws.Series.ButtonStopClick();
-    return rc;
+    return rc != EXIT_OK ? rc : reported;
 }

@@ -1,7 +1,8 @@
 // vq7ctl: the command-line tool for the meters of the rig.
+#include "CommandLine.h"
 #include "Commands.h"
 #include "CtlOperator.h"
-#include "Help.h"
+#include "HelpText.h"
 
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
@@ -9,36 +10,11 @@
 #include "protocol/connection.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
-// The command whose words begin `words` (the longest match); null if none.
-const CtlCommand* FindCommand(const std::vector<std::string>& words, size_t& used)
-{
-    const CtlCommand* best = nullptr;
-    used = 0;
-    for (const CtlCommand& c : kCommands) {
-        std::vector<std::string> name;
-        for (const char *p = c.name, *q; *p; p = *q ? q + 1 : q) {
-            q = std::strchr(p, ' ');
-            if (!q)
-                q = p + std::strlen(p);
-            name.emplace_back(p, q);
-        }
-        if (name.size() > words.size() || name.size() <= used)
-            continue;
-        if (std::equal(name.begin(), name.end(), words.begin())) {
-            best = &c;
-            used = name.size();
-        }
-    }
-    return best;
-}
-
 void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
 {
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
@@ -60,10 +36,10 @@ void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
         conn.m_nAuxTmout = *opts.auxTimeout;
 }
 
-int Finish(const GlobalOptions& opts, const CJson& doc, int exitCode)
+int Finish(const GlobalOptions& opts, const CtlJson& doc, int exitCode)
 {
     if (opts.json)
-        std::printf("%s\n", doc.Dump().c_str());
+        std::printf("%s\n", JsonText(doc).c_str());
     std::fflush(stdout);
     return exitCode;
 }
@@ -75,35 +51,24 @@ int main(int argc, char** argv)
     SetOperator(&op);
 
     GlobalOptions opts;
-    int next = 1;
-    std::string error;
-    if (!ParseGlobalOptions(argc, argv, opts, &next, error)) {
-        std::fprintf(stderr, "vq7ctl: %s (see vq7ctl --help)\n", error.c_str());
-        return EXIT_USAGE;
-    }
-    if (opts.help) {
-        PrintHelp(stdout);
+    CtlArgs args;
+    const CtlCommandLine line = ParseCommandLine(argc, argv, opts, args);
+    if (line.outcome == CtlCommandLine::Help) {
+        std::fputs(HelpText().c_str(), stdout);
         return EXIT_OK;
     }
-    std::vector<std::string> words(argv + next, argv + argc);
-    if (words.empty()) {
-        PrintHelp(stderr);
+    if (line.outcome == CtlCommandLine::Usage && line.error.empty()) {
+        std::fputs(HelpText().c_str(), stderr);
         return EXIT_USAGE;
     }
 
     std::unique_ptr<CFileTraceTarget> trace;   // outlives the connection and its link
     connection conn;
     CtlContext ctx(opts, conn);
-
-    size_t used = 0;
-    const CtlCommand* command = FindCommand(words, used);
-    if (!command)
-        return Finish(opts, ctx.doc, ctx.Usage("unknown command: " + words[0]));
-    ctx.doc.Set("command", command->name);
-    CtlArgs args;
-    if (!ParseCommandArgs(std::vector<std::string>(words.begin() + static_cast<long>(used), words.end()),
-                          command->options, args, error))
-        return Finish(opts, ctx.doc, ctx.Usage(std::string(command->name) + ": " + error));
+    if (line.command)
+        ctx.doc["command"] = line.command->name;
+    if (line.outcome == CtlCommandLine::Usage)
+        return Finish(opts, ctx.doc, ctx.Usage(line.error));
 
     struct stat st {};
     if (!opts.configFile.empty() && stat(opts.configFile.c_str(), &st) != 0)
@@ -119,7 +84,7 @@ int main(int argc, char** argv)
     int exitCode;
     {
         CConnectionUse use(&conn);   // one link for the whole command
-        exitCode = command->run(ctx, args);
+        exitCode = line.command->run(ctx, args);
     }
     return Finish(opts, ctx.doc, exitCode);
 }

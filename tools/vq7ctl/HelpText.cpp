@@ -1,19 +1,18 @@
-#include "Help.h"
+#include "HelpText.h"
 
 #include "Commands.h"
 
-#include <string>
-
-void PrintHelp(std::FILE* out)
+std::string HelpText()
 {
-    std::fputs(
+    std::string text =
         "Usage: vq7ctl [connection options] [--json] [--trace FILE] COMMAND ARGUMENTS...\n"
         "\n"
         "Talks to the meters of the rig through a serial port or a TCP/IP-to-serial gateway.\n"
         "\n"
         "Connection options:\n"
         "  --config FILE       read port, IP, TCPIPport, speed and AuxTmout from section\n"
-        "                      CONNECTION of FILE; the options below override it\n"
+        "                      CONNECTION of FILE (default: config.ini of the data folder, when\n"
+        "                      there is one); the options below override it\n"
         "  --port NAME|TCP/IP  serial port (COM1 = /dev/ttyS0, /dev/... as it is) or TCP/IP\n"
         "  --speed N           baud rate of the serial port (default 9600)\n"
         "  --ip ADDR           address of the gateway (implies --port TCP/IP unless --port is given)\n"
@@ -24,24 +23,21 @@ void PrintHelp(std::FILE* out)
         "  --trace FILE        append the exchange trace (sent and received bytes) to FILE\n"
         "  --help, -h          this text\n"
         "\n"
-        "NUMBER is a meter number in decimal (1..99999999). Commands:\n",
-        out);
+        "NUMBER is a meter number in decimal (1..99999999). Commands:\n";
     for (const CtlCommand& c : kCommands) {
-        std::fprintf(out, "\n  %s %s\n", c.name, c.usage);
-        std::string help = c.help;
-        size_t start = 0;
-        while (start <= help.size()) {
+        text += std::string("\n  ") + c.name + " " + c.usage + "\n";
+        const std::string help = c.help;
+        for (size_t start = 0;;) {
             const size_t end = help.find('\n', start);
-            std::fprintf(out, "      %s\n", help.substr(start, end - start).c_str());
+            text += "      " + help.substr(start, end - start) + "\n";
             if (end == std::string::npos)
                 break;
             start = end + 1;
         }
     }
-    std::fputs(
-        "\n"
-        "Exit status: 0 success; 1 a transaction or an operation failed (the result code and its\n"
-        "meaning are printed on stderr); 2 a bad command line. Messages of the calibration table\n"
-        "go to stderr.\n",
-        out);
+    return text +
+           "\n"
+           "Exit status: 0 success; 1 a transaction or an operation failed (the result code and its\n"
+           "meaning are printed on stderr); 2 a bad command line. Messages of the calibration table\n"
+           "go to stderr.\n";
 }

@@ -1,0 +1,16 @@
+#pragma once
+// The tables of the work as CSV for a spreadsheet: ';'-separated, UTF-8 with a
+// byte order mark, CR LF, every text as the window shows it.
+#include <string>
+
+class CMainTables;
+
+// The meter list, the measurements, the pairs and the verification errors,
+// each under its title, without rows that hold nothing beside their first cell; under the errors the verdict
+// of each meter against ±tolerancePercent when there are errors.
+std::string ResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent);
+// One CSV field, quoted when it must be.
+std::string CsvField(const std::string& text);
+// Writes ResultsCsv to path (temporary file and rename); throws EReportError.
+void WriteResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent,
+                     const std::string& path);

@@ -1,0 +1,172 @@
+#pragma once
+// The main window: tool bar, the three tabs with their six tables, the status
+// bar with the progress of long operations. Every handler is one call into the
+// workstation logic followed by syncFromState(), which copies the window state
+// onto the widgets.
+#include "protocol/connection.h"
+#include "workstation/TextGrid.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CSystem;
+class CWorkstation;
+class CGridModel;
+class CGridView;
+class CBusTaskRunner;
+class TEditGeForm;
+class TGIGEScaleForm;
+class QAction;
+class QDoubleSpinBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QWidget;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // baseDir: the folder of config.ini, Log/ and BACKUP/; empty: the program's folder.
+    explicit TForm1(const std::string& baseDir = std::string(), QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The reference flow dialog the engine shows at the end of every cycle (null: none).
+    void SetEditGeForm(TEditGeForm* form);
+    // The calibration editor behind the "Масштабирование GiGe" items (null: none).
+    void SetGIGEScaleForm(TGIGEScaleForm* form) { m_pScaleForm = form; }
+
+    connection MeterConnection;
+    std::string ConfigPath;
+    std::unique_ptr<CSystem> System;
+    std::unique_ptr<CWorkstation> Ws;
+
+    // Controls, named as on the form.
+    QToolBar* ToolBar1 = nullptr;
+    QAction* ButtonUpdateInfo = nullptr;
+    QAction* ButtonStartPause = nullptr;
+    QAction* ButtonStop = nullptr;
+    QAction* SortGiGeButton = nullptr;
+    QAction* InvertGiGeButton = nullptr;
+    QAction* WordReportButton = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QAction* CreateGiGe = nullptr;
+    QAction* SaveGiGeToFile = nullptr;
+    QAction* SaveGiGeToDevice = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    CGridView* StringGrid1 = nullptr;
+    CGridView* StringGrid2 = nullptr;
+    CGridView* StringGrid3 = nullptr;
+    CGridView* StringGrid4 = nullptr;
+    CGridView* StringGrid5 = nullptr;
+    CGridView* StringGrid6 = nullptr;
+    CGridView* VerdictGrid = nullptr;
+    QDoubleSpinBox* ToleranceEdit = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    std::array<QLabel*, 2> StatusPanels{};
+    QWidget* ProgressPanel = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* N1 = nullptr;
+    QMenu* N2 = nullptr;
+    QMenu* N3 = nullptr;
+    QAction* Connection = nullptr;
+    QAction* BusMonitor = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N4 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* PopupMenuAppendCurGiGe = nullptr;
+    QAction* PopupMenuScaleGiGe = nullptr;
+    QAction* PopupMenuRestoreGiGe = nullptr;
+    QMenu* PopupMenu3 = nullptr;
+    QAction* MenuItem2 = nullptr;
+    QAction* MenuItem3 = nullptr;
+    CBusTaskRunner* BusTasks = nullptr;
+
+    // Verification tolerance, ± per cent.
+    double Tolerance() const { return m_dTolerance; }
+    // The per-meter verdicts under the verification table.
+    const CTextGrid& VerdictRow() const { return m_verdictRow; }
+
+    // Copies the window state and the tables onto the widgets.
+    void syncFromState();
+
+public slots:
+    void FormActivate();
+    void PageControl1Change(int page);
+    void ButtonUpdateInfoClick();
+    void ButtonStartPauseClick();
+    void ButtonStopClick();
+    void SortGiGeButtonClick();
+    void InvertGiGeButtonClick();
+    void WordReportButtonClick();
+    void MakeReport(unsigned formats);
+    void Timer1Timer();
+    void N4Click();
+    void CreateGiGeClick();
+    void SaveGiGeToFileClick();
+    void SaveGiGeToDeviceClick();
+    void PopupMenuAppendCurGiGeClick();
+    void PopupMenuScaleGiGeClick();
+    void PopupMenuRestoreGiGeClick();
+    void PopupMenu3ScaleGiGeClick();
+    void PopupMenu3RestoreGiGeClick();
+    void StringGrid1Exit();
+    void ConnectionClick();
+    void N5Click();
+    void BusMonitorClick();
+    void N6Click();
+    void CancelClick();
+    void ToleranceChanged(double tolerance);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildTabs();
+    QWidget* BuildSetPointsTab();
+    QWidget* BuildCalibrationTab();
+    QWidget* BuildVerificationTab();
+    CGridView* MakeGrid(CTextGrid& grid, const QString& name, std::function<bool(int, int)> selectable);
+    void ConnectContextMenu(CGridView* view, QMenu* menu, bool geColumnOnly);
+    void ConnectProgress();
+    void SyncSlotMarks();
+
+    // Runs a bus operation off the GUI thread; the window stays live, the
+    // tables show what they held when it began.
+    int RunOnBus(const std::function<int()>& work);
+    void BusyChanged(bool busy);
+    void UpdateProgressPanel();
+    void PostToGui(std::function<void()> fn);
+    // Until the dialogs of later work exist.
+
+    std::string m_sBaseDir;
+    TGIGEScaleForm* m_pScaleForm = nullptr;
+    QString m_sConnectionText;
+    CTextGrid m_verdictRow;
+    double m_dTolerance;
+    std::array<int, 10> m_meterPictures;
+    bool m_bProgressVisible = false;
+    bool m_bInTimer = false;
+    bool m_bActivatePending = false;
+    bool m_bCloseWhenIdle = false;
+    bool m_bShownOnce = false;
+    std::vector<CGridModel*> m_models;
+};

@@ -1,0 +1,102 @@
+#include "VerificationVerdict.h"
+
+#include "MeasurementRows.h"
+#include "TextGrid.h"
+#include "common/NumberText.h"
+
+#define SI_NO_CONVERSION   // bytes pass unchanged
+#include <SimpleIni.h>
+
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+constexpr const char* kSection = "VERIFICATION";
+constexpr const char* kKey = "tolerance";
+}
+
+Verdict ErrorCellVerdict(const std::string& text, double tolerance)
+{
+    if (text.empty())
+        return Verdict::None;
+    double error;
+    try {
+        error = StrToFloat(text);
+    } catch (const EConvertError&) {
+        return Verdict::None;
+    }
+    if (!std::isfinite(error))
+        return Verdict::Fail;
+    // The cell shows three decimals: judge what the operator reads.
+    const double shown = std::round(std::fabs(error) * 1000.0) / 1000.0;
+    return shown <= tolerance + 1e-9 ? Verdict::Pass : Verdict::Fail;
+}
+
+std::array<Verdict, 10> MeterVerdicts(const CTextGrid& grid, double tolerance)
+{
+    std::array<Verdict, 10> verdicts;
+    verdicts.fill(Verdict::None);
+    for (int row = kFirstDataRow; row < grid.RowCount() - 1; ++row) {
+        for (int slot = 0; slot < 10 && slot + 1 < grid.ColCount(); ++slot) {
+            const Verdict v = ErrorCellVerdict(grid.Cell(slot + 1, row), tolerance);
+            Verdict& meter = verdicts[static_cast<size_t>(slot)];
+            if (v == Verdict::Fail || (v == Verdict::Pass && meter == Verdict::None))
+                meter = v;
+        }
+    }
+    return verdicts;
+}
+
+const char* VerdictText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return "годен";
+    case Verdict::Fail:
+        return "не годен";
+    default:
+        return "";
+    }
+}
+
+void FillVerdictRow(CTextGrid& row, const std::array<Verdict, 10>& verdicts)
+{
+    row.SetCell(0, 0, "Вывод");
+    for (int slot = 0; slot < 10 && slot + 1 < row.ColCount(); ++slot)
+        row.SetCell(slot + 1, 0, VerdictText(verdicts[static_cast<size_t>(slot)]));
+}
+
+double LoadTolerance(const std::string& configPath)
+{
+    CSimpleIniA ini;
+    ini.SetUnicode(false);
+    ini.LoadFile(configPath.c_str());
+    double value = 0;
+    if (!ParseFloatPoint(ini.GetValue(kSection, kKey, ""), value) || !(value > 0) || value > 1000)
+        return kDefaultTolerance;
+    return value;
+}
+
+bool SaveTolerance(const std::string& configPath, double tolerance)
+{
+    CSimpleIniA ini;
+    ini.SetUnicode(false);
+    const SI_Error loaded = ini.LoadFile(configPath.c_str());
+    if (loaded < 0 && (loaded != SI_FILE || ::access(configPath.c_str(), F_OK) == 0))
+        return false;
+    ini.SetValue(kSection, kKey, FormatC("%g", tolerance).c_str());
+    std::string text;
+    if (ini.Save(text) < 0)
+        return false;
+    const std::string tmp = configPath + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), configPath.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,357 @@
+// The main window: its table model, the set points edit masks and edit
+// tracking through real key strokes, the tab lock, and a whole calibration
+// series driven through the window's controls against the simulated rig.
+#include "common/CommonUtils.h"
+#include "common/DecimalSeparator.h"
+#include "common/NumberText.h"
+#include "measurement/CSystem.h"
+#include "support/GuiRig.h"
+#include "ui/BusTask.h"
+#include "ui/GridModel.h"
+#include "ui/GridView.h"
+#include "ui/StartupWindows.h"
+#include "workstation/MeasurementRows.h"
+#include "workstation/PairForming.h"
+#include "workstation/Workstation.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+namespace {
+// Slots 0, 1 and 3 hold meters of the default rig; slot 2 stays empty.
+const std::array<uint32_t, 4> kMeters = {CGuiRig::Number(11000002), CGuiRig::Number(11000004), 0,
+                                         CGuiRig::Number(11000006)};
+const std::array<const char*, 4> kDiameters = {"65", "0", "", "15"};
+}
+
+class TForm1Test : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { SetDecimalSeparator('.'); }
+    void cleanup() { ResetDecimalSeparatorFromLocale(); }
+
+    void gridModelFollowsTheGrid()
+    {
+        CTextGrid grid(11, 3, 0, 2);
+        grid.SetCell(0, 1, "G этал.");
+        CGridModel model(grid, [](int col, int) { return col == 0; });
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("\nG этал."));
+
+        grid.SetCell(0, 2, "10");
+        AppendBlankRow(grid);
+        AppendBlankRow(grid);
+        model.Refresh();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("10"));
+        QVERIFY(model.flags(model.index(1, 0)) & Qt::ItemIsSelectable);
+        QVERIFY(!(model.flags(model.index(1, 3)) & Qt::ItemIsSelectable));
+        QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+
+        // A frozen model shows the texts it held; the grid may change beneath it.
+        model.Freeze();
+        grid.SetCell(0, 2, "20");
+        grid.SetRowCount(2);
+        model.Refresh();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("10"));
+        model.Thaw();
+        QCOMPARE(model.rowCount(), 0);
+
+        // Edits go to the handler, which alone writes the cell.
+        std::string handed;
+        model.SetEditHandler([&](int, int, const std::string& text) { handed = text; });
+        grid.SetRowCount(3);
+        model.Refresh();
+        QVERIFY(model.setData(model.index(0, 0), QStringLiteral("5"), Qt::EditRole));
+        QCOMPARE(handed, std::string("5"));
+        QVERIFY(grid.Cell(0, 2).empty());
+        QVERIFY(!model.setData(model.index(0, 4), QStringLiteral("5"), Qt::EditRole));
+    }
+
+    void editMasks_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("meter number, letters dropped") << int(SP_METER) << "12a3-4" << "1234";
+        QTest::newRow("meter number, eight digits at most") << int(SP_METER) << "1234567890" << "12345678";
+        QTest::newRow("diameter, three digits at most") << int(SP_DIAMETER) << "1500" << "150";
+        QTest::newRow("diameter, no decimals") << int(SP_DIAMETER) << "6,5" << "65";
+        QTest::newRow("second number, free text") << int(SP_PPR) << "A-17/3" << "A-17/3";
+    }
+    void editMasks()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, keys);
+        QFETCH(QString, stored);
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        w.Form1.show();
+        QVERIFY(!w.Form1.ButtonUpdateInfo->isEnabled());
+        TypeIntoCell(w.Form1.StringGrid1, col, 3, keys);
+        QCOMPARE(QString::fromStdString(w.Form1.Ws->Tables.StringGrid1.Cell(col, 3)), stored);
+        QVERIFY(w.Form1.ButtonUpdateInfo->isEnabled());
+    }
+
+    void editTrackingLocksTheTabs()
+    {
+        CRecordingQtOperator op;
+        CGuiRig rig({});
+        QVERIFY(rig.Ok());
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        QVERIFY(ShowActive(&f));
+        ClickTab(f.PageControl1, 1);
+        QCOMPARE(f.PageControl1->currentIndex(), 1);
+        QVERIFY(f.ButtonStartPause->isEnabled());
+        ClickTab(f.PageControl1, 0);
+        QVERIFY(!f.ButtonStartPause->isEnabled());
+
+        // A digit typed and deleted again still counts as a change.
+        TypeIntoCell(f.StringGrid1, SP_METER, 5, QStringLiteral("7\b"));
+        QVERIFY(f.Ws->Tables.StringGrid1.Cell(SP_METER, 5).empty());
+        QVERIFY(f.ButtonUpdateInfo->isEnabled());
+        ClickTab(f.PageControl1, 2);
+        QCOMPARE(f.PageControl1->currentIndex(), 0);
+
+        // Applying the (empty) list frees the tabs; it needs no meter.
+        ClickTool(f.ToolBar1, f.ButtonUpdateInfo);
+        QVERIFY(!f.ButtonUpdateInfo->isEnabled());
+        ClickTab(f.PageControl1, 2);
+        QCOMPARE(f.PageControl1->currentIndex(), 2);
+        QVERIFY(!f.InvertGiGeButton->isEnabled());
+        QVERIFY(op.Texts().empty());
+    }
+
+    void wholeSeriesThroughTheWindow()
+    {
+        CRecordingQtOperator op;
+        CGuiRig rig({11000002, 11000004, 11000006});
+        QVERIFY(rig.Ok());
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        f.Timer1->setInterval(30);
+        f.Ws->Pairs.m_nRebootWaitMs = 0;
+        CGeAnswerer answerer(w.EditGeForm, rig.Rig());
+        QVERIFY(ShowActive(&f));
+        QVERIFY(f.StatusPanels[0]->text().startsWith(QStringLiteral("TCP/IP 127.0.0.1:")));
+
+        for (size_t slot = 0; slot < kMeters.size(); ++slot) {
+            const int row = static_cast<int>(slot) + 1;
+            if (kMeters[slot] != 0)
+                TypeIntoCell(f.StringGrid1, SP_METER, row, QString::number(kMeters[slot]));
+            if (*kDiameters[slot])
+                TypeIntoCell(f.StringGrid1, SP_DIAMETER, row, QString::fromLatin1(kDiameters[slot]));
+        }
+        ClickTool(f.ToolBar1, f.ButtonUpdateInfo);
+        QVERIFY2(op.Texts().empty(), op.Texts().empty() ? "" : op.Texts().front().c_str());
+        QCOMPARE(f.Ws->Tables.StringGrid1.Cell(SP_MODEL, 2), std::string("ФЖ-7"));
+        QCOMPARE(f.StringGrid3->GridModel()->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("4\n110006"));
+        QVERIFY(QFile::exists(QString::fromStdString(rig.Dir() + "/BACKUP/00110004.dat")));
+
+        const std::vector<double> checkFlows{20, 6, 1.5};
+        std::array<double, 4> before{}, after{};
+        Verify(f, rig, checkFlows, before);
+        QCOMPARE(f.VerdictRow().Cell(3, 0), std::string());
+
+        // Calibration: two cycles per flow point, pairs formed, saved and written.
+        ClickTab(f.PageControl1, 1);
+        QCOMPARE(f.PageControl1->currentIndex(), 1);
+        for (double flow : {30.0, 12.0, 4.0, 0.8})
+            for (int i = 0; i < 2; ++i)
+                RunCycle(f, rig, flow, f.Ws->Tables.StringGrid2);
+        QCOMPARE(DataRowCount(f.Ws->Tables.StringGrid2), 8);
+        QCOMPARE(f.StringGrid2->model()->rowCount(), 9);
+        ClickTool(f.ToolBar2, f.CreateGiGe);
+        QCOMPARE(PairRowCount(f.Ws->Tables.StringGrid4), 4);
+        SaveScreenshot(f, "calibration");
+        ClickTool(f.ToolBar2, f.SaveGiGeToFile);
+        QVERIFY(QFile::exists(QString::fromStdString(rig.Dir() + "/Log/00110006.dat")));
+        op.Clear();
+        ClickTool(f.ToolBar2, f.SaveGiGeToDevice);
+        QVERIFY(!op.Texts().empty());
+        QVERIFY(op.Texts().back().rfind("Сейчас произойдет перезагрузка", 0) == 0);
+        QCOMPARE(rig.Rig().Meter(kMeters[1])->Pairs().size(), size_t(4));
+        QCOMPARE(rig.Rig().Meter(kMeters[0])->ParamFloat(79), 0.015f);
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        QCOMPARE(f.Ws->Tables.StringGrid2.RowCount(), 3);
+        QCOMPARE(rig.Rig().Meter(kMeters[0])->ParamByte(0), uint8_t(70));
+
+        // The converter restarts after its write; give it time to come back.
+        QTest::qWait(2000);
+        Verify(f, rig, checkFlows, after);
+        QVERIFY(s_picturesSeen > 0);
+        int dataRows = 0;
+        for (int slot : {0, 1, 3}) {
+            const size_t s = static_cast<size_t>(slot);
+            std::printf("meter %u: worst error before %.3f %%, after %.3f %%\n", kMeters[s], before[s], after[s]);
+            QVERIFY2(after[s] < before[s] / 2, qPrintable(QStringLiteral("slot %1").arg(slot)));
+            ++dataRows;
+        }
+        std::printf("series: %d verification rows before and after, %d calibration rows, 4 pairs, %d Ge answers\n",
+                    int(checkFlows.size()), 8, answerer.Answers());
+    }
+
+    // Cancel ends a long bus operation with 1018 and the window goes on.
+    void cancelEndsABusOperation()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        f.show();
+        bool cancelShown = false;
+        QTimer::singleShot(50, &f, [&] {
+            cancelShown = f.CancelButton->isVisible();
+            QTest::mouseClick(f.CancelButton, Qt::LeftButton);
+        });
+        const int result = f.BusTasks->Run([] {
+            // A transaction loop that only the abort flag ends (or, failing that, ten seconds).
+            for (int i = 0; i < 2000 && !g_bAbortAll; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return g_bAbortAll ? 1018 : 0;
+        });
+        QVERIFY(cancelShown);
+        QCOMPARE(result, 1018);
+        QVERIFY(!g_bAbortAll);
+        QVERIFY(!f.CancelButton->isVisible());
+        QVERIFY(f.PageControl1->isEnabled());
+    }
+
+    void meterStatesMarkTheirColumns()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        f.Ws->State.SlotNoAnswer[1] = true;
+        f.Ws->State.SlotResultMissing[3] = true;
+        f.Ws->State.CycleMessage = "Счетчик № 11000004 не отвечает";
+        f.syncFromState();
+        for (CGridView* view : {f.StringGrid2, f.StringGrid3}) {
+            const CGridModel* m = view->GridModel();
+            const QColor noAnswer = m->headerData(2, Qt::Horizontal, CGridModel::MarkRole).value<QColor>();
+            const QColor missing = m->headerData(4, Qt::Horizontal, CGridModel::MarkRole).value<QColor>();
+            QVERIFY(noAnswer.isValid() && missing.isValid() && noAnswer != missing);
+            QVERIFY(!m->headerData(1, Qt::Horizontal, CGridModel::MarkRole).value<QColor>().isValid());
+            QVERIFY(!m->headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
+        }
+        QCOMPARE(f.StatusPanels[0]->text(), QStringLiteral("Счетчик № 11000004 не отвечает"));
+        f.Ws->State.SlotNoAnswer[1] = false;
+        f.Ws->State.CycleMessage.clear();
+        f.syncFromState();
+        QVERIFY(!f.StringGrid2->GridModel()->headerData(2, Qt::Horizontal, CGridModel::MarkRole).value<QColor>().isValid());
+        QVERIFY(f.StatusPanels[0]->text() != QStringLiteral("Счетчик № 11000004 не отвечает"));
+    }
+
+    void toleranceColoursAndIsKept()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        {
+            CStartupWindows w(dir.path().toStdString());
+            TForm1& f = w.Form1;
+            QCOMPARE(f.Tolerance(), 2.0);
+            CTextGrid& t = f.Ws->Tables.StringGrid3;
+            t.SetRowCount(5);
+            t.SetRowCells(2, {"10", "0.990", "-2.500", "", "1000.000"});
+            t.SetRowCells(3, {"5", "-1.010", "1.500", "", "0.100"});
+            f.syncFromState();
+            QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("годен"));
+            QCOMPARE(f.VerdictRow().Cell(2, 0), std::string("не годен"));
+            QCOMPARE(f.VerdictRow().Cell(3, 0), std::string());
+            QCOMPARE(f.VerdictRow().Cell(4, 0), std::string("не годен"));
+            CGridModel* m = f.StringGrid3->GridModel();
+            const QColor pass = m->data(m->IndexOfCell(1, 2), Qt::BackgroundRole).value<QColor>();
+            const QColor fail = m->data(m->IndexOfCell(2, 2), Qt::BackgroundRole).value<QColor>();
+            QVERIFY(pass.isValid() && fail.isValid() && pass != fail);
+            QVERIFY(!m->data(m->IndexOfCell(3, 2), Qt::BackgroundRole).value<QColor>().isValid());
+            QCOMPARE(QString::fromStdString(t.Cell(2, 2)), QStringLiteral("-2.500"));
+
+            f.ToleranceEdit->setValue(3.0);
+            QCOMPARE(f.VerdictRow().Cell(2, 0), std::string("годен"));
+            f.close();
+        }
+        CStartupWindows again(dir.path().toStdString());
+        QCOMPARE(again.Form1.Tolerance(), 3.0);
+        // Both sections of config.ini survive the close.
+        QFile ini(dir.filePath(QStringLiteral("config.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY(text.contains("[CONNECTION]") && text.contains("[VERIFICATION]"));
+    }
+
+private:
+    static void RunCycle(TForm1& f, CGuiRig& rig, double flow, const CTextGrid& grid)
+    {
+        rig.Rig().SetFlow(flow);
+        const int rows = DataRowCount(grid);
+        ClickTool(f.ToolBar1, f.ButtonStartPause);
+        QCOMPARE(f.ButtonStartPause->data().toInt(), 0);
+        // While it runs, the first meter's header shows its state.
+        const CGridModel* model = (&grid == &f.Ws->Tables.StringGrid2 ? f.StringGrid2 : f.StringGrid3)->GridModel();
+        QElapsedTimer clock;
+        clock.start();
+        while (DataRowCount(grid) == rows && clock.elapsed() < 20000) {
+            QTest::qWait(5);
+            if (model->headerData(1, Qt::Horizontal, CGridModel::PictureRole).toInt() >= 0)
+                ++s_picturesSeen;
+        }
+        QVERIFY(DataRowCount(grid) > rows);
+        QCOMPARE(f.ButtonStartPause->data().toInt(), 1);
+        QCOMPARE(model->headerData(3, Qt::Horizontal, CGridModel::PictureRole).toInt(), -1);
+    }
+    static inline int s_picturesSeen = 0;
+
+    // One cycle per flow on the verification tab; each slot's largest |error| in per cent.
+    static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst)
+    {
+        worst = {};
+        ClickTab(f.PageControl1, 2);
+        QCOMPARE(f.PageControl1->currentIndex(), 2);
+        for (double flow : flows)
+            RunCycle(f, rig, flow, f.Ws->Tables.StringGrid3);
+        const CTextGrid& t = f.Ws->Tables.StringGrid3;
+        for (int row = 2; row < t.RowCount() - 1; ++row) {
+            for (size_t slot = 0; slot < kMeters.size(); ++slot) {
+                const std::string& cell = t.Cell(static_cast<int>(slot) + 1, row);
+                if (kMeters[slot] == 0) {
+                    QVERIFY(cell.empty());
+                    continue;
+                }
+                worst[slot] = std::max(worst[slot], std::fabs(StrToFloat(cell)));
+            }
+        }
+        // A verdict for every meter, from the same cells.
+        for (size_t slot = 0; slot < kMeters.size(); ++slot)
+            QCOMPARE(f.VerdictRow().Cell(static_cast<int>(slot) + 1, 0).empty(), kMeters[slot] == 0);
+        SaveScreenshot(f, "verification");
+        ClickTool(f.ToolBar1, f.ButtonStop);
+    }
+
+    // The README's pictures, when asked for (scripts/screenshot.sh).
+    static void SaveScreenshot(TForm1& f, const char* tab)
+    {
+        if (const char* dir = std::getenv("VQ7_SCREENSHOT_DIR"))
+            f.grab().save(QStringLiteral("%1/main-%2.png").arg(QString::fromLocal8Bit(dir), QLatin1String(tab)));
+    }
+};
+
+QTEST_MAIN(TForm1Test)
+#include "TForm1Test.moc"

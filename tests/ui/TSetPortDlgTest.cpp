@@ -1,0 +1,224 @@
+// The port settings dialog on fake port lists: order, tree, field rules, and what
+// OK and Cancel leave in the connection.
+#include "protocol/connection.h"
+#include "ui/TIPEdit.h"
+#include "ui/TSetPortDlg.h"
+#include "ui/support/Shots.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+std::vector<CPortDevice> FakePorts()
+{
+    return {{"COM12", "USB Serial Port"}, {"COM3", ""}, {"COM4", "FT232R USB UART"}, {"COM1", "Communications Port"}};
+}
+
+QStringList Items(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+void Retype(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class TSetPortDlgTest : public QObject {
+    Q_OBJECT
+private slots:
+    void portsAreListedByNumberWithTheirDeviceNames()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        connection conn;
+        conn.m_sPort = "COM4";
+        dlg.FillFromConnection(conn);
+        QCOMPARE(Items(dlg.CB_Port), (QStringList{"TCP/IP", "COM1", "COM3", "COM4", "COM12"}));
+        QCOMPARE(dlg.CB_Port->currentIndex(), 3);
+
+        dlg.show();   // fills the tree
+        QTreeWidgetItem* root = dlg.TreeView->topLevelItem(0);
+        QCOMPARE(root->text(0), QString("Порты (COM)"));
+        QStringList nodes;
+        QList<int> numbers;
+        for (int i = 0; i < root->childCount(); ++i) {
+            nodes << root->child(i)->text(0);
+            numbers << root->child(i)->data(0, Qt::UserRole).toInt();
+        }
+        QCOMPARE(nodes, (QStringList{"COM1  Communications Port", "COM3", "COM4  FT232R USB UART",
+                                     "COM12  USB Serial Port"}));
+        QCOMPARE(numbers, (QList<int>{1, 3, 4, 12}));
+
+        dlg.TreeView->setCurrentItem(root->child(3));   // choosing a node chooses its port
+        QCOMPARE(dlg.CB_Port->currentText(), QString("COM12"));
+        dlg.TreeView->setCurrentItem(root);             // the root is no port
+        QCOMPARE(dlg.CB_Port->currentText(), QString("COM12"));
+    }
+
+    void digitFieldsTakeDigitsOnly_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("meter number") << "E_DevNom";
+        QTest::newRow("TCP port") << "E_TCPIP_Port";
+        QTest::newRow("delay") << "E_AuxTmout";
+    }
+    void digitFieldsTakeDigitsOnly()
+    {
+        QFETCH(QString, field);
+        TSetPortDlg dlg(nullptr, FakePorts);
+        auto* edit = dlg.findChild<QLineEdit*>(field);
+        QVERIFY(edit);
+        edit->clear();
+        QTest::keyClicks(edit, "1a2-b 3.");
+        QCOMPARE(edit->text(), QString("123"));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString("12"));
+    }
+
+    void tcpPortAbove65535Becomes65535()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        for (const char* typed : {"70000", "65536", "99999999999999999999999"}) {
+            Retype(dlg.E_TCPIP_Port, typed);
+            QCOMPARE(dlg.E_TCPIP_Port->text(), QString("65535"));
+        }
+        Retype(dlg.E_TCPIP_Port, "65535");
+        QCOMPARE(dlg.E_TCPIP_Port->text(), QString("65535"));
+        Retype(dlg.E_TCPIP_Port, "");
+        QCOMPARE(dlg.E_TCPIP_Port->text(), QString(""));
+    }
+
+    void okWritesTheSixValues()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        connection conn;
+        conn.m_nSpeed = 921600;   // not in the list: no selection, kept by OK
+        dlg.FillFromConnection(conn);
+        QCOMPARE(dlg.CB_Speed->currentIndex(), -1);
+        dlg.CB_Port->setCurrentIndex(dlg.CB_Port->findText("TCP/IP"));
+        dlg.IPEdit->SetIP("10.1.2.3");
+        Retype(dlg.E_TCPIP_Port, "4001");
+        Retype(dlg.E_AuxTmout, "20000");
+        Retype(dlg.E_DevNom, "");
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(conn.m_sPort, std::string("TCP/IP"));
+        QCOMPARE(conn.m_nSpeed, 921600u);
+        QCOMPARE(conn.m_sIp, std::string("10.1.2.3"));
+        QCOMPARE(conn.m_sTcpIpPort, std::string("4001"));
+        QCOMPARE(conn.m_nAuxTmout, 10000);
+        QCOMPARE(dlg.E_AuxTmout->text(), QString("10000"));
+        QCOMPARE(conn.m_nDevNom, 0);
+
+        dlg.CB_Speed->setCurrentIndex(dlg.CB_Speed->findText("57600"));
+        Retype(dlg.E_DevNom, "12345678");
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+        QCOMPARE(conn.m_nSpeed, 57600u);
+        QCOMPARE(conn.m_nDevNom, 12345678);
+    }
+
+    void aTypedPortIsKeptAndStored()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        connection conn;
+        conn.m_sPort = "/dev/pts/7";
+        dlg.FillFromConnection(conn);
+        QCOMPARE(dlg.CB_Port->currentText(), QString("/dev/pts/7"));
+        dlg.CB_Port->setEditText("/dev/ttyRIG");
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+        QCOMPARE(conn.m_sPort, std::string("/dev/ttyRIG"));
+    }
+
+    void cancelChangesNothing()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        connection conn;
+        conn.m_sPort = "COM3";
+        dlg.FillFromConnection(conn);
+        dlg.CB_Port->setCurrentIndex(0);
+        Retype(dlg.E_TCPIP_Port, "1");
+        Retype(dlg.E_AuxTmout, "5");
+        dlg.IPEdit->SetIP("1.1.1.1");
+        QTest::mouseClick(dlg.CancelBtn, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(conn.m_sPort, std::string("COM3"));
+        QCOMPARE(conn.m_sTcpIpPort, std::string("10001"));
+        QCOMPARE(conn.m_sIp, std::string("192.168.0.1"));
+        QCOMPARE(conn.m_nAuxTmout, 0);
+        QCOMPARE(conn.m_nSpeed, 9600u);
+    }
+
+    void ctrlPUnfoldsAndFoldsTheTree()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.width(), 167);
+        QVERIFY(!dlg.TreeView->isVisible());
+        QTest::keyClick(&dlg, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(dlg.width(), 390);
+        QVERIFY(dlg.TreeView->isVisible());
+        SaveShot(&dlg, "TSetPortDlg-fake-ports");
+        if (ShotsWanted()) {   // this machine's own ports, for a person to look at
+            TSetPortDlg system;
+            connection conn;
+            system.FillFromConnection(conn);
+            system.show();
+            system.OpenPortsTreeViewExecute();
+            system.TreeView->expandAll();
+            SaveShot(&system, "TSetPortDlg-this-machine");
+            system.OpenPortsTreeViewExecute();
+            SaveShot(&system, "TSetPortDlg-folded");
+        }
+        QTest::keyClick(&dlg, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(dlg.width(), 167);
+    }
+
+    void showPortSettingsHandsTheMeterNumberBack()
+    {
+        connection conn;
+        int number = 5;
+        bool shownEnabled = false;
+        QString shownText;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<TSetPortDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            shownEnabled = dlg->E_DevNom->isEnabled();
+            shownText = dlg->E_DevNom->text();
+            Retype(dlg->E_DevNom, "42");
+            QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+        });
+        QCOMPARE(ShowPortSettings(conn, QPoint(10, 10), &number, true), int(QDialog::Accepted));
+        QVERIFY(shownEnabled);
+        QCOMPARE(shownText, QString("5"));
+        QCOMPARE(number, 42);
+        QCOMPARE(conn.m_nDevNom, 42);
+
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<TSetPortDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            shownEnabled = dlg->E_DevNom->isEnabled();
+            QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+        });
+        QCOMPARE(ShowPortSettings(conn, QPoint(10, 10)), int(QDialog::Rejected));
+        QVERIFY(!shownEnabled);
+    }
+};
+
+QTEST_MAIN(TSetPortDlgTest)
+#include "TSetPortDlgTest.moc"
