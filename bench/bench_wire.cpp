@@ -5,7 +5,7 @@
 // ten meters holding 15 pairs each (read and saved).
 #include "RatioReport.h"
 #include "calibration/CGiGeArray.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "links/CTCPIPLink.h"
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"

@@ -1,7 +1,7 @@
 // The calibration file loader on arbitrary bytes: no crash, at most 50 pairs,
 // Gi never decreasing.
 #include "calibration/CGiGeArray.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 
 #include <cstdio>
 #include <cstdlib>

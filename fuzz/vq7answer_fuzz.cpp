@@ -8,8 +8,7 @@
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
-// The scripted link is a test helper; the fuzz build has no test library.
-#include "../tests/support/ScriptedLink.cpp"
+#include "support/ScriptedLink.h"
 
 #include <cstdlib>
 #include <cstring>

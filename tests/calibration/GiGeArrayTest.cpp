@@ -2,7 +2,7 @@
 #include "PairList.h"
 #include "calibration/CGiGeArray.h"
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
 

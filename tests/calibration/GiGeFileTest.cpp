@@ -6,7 +6,7 @@
 #include "common/CommonUtils.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,15 @@
 // Transfer of the pair table to and from virtual meters of the simulated rig,
 // reached over a loopback TCP gateway or a pseudo-terminal that logs every request.
-#include "RigGateway.h"
-
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"
 #include "calibration/JournaledParam.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
-#include "common/RecordingOperator.h"
 #include "common/WriteJournal.h"
+#include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -43,26 +42,18 @@ float LeFloatAt(const std::vector<uint8_t>& d, size_t offset)
 
 class GiGeTransferTest : public ::testing::Test {
 protected:
+    explicit GiGeTransferTest(SimRig::Transport transport = SimRig::TcpGateway) : sim(transport) {}
     void SetUp() override
     {
         SetDecimalSeparator('.');
-        g_nRetryPauseMs = 10;   // retries as usual, only quicker
-        gateway = std::make_unique<CRigGateway>(rig, Transport());
-        gateway->Configure(conn);
-        journal = (fs::temp_directory_path() / ("gige_journal_" + std::to_string(::getpid()) + ".csv")).string();
-        fs::remove(journal);
-        CWriteJournal::SetPath(journal);
         CWriteJournal::SetReadBack(true);
     }
-    virtual CRigGateway::Transport Transport() const { return CRigGateway::Tcp; }
     void TearDown() override
     {
         SetDecimalSeparator('.');
-        g_nRetryPauseMs = 200;
         if (!file.empty())
             fs::remove(file);
-        fs::remove(journal);
-        CWriteJournal::SetPath("");
+        CWriteJournal::SetReadBack(true);
     }
     std::vector<WriteJournalEntry> Journal() const
     {
@@ -113,11 +104,12 @@ protected:
     }
 
     CRecordingOperator op;
-    CRig rig;
-    std::unique_ptr<CRigGateway> gateway;
-    connection conn;
+    SimRig sim;
+    CRig& rig = sim.Rig();
+    connection& conn = sim.Conn();
+    CRigGateway* const gateway = &sim.Gateway();
+    const std::string journal = sim.JournalPath();
     std::string file;
-    std::string journal;
 };
 
 TEST_F(GiGeTransferTest, HeatMeterWithoutTransferIsLeftAlone)
@@ -175,7 +167,7 @@ TEST_F(GiGeTransferTest, MeterWithoutPairsEmptiesTheTableSilently)
 // Over the serial port a lost answer costs only its time-out, not the gateway's extra second.
 class GiGeTransferSerialTest : public GiGeTransferTest {
 protected:
-    CRigGateway::Transport Transport() const override { return CRigGateway::Pty; }
+    GiGeTransferSerialTest() : GiGeTransferTest(SimRig::PtyGateway) {}
 };
 
 TEST_F(GiGeTransferSerialTest, LostPairAnswerEndsTheReadWithOneError)

@@ -2,7 +2,7 @@
 #include "common/Cp1251.h"
 #include "common/DebugOutput.h"
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
 

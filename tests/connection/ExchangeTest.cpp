@@ -3,6 +3,7 @@
 #include "support/LoopbackServer.h"
 #include "support/PtyPair.h"
 #include "support/ScriptedLink.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,6 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-long MsSince(Clock::time_point start)
-{
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 std::vector<uint8_t> Request(uint8_t cmd)
 {
@@ -40,8 +36,7 @@ std::vector<uint8_t> Answer(uint8_t cmd, size_t size, uint8_t seed = 0)
 
 bool WaitAccepted(const LoopbackServer& server, int count)
 {
-    for (int i = 0; i < 200 && server.Accepted() < count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitUntil([&] { return server.Accepted() >= count; }, 2000);
     return server.Accepted() == count;
 }
 
@@ -152,12 +147,9 @@ TEST(ConnectionOpen, DestroyedWithUsersLeftReleasesTheBus)
         ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));
         ASSERT_EQ(RC_OK, c.OpenTcpIp("127.0.0.1", server.PortText()));   // two users never close
     }
-    // Neither the socket nor the lock file stays open; the server's thread closes its
-    // side of the connections on its own time.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (CountOpenDescriptors() != before && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(before, CountOpenDescriptors());
+    // Neither the socket nor the lock file stays open (the server closes its side when it sees the close).
+    EXPECT_TRUE(WaitUntil([&] { return CountOpenDescriptors() == before; }, 2000))
+        << before << " descriptors before, " << CountOpenDescriptors() << " after";
 }
 
 TEST(ConnectionExchange, SlotSmallerThanTheCommandsAnswerIsRejectedUnread)

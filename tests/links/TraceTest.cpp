@@ -1,6 +1,7 @@
 #include "links/CLink.h"
 #include "links/Trace.h"
 #include "links/TraceLines.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -156,10 +157,7 @@ TEST(TraceThread, LinkHooksReachTheFileAndStoppingFlushes)
 
     // The request line is complete once the answer starts; it appears while the trace runs.
     std::vector<std::string> lines;
-    for (int i = 0; i < 200 && lines.size() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        lines = ReadLines(file.Path());
-    }
+    WaitUntil([&] { return (lines = ReadLines(file.Path())).size() >= 2; }, 2000);
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("earlier line", lines[0]);
     EXPECT_EQ(0u, lines[1].rfind("<< [L=  5, dly=", 0)) << lines[1];
@@ -202,8 +200,7 @@ TEST(TraceThread, PendingLineGoesOutAfterQuiet)
     CTraceThread thread(&target);
     thread.Queue(Msg(TickCount(), {0x42}, true));
     // No further message and no stop: the line still reaches the target.
-    for (int i = 0; i < 500 && target.Events().size() < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitUntil([&] { return target.Events().size() >= 2; }, 5000);
     ASSERT_EQ(2u, target.Events().size());
     EXPECT_EQ(" 42", target.Events()[1].substr(target.Events()[1].size() - 3));
 }

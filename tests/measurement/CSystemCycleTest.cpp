@@ -1,5 +1,5 @@
 // Measurement cycles of CSystem against virtual meters.
-#include "SimBus.h"
+#include "support/SimRig.h"
 #include "TestHelpers.h"
 
 #include "common/DecimalSeparator.h"
@@ -22,7 +22,7 @@ struct IntegralsLog {
     std::mutex lock;
     std::map<uint32_t, std::vector<uint8_t>> data;   // 65 data bytes
 
-    SimBus::AnswerHook Hook(bool zeroCount)
+    CRigGateway::AnswerHook Hook(bool zeroCount)
     {
         return [this, zeroCount](const std::vector<uint8_t>& request, std::vector<uint8_t>& answer) {
             if (request[4] != VQ7_CMD_READ_GRAD_INTEGRALS || answer.size() != VQ7_LONG_ANSWER_SIZE ||
@@ -82,7 +82,8 @@ TEST(CSystemCycle, AFullCycleGivesIntegralPerCountMeans)
 {
     CRecordingOperator op;
     IntegralsLog log;
-    SimBus bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 150, SimBus::Gateway, log.Hook(false));
+    SimRig bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 150, SimRig::TcpGateway);
+    bus.Gateway().SetAnswerHook(log.Hook(false));
     CSystem sys(&bus.Conn());
     Prompt prompt;
     sys.SetReferenceFlowPrompt(prompt.Fn());
@@ -130,7 +131,8 @@ TEST(CSystemCycle, ASampleCountOfZeroKeepsTheRawIntegrals)
 {
     CRecordingOperator op;
     IntegralsLog log;
-    SimBus bus({FlowMeter(1001)}, 100, SimBus::Gateway, log.Hook(true));
+    SimRig bus({FlowMeter(1001)}, 100, SimRig::TcpGateway);
+    bus.Gateway().SetAnswerHook(log.Hook(true));
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(4, 1001));
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
@@ -149,7 +151,7 @@ TEST(CSystemCycle, ASampleCountOfZeroKeepsTheRawIntegrals)
 TEST(CSystemCycle, StopWhilePollingEndsTheCycleWithoutCounting)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001)}, 60000);
+    SimRig bus({FlowMeter(1001)}, 60000);
     CSystem sys(&bus.Conn());
     Prompt prompt;
     sys.SetReferenceFlowPrompt(prompt.Fn());
@@ -173,7 +175,7 @@ TEST(CSystemCycle, StopWhilePollingEndsTheCycleWithoutCounting)
 TEST(CSystemCycle, WithoutMetersACycleRunsUntilStoppedWithoutSpinning)
 {
     CRecordingOperator op;
-    SimBus bus({});
+    SimRig bus({});
     ASSERT_EQ(0, bus.Conn().Open());   // held open: a pass costs no more than its own work
     CSystem sys(&bus.Conn());
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
@@ -198,7 +200,7 @@ TEST(CSystemCycle, AFailingStartOnSlot5LeavesTheLowerSlotsUnstarted)
     std::vector<SimMeterConfig> meters;
     for (uint32_t i = 0; i < 10; ++i)
         meters.push_back(FlowMeter(2000 + i));
-    SimBus bus(meters, 150);
+    SimRig bus(meters, 150);
     CSystem sys(&bus.Conn());
     Prompt prompt;
     sys.SetReferenceFlowPrompt(prompt.Fn());
@@ -221,7 +223,7 @@ TEST(CSystemCycle, AFailingStartOnSlot5LeavesTheLowerSlotsUnstarted)
 TEST(CSystemCycle, TheCountAfter2147483647IsZero)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001)}, 100);
+    SimRig bus({FlowMeter(1001)}, 100);
     WrappingSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     sys.SetCycleCount(INT_MAX);
@@ -233,7 +235,7 @@ TEST(CSystemCycle, TheCountAfter2147483647IsZero)
 TEST(CSystemCycle, ACancelledPromptReadsNoIntegralsAndCountsNothing)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001)}, 100);
+    SimRig bus({FlowMeter(1001)}, 100);
     CSystem sys(&bus.Conn());
     Prompt prompt;
     prompt.ge.reset();
@@ -249,7 +251,7 @@ TEST(CSystemCycle, ACancelledPromptReadsNoIntegralsAndCountsNothing)
 TEST(CSystemCycle, AFailedIntegralsReadLeavesOnlyThatSlotWithoutAResult)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 100);
+    SimRig bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 100);
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     ASSERT_EQ(0, sys.SetMeter(5, 1002));
@@ -288,7 +290,7 @@ TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
 {
     CRecordingOperator op;
     // A serial line: a silent transaction costs only its five short time-outs.
-    SimBus bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 4000, SimBus::Pty);
+    SimRig bus({FlowMeter(1001), FlowMeter(1002), FlowMeter(1003)}, 4000, SimRig::Pty);
     g_nRetryPauseMs = 10;
     CSystem sys(&bus.Conn());
     Prompt prompt;
@@ -330,7 +332,7 @@ TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
 TEST(CSystemCycle, CurrentValuesFollowTheOperatorsSeparatorAndKeepValuesOnFailure)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001), FlowMeter(1002)}, 100);
+    SimRig bus({FlowMeter(1001), FlowMeter(1002)}, 100);
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     ASSERT_EQ(0, sys.SetMeter(1, 1002));

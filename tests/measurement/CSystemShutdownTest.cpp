@@ -1,5 +1,5 @@
 // Tear-down of CSystem while a cycle polls or while its prompt waits for a busy GUI thread.
-#include "SimBus.h"
+#include "support/SimRig.h"
 #include "TestHelpers.h"
 
 #include "measurement/CSystem.h"
@@ -30,7 +30,7 @@ public:
 TEST(CSystemShutdown, DestroyingWhilePollingStopsTheCycle)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001)}, 60000);
+    SimRig bus({FlowMeter(1001)}, 60000);
     auto sys = std::make_unique<CSystem>(&bus.Conn());
     ASSERT_EQ(0, sys->SetMeter(0, 1001));
     ASSERT_EQ(CSYSTEM_WAIT_OK, sys->StartCycle(100));
@@ -46,7 +46,7 @@ TEST(CSystemShutdown, DestroyingWhilePollingStopsTheCycle)
 TEST(CSystemShutdown, DestroyingWhileThePromptWaitsForTheGuiThreadDoesNotDeadlock)
 {
     QueuedOperatorScope scope;
-    SimBus bus({FlowMeter(1001)}, 100);
+    SimRig bus({FlowMeter(1001)}, 100);
     auto sys = std::make_unique<CSystem>(&bus.Conn());
     std::atomic<int> prompts{0};
     sys->SetReferenceFlowPrompt([&]() -> std::optional<double> {
@@ -72,7 +72,7 @@ TEST(CSystemShutdown, DestroyingWhileThePromptWaitsForTheGuiThreadDoesNotDeadloc
 TEST(CSystemShutdown, StopWhileThePromptIsDueGivesUpAfterItsWaitAndTheCycleCompletes)
 {
     QueuedOperatorScope scope;
-    SimBus bus({FlowMeter(1001)}, 100);
+    SimRig bus({FlowMeter(1001)}, 100);
     CSystem sys(&bus.Conn());
     std::atomic<int> prompts{0};
     sys.SetReferenceFlowPrompt([&]() -> std::optional<double> {

@@ -1,5 +1,5 @@
 // Slots, accessors with their fall-backs, and the model writes of CSystem.
-#include "SimBus.h"
+#include "support/SimRig.h"
 #include "TestHelpers.h"
 
 #include "measurement/CSystem.h"
@@ -21,7 +21,7 @@ FaultRule Refuse(int command)
 TEST(CSystemSlots, SetMeterIdentifiesAndNumberZeroEmptiesTheSlot)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001, 3), FlowMeter(1002), FlowMeter(1003)});
+    SimRig bus({FlowMeter(1001, 3), FlowMeter(1002), FlowMeter(1003)});
     CSystem sys(&bus.Conn());
 
     EXPECT_EQ(0, sys.SetMeter(0, 1001));
@@ -53,7 +53,7 @@ TEST(CSystemSlots, SetMeterIdentifiesAndNumberZeroEmptiesTheSlot)
 TEST(CSystemSlots, ANewMeterInASlotDoesNotInheritThePreviousIdentity)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001, 3)}, 150, SimBus::Pty);   // short time-outs
+    SimRig bus({FlowMeter(1001, 3)}, 150, SimRig::Pty);   // short time-outs
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     // No meter 1009 on the bus: the identification fails.
@@ -67,7 +67,7 @@ TEST(CSystemSlots, ANewMeterInASlotDoesNotInheritThePreviousIdentity)
 TEST(CSystemSlots, BadSlotsGiveTheirFallbacksAndChangeNothing)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001, 3)});
+    SimRig bus({FlowMeter(1001, 3)});
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     const unsigned requests = bus.Meter(1001).RequestCount();
@@ -100,7 +100,7 @@ TEST(CSystemSlots, BadSlotsGiveTheirFallbacksAndChangeNothing)
 TEST(CSystemSlots, BaseModelWrittenAndRestored)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001, 3), FlowMeter(1002, 5)});
+    SimRig bus({FlowMeter(1001, 3), FlowMeter(1002, 5)});
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     ASSERT_EQ(0, sys.SetMeter(2, 1002));
@@ -122,7 +122,7 @@ TEST(CSystemSlots, BaseModelWrittenAndRestored)
 TEST(CSystemSlots, ModelWritesTryEverySlotAndARestoreRetriesOnlyTheMetersStillOnTheBaseModel)
 {
     CRecordingOperator op;
-    SimBus bus({FlowMeter(1001, 3), FlowMeter(1002, 5), FlowMeter(1003, 7)});
+    SimRig bus({FlowMeter(1001, 3), FlowMeter(1002, 5), FlowMeter(1003, 7)});
     CSystem sys(&bus.Conn());
     ASSERT_EQ(0, sys.SetMeter(0, 1001));
     ASSERT_EQ(0, sys.SetMeter(2, 1002));

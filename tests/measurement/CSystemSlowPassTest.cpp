@@ -1,5 +1,5 @@
 // Cycles whose poll passes never see a meter's integration running.
-#include "SimBus.h"
+#include "support/SimRig.h"
 #include "TestHelpers.h"
 
 #include "links/ResultCodes.h"
@@ -34,7 +34,7 @@ TEST(CSystemSlowPass, AnIntegrationEndedBeforeTheFirstStatusStillEndsTheCycle)
     // by at least 120 ms, long after the 30 ms integration ended.
     SimMeterConfig slow = FlowMeter(1001);
     slow.responseDelayMs = 40;
-    SimBus bus({slow}, 30);
+    SimRig bus({slow}, 30);
     CSystem sys(&bus.Conn());
     g_prompts = 0;
     sys.SetReferenceFlowPrompt(CountedPrompt);
@@ -61,7 +61,8 @@ TEST(CSystemSlowPass, MetersThatNeverShowTheMeasurementEndTheCycleAfterTheIdleLi
         answer[5 + 4] = answer[5 + 6] = 0;
         FixAnswerChecks(answer);
     };
-    SimBus bus({FlowMeter(1001), FlowMeter(1002)}, 1000, SimBus::Gateway, idleStatus);
+    SimRig bus({FlowMeter(1001), FlowMeter(1002)}, 1000, SimRig::TcpGateway);
+    bus.Gateway().SetAnswerHook(idleStatus);
     ShortIdleSystem sys(&bus.Conn());
     sys.SetIdleLimitMs(200);
     g_prompts = 0;

@@ -1,7 +1,8 @@
 #pragma once
 // Small helpers of the measurement tests.
 #include "common/DebugOutput.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
+#include "support/Wait.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -12,24 +13,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// True when pred() became true within timeoutMs.
-inline bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-inline long long MsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
-}
 
 // Collects the lines of the debug output channel while it lives.
 class DebugLines {

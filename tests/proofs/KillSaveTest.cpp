@@ -2,7 +2,7 @@
 // many times: the file must then hold either its old or its new whole contents.
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"

@@ -2,7 +2,7 @@
 // trace, and answers damaged in the ways a bus damages them.
 #include "links/MonitorTraceTarget.h"
 #include "links/TraceLines.h"
-#include "measurement/SimBus.h"
+#include "support/SimRig.h"
 #include "protocol/vq7prot/FrameDecode.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
@@ -66,7 +66,7 @@ CTracedBytes Got(Bytes b) { return {true, std::move(b)}; }
 
 TEST(FrameDecode, RealTrafficWithTheSimulatedRigThroughTheTrace)
 {
-    SimBus rig({FlowMeter(kMeter)});
+    SimRig rig({FlowMeter(kMeter)});
     CMonitorTraceTarget monitor;
     rig.Conn().SetTraceTarget(&monitor);
     g_nRetryPauseMs = 1;

@@ -83,7 +83,8 @@ TEST_F(SimBusTest, IntegrationRunsItsLengthWithStatusBitsAndMeans)
     EXPECT_EQ(last, FormatC("%.6f", rig->LastReferenceFlow()));
     std::remove(refFile.c_str());
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));   // every meter done
+    for (uint32_t n : meters)   // every meter done
+        ASSERT_TRUE(WaitUntil([&] { return !M(n).Integrating(); }, 2000)) << n;
     for (uint32_t n : meters) {
         SCOPED_TRACE(n);
         const Means m = ReadMeans(conn, n);
@@ -131,6 +132,6 @@ TEST_F(SimBusTest, ConverterMeasuresWithNewPairsOnlyAfterItsRestart)
     ASSERT_EQ(WritePair(&conn, kDzw4, 0, FormatC("%.9g", gi), "10"), 0u);
     EXPECT_DOUBLE_EQ(CurrentValue(conn, kDzw4, 5), before);   // still the flash pairs
     ASSERT_EQ(Restart(&conn, kDzw4), 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(WaitUntil([&] { return !m.Silent(); }, 2000));
     EXPECT_NEAR(CurrentValue(conn, kDzw4, 5), 10.0, 1e-4);
 }

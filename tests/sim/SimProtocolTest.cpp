@@ -186,8 +186,7 @@ TEST_F(SimBusTest, RestartAnswersAsConfigured)
         if (c.mode == RestartMode::Answer0) {
             EXPECT_EQ(Once(conn, kDzw4, VQ7_CMD_READ_VERSION), unsigned(RC_TIMEOUT));   // silent while restarting
         }
-        for (int i = 0; i < 100 && m.Silent(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(WaitUntil([&] { return !m.Silent(); }, 2000));
         std::string version;
         EXPECT_EQ(ReadVersion(&conn, kDzw4, version), 0u);
     }

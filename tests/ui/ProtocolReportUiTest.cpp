@@ -1,6 +1,6 @@
 // The report from the window: DOCX, PDF and CSV under Reports/, the file
 // opened or its place told, failures shown and nothing half made.
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "report/DocxText.h"
 #include "ui/ProtocolReportUi.h"
 #include "workstation/MainTables.h"

@@ -1,8 +1,8 @@
 // The add-current-pairs dialog against the simulated rig: the meter's pairs shown,
 // moved left in Gi order, removed, and written into the meter.
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
-#include "measurement/SimBus.h"
+#include "support/RecordingOperator.h"
+#include "support/SimRig.h"
 #include "ui/TAddCurGiGePair.h"
 #include "ui/support/Shots.h"
 
@@ -56,7 +56,7 @@ private slots:
     void mergesTheMeterPairsAndWritesThemIntoTheMeter()
     {
         CRecordingOperator op;
-        SimBus rig({MeterWithPairs({{1, 1.1f}, {3, 3.3f}, {5, 5.5f}})});
+        SimRig rig({MeterWithPairs({{1, 1.1f}, {3, 3.3f}, {5, 5.5f}})});
         CGiGeArray formed(&rig.Conn(), kMeter);   // identified, with the meter's pairs
         QCOMPARE(formed.m_nResult, 0);
         formed.Clear();
@@ -97,7 +97,7 @@ private slots:
     void aMeterWithoutPairsOpensNoDialog()
     {
         CRecordingOperator op;
-        SimBus rig({MeterWithPairs({})});
+        SimRig rig({MeterWithPairs({})});
         CGiGeArray formed(&rig.Conn(), kMeter);
         formed.AddPair(2, 2.2f);
         TAddCurGiGePair dlg;

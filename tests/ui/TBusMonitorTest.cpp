@@ -1,6 +1,6 @@
 // The bus monitor on the simulated rig: real frames decoded into rows, a damaged
 // answer highlighted, the meter filter, pause, clear, and saving what is shown.
-#include "measurement/SimBus.h"
+#include "support/SimRig.h"
 #include "protocol/vq7prot/vq7cmd.h"
 #include "ui/MonitorModel.h"
 #include "ui/TBusMonitor.h"
@@ -25,7 +25,7 @@ QString Cell(const TBusMonitor& m, int row, int column)
 }
 
 // Status of both meters, then the rig closes the link so the trace has handed everything over.
-void PollBoth(SimBus& rig)
+void PollBoth(SimRig& rig)
 {
     uint8_t status[8];
     rig.Conn().Open();
@@ -44,11 +44,11 @@ private slots:
     void showsDecodedFramesAndHighlightsErrors()
     {
         // Every answer of meter B comes with a broken check byte.
-        SimBus rig({FlowMeter(kA), FlowMeter(kB)}, 150, SimBus::Gateway,
-                   [](const std::vector<uint8_t>& request, std::vector<uint8_t>& answer) {
-                       if (request[0] == 0x15 && request[1] == 0x08)
-                           answer.back() ^= 0xFF;
-                   });
+        SimRig rig({FlowMeter(kA), FlowMeter(kB)}, 150, SimRig::TcpGateway);
+        rig.Gateway().SetAnswerHook([](const std::vector<uint8_t>& request, std::vector<uint8_t>& answer) {
+            if (request[0] == 0x15 && request[1] == 0x08)
+                answer.back() ^= 0xFF;
+        });
         TBusMonitor* monitor = TBusMonitor::Show(rig.Conn());
         PollBoth(rig);
         monitor->PollNow();
@@ -91,7 +91,7 @@ private slots:
 
     void pauseHoldsTheViewAndTracingStopsWhenClosed()
     {
-        SimBus rig({FlowMeter(kA), FlowMeter(kB)});
+        SimRig rig({FlowMeter(kA), FlowMeter(kB)});
         TBusMonitor* monitor = TBusMonitor::Show(rig.Conn());
         monitor->Model()->Clear();
         monitor->PauseAction->setChecked(true);

@@ -6,11 +6,11 @@
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 #include "sim/Rig.h"
-#include "sim/SimServer.h"
+#include "support/SimRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,17 +37,12 @@ struct SimulatedMeter {
         c.type = "FJ  ";
         c.pairs = {{0, 0}, {1, 1.02f}, {2, 2.01f}, {4, 3.98f}, {8, 8.05f}};
         rig.AddMeter(c);
-        std::string error;
-        server = CSimServer::StartTcp(rig, "127.0.0.1", 0, &error);
-        conn.m_sPort = "TCP/IP";
-        conn.m_sIp = "127.0.0.1";
-        conn.m_sTcpIpPort = std::to_string(server ? server->Port() : 0);
         CConnectionUse use(&conn);
         result = GetDeviceInfo(&conn, kMeter, info);
     }
-    CRig rig;
-    std::unique_ptr<CSimServer> server;
-    connection conn;
+    SimRig sim;
+    CRig& rig = sim.Rig();
+    connection& conn = sim.Conn();
     VQ7_INFO info;
     unsigned result = 1;
 };
@@ -63,7 +58,6 @@ private slots:
         SetDecimalSeparator('.');
         m_op = std::make_unique<CRecordingOperator>();
         m_sim = std::make_unique<SimulatedMeter>();
-        QVERIFY(m_sim->server);
         QCOMPARE(m_sim->result, 0u);
         QVERIFY(m_dir.isValid());
     }

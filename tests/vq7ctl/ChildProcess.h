@@ -14,6 +14,3 @@ struct ProcessResult {
 // collects stdout and stderr; kills it after timeoutMs.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input = "",
                          int timeoutMs = 30000);
-
-// A TCP port on 127.0.0.1 that was free a moment ago.
-unsigned short FreeTcpPort();

@@ -7,27 +7,34 @@
 
 void CtlFixture::StartRig(bool pty, unsigned integrationMs)
 {
-    m_rig = CRig::DefaultRig();
-    m_rig->SetIntegrationMs(integrationMs);
-    m_rig->SetFlow(10.0);
-    std::string error;
-    if (pty) {
-        m_server = CSimServer::StartPty(*m_rig, "", &error);
-        ASSERT_TRUE(m_server) << error;
-        m_connection = {"--port", m_server->SlavePath(), "--speed", "115200"};
-    } else {
-        m_server = CSimServer::StartTcp(*m_rig, "127.0.0.1", 0, &error);
-        ASSERT_TRUE(m_server) << error;
-        m_connection = {"--ip", "127.0.0.1", "--tcp-port", std::to_string(m_server->Port())};
-    }
+    auto rig = CRig::DefaultRig();
+    rig->SetIntegrationMs(integrationMs);
+    rig->SetFlow(10.0);
+    m_sim.reset();
+    m_sim = std::make_unique<SimRig>(pty ? SimRig::Pty : SimRig::Tcp, std::move(rig));
+    m_rig = &m_sim->Rig();
+    m_server = &m_sim->Server();
+    const connection& c = m_sim->Conn();
+    if (pty)
+        m_connection = {"--port", c.m_sPort, "--speed", std::to_string(c.m_nSpeed)};
+    else
+        m_connection = {"--ip", c.m_sIp, "--tcp-port", c.m_sTcpIpPort};
+}
+
+void CtlFixture::StartRig(std::unique_ptr<CRig> rig)
+{
+    m_sim.reset();
+    m_sim = std::make_unique<SimRig>(SimRig::Tcp, std::move(rig));
+    m_rig = &m_sim->Rig();
+    m_server = &m_sim->Server();
+    m_connection = {"--ip", "127.0.0.1", "--tcp-port", m_sim->Conn().m_sTcpIpPort};
 }
 
 void CtlFixture::TearDown()
 {
-    if (m_server)
-        m_server->Stop();
-    m_server.reset();
-    m_rig.reset();
+    m_sim.reset();
+    m_server = nullptr;
+    m_rig = nullptr;
     ::unsetenv("VQ7_DATA_DIR");
     if (!m_temp.empty())
         std::filesystem::remove_all(m_temp);

@@ -3,8 +3,7 @@
 // or a pty, and the built vq7ctl run against it.
 #include "ChildProcess.h"
 
-#include "sim/Rig.h"
-#include "sim/SimServer.h"
+#include "support/SimRig.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,8 @@
 class CtlFixture : public ::testing::Test {
 protected:
     void StartRig(bool pty, unsigned integrationMs = 150);
+    // This rig instead of the default one, over TCP.
+    void StartRig(std::unique_ptr<CRig> rig);
     void TearDown() override;
 
     // vq7ctl with the connection options of the rig, then args; its data folder is TempDir()/data.
@@ -24,8 +25,9 @@ protected:
     // A fresh folder for this test's files.
     std::filesystem::path TempDir();
 
-    std::unique_ptr<CRig> m_rig;
-    std::unique_ptr<CSimServer> m_server;
+    std::unique_ptr<SimRig> m_sim;
+    CRig* m_rig = nullptr;
+    CSimServer* m_server = nullptr;
     std::vector<std::string> m_connection;
     std::filesystem::path m_temp;
 };

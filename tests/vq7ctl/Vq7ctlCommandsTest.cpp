@@ -1,6 +1,7 @@
 // vq7ctl end to end over a loopback gateway: identification, parameters,
 // pairs, backups, single commands, raw frames and failures.
 #include "CtlFixture.h"
+#include "support/RefusingPort.h"
 
 #include "common/NumberText.h"
 #include "sim/Faults.h"
@@ -244,7 +245,8 @@ TEST_F(Vq7ctlTcp, FailuresPrintTheResultCodeAndItsMeaning)
     EXPECT_EQ(2, Ctl({"measure", "11000004", "--ge", "1e400"}).exitCode);
 
     // Nothing listens on the port: the message names the gateway.
-    const std::string port = std::to_string(FreeTcpPort());
+    const RefusingPort refusing;
+    const std::string port = refusing.PortText();
     m_connection = {"--ip", "127.0.0.1", "--tcp-port", port};
     r = Ctl({"status", "11000004"});
     EXPECT_EQ(1, r.exitCode);
@@ -267,17 +269,13 @@ TEST_F(Vq7ctlTcp, FailuresPrintTheResultCodeAndItsMeaning)
 TEST_F(Vq7ctlTcp, EightDigitNumbersReachTheirOwnMeter)
 {
     // 85012345 beside 05126265, the meter its low 24 bits would address.
-    m_server->Stop();
-    m_rig = std::make_unique<CRig>();
+    auto rig = std::make_unique<CRig>();
     auto meters = CRig::DefaultMeters();
     meters[3].number = 85012345;
     meters[4].number = 5126265;
-    ASSERT_NE(nullptr, m_rig->AddMeter(meters[3]));
-    ASSERT_NE(nullptr, m_rig->AddMeter(meters[4]));
-    std::string error;
-    m_server = CSimServer::StartTcp(*m_rig, "127.0.0.1", 0, &error);
-    ASSERT_TRUE(m_server) << error;
-    m_connection = {"--ip", "127.0.0.1", "--tcp-port", std::to_string(m_server->Port())};
+    ASSERT_NE(nullptr, rig->AddMeter(meters[3]));
+    ASSERT_NE(nullptr, rig->AddMeter(meters[4]));
+    StartRig(std::move(rig));
 
     ProcessResult r = Ctl({"--json", "identify", "85012345"});
     ASSERT_EQ(0, r.exitCode) << r.err;
@@ -298,7 +296,8 @@ TEST_F(Vq7ctlTcp, ConnectionFromASettingsFile)
     ProcessResult r = RunProcess({VQ7CTL_PATH, "--config", ini.string(), "param", "get", "11000004", "0"});
     EXPECT_EQ(0, r.exitCode) << r.err;
     // An option overrides the file.
-    r = RunProcess({VQ7CTL_PATH, "--config", ini.string(), "--tcp-port", std::to_string(FreeTcpPort()), "status",
+    const RefusingPort refusing;
+    r = RunProcess({VQ7CTL_PATH, "--config", ini.string(), "--tcp-port", refusing.PortText(), "status",
                     "11000004"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_EQ(2, RunProcess({VQ7CTL_PATH, "--config", (TempDir() / "none.ini").string(), "status", "1"}).exitCode);

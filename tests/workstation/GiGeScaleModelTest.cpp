@@ -4,7 +4,7 @@
 #include "calibration/PairList.h"
 #include "common/Cp1251.h"
 #include "common/DecimalSeparator.h"
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "workstation/GiGeScaleGrid.h"
 #include "workstation/GiGeScaleModel.h"
 #include "workstation/GiGeScaling.h"

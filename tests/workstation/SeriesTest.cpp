@@ -4,13 +4,14 @@
 #include "calibration/CGiGeArray.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
-#include "common/RecordingOperator.h"
 #include "common/WriteJournal.h"
+#include "support/RecordingOperator.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 #include "sim/Faults.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
+#include "support/SimRig.h"
 #include "workstation/MeasurementRows.h"
 #include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
@@ -52,12 +53,6 @@ protected:
                 if (n != 0 && m.number == n)
                     m_rig.AddMeter(m);
         m_rig.SetIntegrationMs(150);
-        std::string error;
-        m_server = CSimServer::StartTcp(m_rig, "127.0.0.1", 0, &error);
-        ASSERT_TRUE(m_server) << error;
-        m_conn.m_sPort = "TCP/IP";
-        m_conn.m_sIp = "127.0.0.1";
-        m_conn.m_sTcpIpPort = std::to_string(m_server->Port());
 
         m_system = std::make_unique<CSystem>(&m_conn);
         // The operator reads the rig's reference over the cycle just ended.
@@ -82,7 +77,7 @@ protected:
     {
         m_ws.reset();
         m_system.reset();
-        m_server.reset();
+        m_sim.Stop();
         fs::remove_all(m_dir);
         CWriteJournal::SetPath("");
         ResetDecimalSeparatorFromLocale();
@@ -126,25 +121,14 @@ protected:
 
     fs::path m_dir;
     CRecordingOperator m_operator;
-    CRig m_rig;
-    std::unique_ptr<CSimServer> m_server;
-    connection m_conn;
+    SimRig m_sim;
+    CRig& m_rig = m_sim.Rig();
+    connection& m_conn = m_sim.Conn();
     std::unique_ptr<CSystem> m_system;
     std::unique_ptr<CWorkstation> m_ws;
     std::unique_ptr<CSeriesRunner> m_runner;
     unsigned m_seenReferences = 0;
 };
-
-bool WaitFor(const std::function<bool()>& pred)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 size_t FilesIn(const fs::path& dir)
 {
@@ -272,8 +256,9 @@ TEST_F(Series, CalibrationMakesTheErrorsSmaller)
     EXPECT_EQ(m_rig.Meter(11000004)->ParamBytes(70), untouched) << "Ду 0 writes no parameters";
     m_ws->Series.ButtonStopClick();
 
-    // The converter restarts after its write; give it time to come back.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    // A converter restarts after its write; wait until every meter answers again.
+    for (uint32_t number : {kMeters[0], kMeters[1], kMeters[3]})
+        ASSERT_TRUE(WaitUntil([&] { return !m_rig.Meter(number)->Silent(); }, 10000)) << number;
     const auto after = Verify(checkFlows);
     for (int slot : {0, 1, 3}) {
         const size_t s = static_cast<size_t>(slot);
@@ -482,7 +467,7 @@ TEST_F(Series, ExportFilesByteExactAndTheCurrentValuesRows)
     m_rig.SetIntegrationMs(60000);
     m_rig.SetFlow(10);
     m_ws->Series.ButtonStartPauseClick();
-    ASSERT_TRUE(WaitFor([&] { return m_system->GetCurrentGi(3) != 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_system->GetCurrentGi(3) != 0; }, 10000));
     m_ws->Series.Timer1Timer();
     const CTextGrid& current = m_ws->Tables.StringGrid5;
     EXPECT_EQ(current.Cell(0, 0), "Gi тек.");

@@ -1,5 +1,5 @@
 // Edit tracking of the meter list and the tab lock, without a rig.
-#include "common/RecordingOperator.h"
+#include "support/RecordingOperator.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 #include "workstation/Workstation.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Test stand-in for the operator: records every message and beep.
-#include "OperatorInterface.h"
+#include "common/OperatorInterface.h"
 #include <mutex>
 #include <vector>
 

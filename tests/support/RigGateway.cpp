@@ -80,6 +80,12 @@ void CRigGateway::SetLoss(std::function<bool(const GatewayRequest&)> lose)
     m_lose = std::move(lose);
 }
 
+void CRigGateway::SetAnswerHook(AnswerHook hook)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_onAnswer = std::move(hook);
+}
+
 void CRigGateway::Run()
 {
     while (!m_bStop) {
@@ -119,16 +125,20 @@ bool CRigGateway::Serve(int fd, std::vector<uint8_t>& pending)
         pending.erase(pending.begin(), pending.begin() + kFrameSize);
         GatewayRequest request{frame[4], std::vector<uint8_t>(frame.begin() + 5, frame.begin() + 14)};
         bool lost;
+        AnswerHook onAnswer;
         {
             std::lock_guard<std::mutex> lock(m_lock);
             m_log.push_back(request);
             lost = m_lose && m_lose(request);
+            onAnswer = m_onAnswer;
         }
         if (lost)
             continue;
-        const BusAnswer answer = m_rig.Exchange(frame.data(), frame.size());
+        BusAnswer answer = m_rig.Exchange(frame.data(), frame.size());
         if (answer.bytes.empty())
             continue;
+        if (onAnswer)
+            onAnswer(frame, answer.bytes);
         std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMs));
         if (!WriteAll(fd, answer.bytes, !m_pPty))
             return false;

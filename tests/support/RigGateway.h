@@ -1,7 +1,7 @@
 #pragma once
 // The bus of a simulated rig behind a TCP/IP-to-serial gateway on loopback or
 // behind a pseudo-terminal serial port; logs every request frame and can lose
-// chosen ones (the meters never hear them).
+// chosen ones (the meters never hear them) or rewrite answers.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -32,6 +32,9 @@ public:
     std::vector<GatewayRequest> Log() const;
     // Requests for which lose() is true get no answer and do not reach the rig.
     void SetLoss(std::function<bool(const GatewayRequest&)> lose);
+    // Called with every request frame and its answer, which it may rewrite.
+    using AnswerHook = std::function<void(const std::vector<uint8_t>& request, std::vector<uint8_t>& answer)>;
+    void SetAnswerHook(AnswerHook hook);
 
 private:
     void Run();
@@ -47,5 +50,6 @@ private:
     mutable std::mutex m_lock;
     std::vector<GatewayRequest> m_log;
     std::function<bool(const GatewayRequest&)> m_lose;
+    AnswerHook m_onAnswer;
     std::thread m_thread;
 };
