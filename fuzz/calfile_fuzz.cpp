@@ -1,5 +1,5 @@
 // The calibration file loader on arbitrary bytes: no crash, at most 50 pairs,
-// Gi never decreasing.
+// Gi never decreasing, one message at most and of the right kind.
 #include "calibration/CGiGeArray.h"
 #include "support/RecordingOperator.h"
 
@@ -52,8 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 1; i < table.GetCount(); ++i)
         if (!(table.PairAt(i - 1).Gi <= table.PairAt(i).Gi))
             std::abort();
-    // A result of -1 comes with exactly one message.
-    if ((result == -1) != (op.Messages().size() == 1))
+    // A result of -1 comes with exactly one error; a load that succeeded with at
+    // most one warning (pairs beyond the limit, lines that are not pairs).
+    const auto messages = op.Messages();
+    if (messages.size() > 1)
+        std::abort();
+    if (result == -1 && (messages.size() != 1 || messages[0].kind != RecordedMessage::Error))
+        std::abort();
+    if (result == 0 && !messages.empty() && messages[0].kind != RecordedMessage::Warning)
         std::abort();
     return 0;
 }
