@@ -332,6 +332,7 @@ def main():
             sys.exit("fault_matrix: %s not built in %s" % (prog, build))
 
     _workdir = tempfile.mkdtemp(prefix="vq7faults-")
+    os.environ["VQ7_DATA_DIR"] = _workdir   # vq7ctl's journal and defaults stay in here
     atexit.register(cleanup)
     signal.signal(signal.SIGTERM, on_signal)
     signal.signal(signal.SIGINT, on_signal)

@@ -2,6 +2,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
+#include "common/WriteJournal.h"
 #include "ui/GridModel.h"
 #include "ui/GridView.h"
 #include "ui/TEditGeForm.h"
@@ -55,11 +56,15 @@ CGuiRig::CGuiRig(const std::vector<uint32_t>& defaultNumbers, unsigned integrati
         qWarning("simulator: %s", error.c_str());
     if (!m_server || !m_dir.isValid())
         return;
+    CWriteJournal::SetPath(Dir() + "/journal.csv");
     std::ofstream ini(Dir() + "/config.ini");
     ini << "[CONNECTION]\nport=TCP/IP\nIP=127.0.0.1\nTCPIPport=" << m_server->Port() << "\nspeed=9600\n";
 }
 
-CGuiRig::~CGuiRig() = default;
+CGuiRig::~CGuiRig()
+{
+    CWriteJournal::SetPath("");
+}
 
 CGeAnswerer::CGeAnswerer(TEditGeForm& form, CRig& rig)
     : m_form(form), m_rig(rig), m_timer(new QTimer(this)), m_nSeen(rig.ReferenceCount())

@@ -37,7 +37,7 @@ private:
 };
 
 // The default rig's meters with these numbers, on TCP loopback; config.ini
-// in a temporary folder names the gateway. The meters answer to six-digit
+// in a temporary folder names the gateway, and the write journal goes there. The meters answer to six-digit
 // numbers (Number()), which every edit mask of the meter column admits.
 class CGuiRig {
 public:
