@@ -12,6 +12,13 @@ public:
     virtual ~IOperator() = default;
     // Modal message with an icon and one OK button; returns the dialog result (1 = OK).
     virtual int MessageDialog(MsgIcon icon, const std::string& text) = 0;
+    // A question with "Да" and "Нет"; true for "Да". Where no one can be
+    // asked (a terminal tool), the answer is no.
+    virtual bool Confirm(const std::string& text)
+    {
+        (void)text;
+        return false;
+    }
     // The program's own message box: OK button, no icon, the given caption.
     virtual void AppMessage(const std::string& caption, const std::string& text) = 0;
     // One tone; returns when it has sounded.

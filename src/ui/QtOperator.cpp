@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QThread>
 
@@ -39,6 +40,21 @@ int CQtOperator::MessageDialog(MsgIcon icon, const std::string& text)
         result = box.exec() == QMessageBox::Ok ? 1 : 0;
     });
     return result;
+}
+
+bool CQtOperator::Confirm(const std::string& text)
+{
+    bool yes = false;
+    RunOnGuiThread([&] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), QString::fromStdString(text),
+                        QMessageBox::NoButton, QApplication::activeWindow());
+        QPushButton* yesButton = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+        box.setDefaultButton(yesButton);
+        box.exec();
+        yes = box.clickedButton() == yesButton;
+    });
+    return yes;
 }
 
 void CQtOperator::AppMessage(const std::string& caption, const std::string& text)

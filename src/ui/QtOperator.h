@@ -15,6 +15,7 @@ public:
 
     int MessageDialog(MsgIcon icon, const std::string& text) override;
     void AppMessage(const std::string& caption, const std::string& text) override;
+    bool Confirm(const std::string& text) override;
     void Beep(unsigned hz, unsigned ms) override;
     void RunOnGuiThread(const std::function<void()>& fn) override;
 

@@ -9,6 +9,7 @@
 #include "calibration/JournaledParam.h"
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
+#include "common/OperatorInterface.h"
 #include "measurement/CSystem.h"
 #include "protocol/connection.h"
 
@@ -73,6 +74,7 @@ int CMeterList::ButtonUpdateInfoClick()
         if (result == 0) {
             m_state.ButtonUpdateInfoEnabled = false;
             m_state.PageChangeAllowed = true;
+            OfferKeptModels();
         }
     }
     if (result != 0)
@@ -208,6 +210,28 @@ int CMeterList::RestoreKeptModel(int slot)
                list.end());
     m_tables.StringGrid1.SetCell(SP_MODEL, slot + 1, m_system.GetMeterInfo(slot).m_sModel);
     return 0;
+}
+
+void CMeterList::OfferKeptModels()
+{
+    if (m_state.ModelsToRestore.empty())
+        return;
+    std::string numbers;
+    for (const auto& k : m_state.ModelsToRestore)
+        numbers += (numbers.empty() ? "" : ", ") + std::to_string(k.Number);
+    if (Operator().Confirm("Базовая модель (0) вместо сохраненной собственной: счетчик № " + numbers +
+                           ".\nЗаписать в них сохраненные модели сейчас?"))
+        RestoreKeptModels();
+}
+
+int CMeterList::RestoreKeptModels()
+{
+    int result = 0;
+    const auto list = m_state.ModelsToRestore;   // a restored meter leaves the original
+    for (const auto& k : list)
+        if (const int r = RestoreKeptModel(k.Slot); r != 0)
+            result = r;
+    return result;
 }
 
 int CMeterList::RestoreBackupPairs(uint32_t number)

@@ -42,6 +42,10 @@ public:
     int KeptModel(uint32_t number) const;
     // Writes the kept model back into the slot's meter and identifies it again.
     int RestoreKeptModel(int slot);
+    // RestoreKeptModel for every meter of ModelsToRestore; 0 when all were restored.
+    int RestoreKeptModels();
+    // Asks the operator whether to restore them now.
+    void OfferKeptModels();
     // Writes BACKUP/%08u.dat back into the meter.
     int RestoreBackupPairs(uint32_t number);
 

@@ -198,6 +198,14 @@ int CPairsTab::SaveGiGeToDeviceClick()
         ShowAppMessage("Градуировочные пары и настроечные параметры записаны");
     }
     m_progress.Hide();
+    if (!m_state.IncompleteWrites.empty()) {
+        std::string numbers;
+        for (const auto& w : m_state.IncompleteWrites)
+            numbers += (numbers.empty() ? "" : ", ") + std::to_string(w.Number);
+        if (Operator().Confirm("Неполная градуировочная характеристика: счетчик № " + numbers +
+                               ".\nВосстановить исходные пары из резервных копий сейчас?"))
+            RestoreIncompleteWrites();
+    }
     return firstFailure;
 }
 
@@ -230,4 +238,20 @@ int CPairsTab::PopupMenuRestoreGiGeClick()
 {
     const int slot = PopupSlot();
     return slot < 0 ? 0 : m_meterList.RestoreBackupPairs(m_system.GetMeterNumber(slot));
+}
+
+int CPairsTab::RestoreIncompleteWrites()
+{
+    int result = 0;
+    auto& list = m_state.IncompleteWrites;
+    for (auto it = list.begin(); it != list.end();) {
+        const int r = m_meterList.RestoreBackupPairs(it->Number);
+        if (r == 0) {
+            it = list.erase(it);
+        } else {
+            result = r;
+            ++it;
+        }
+    }
+    return result;
 }

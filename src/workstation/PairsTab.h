@@ -36,6 +36,9 @@ public:
     // no occupied slot.
     int PopupSlot();
     int PopupMenuRestoreGiGeClick();
+    // Writes each meter of IncompleteWrites back from its backup; a meter
+    // restored leaves the list. 0 when all were restored, else the last failure.
+    int RestoreIncompleteWrites();
 
     // Wait after the restart notices of the converters (here and in the pair write), ms.
     unsigned m_nRebootWaitMs = 5000;

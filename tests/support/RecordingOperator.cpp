@@ -32,6 +32,12 @@ void CRecordingOperator::AppMessage(const std::string& caption, const std::strin
     Record(RecordedMessage::App, text);
 }
 
+bool CRecordingOperator::Confirm(const std::string& text)
+{
+    Record(RecordedMessage::Question, text);
+    return confirmAnswer;
+}
+
 void CRecordingOperator::Beep(unsigned, unsigned)
 {
     std::lock_guard<std::mutex> lock(m_lock);

@@ -5,7 +5,7 @@
 #include <vector>
 
 struct RecordedMessage {
-    enum Kind { Error, Warning, Information, App } kind;
+    enum Kind { Error, Warning, Information, App, Question } kind;
     std::string text;
 };
 
@@ -16,6 +16,8 @@ public:
 
     int MessageDialog(MsgIcon icon, const std::string& text) override;
     void AppMessage(const std::string& caption, const std::string& text) override;
+    // Recorded as a Question; answers confirmAnswer.
+    bool Confirm(const std::string& text) override;
     void Beep(unsigned hz, unsigned ms) override;
     void RunOnGuiThread(const std::function<void()>& fn) override;
 
@@ -28,6 +30,7 @@ public:
 
     // Called with each message as it is shown (e.g. to measure when it closed).
     std::function<void(const RecordedMessage&)> onMessage;
+    bool confirmAnswer = false;
 
 private:
     void Record(RecordedMessage::Kind kind, const std::string& text);

@@ -1,9 +1,14 @@
 // The Qt operator: hand-over from another thread runs on the GUI thread and
-// returns after it ran; after the event loop has quit it returns without running.
+// returns after it ran; after the event loop has quit it returns without running;
+// a question is answered by the button pressed.
 #include "ui/QtOperator.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <thread>
 
 class QtOperatorTest : public QObject {
@@ -29,6 +34,40 @@ private slots:
         int calls = 0;
         op.RunOnGuiThread([&] { ++calls; });
         QCOMPARE(calls, 1);
+    }
+    // A question from the worker is a modal box on the GUI thread; its answer
+    // is the button pressed.
+    void confirmAnswersTheButtonPressed_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("yes") << QStringLiteral("Да") << true;
+        QTest::newRow("no") << QStringLiteral("Нет") << false;
+    }
+    void confirmAnswersTheButtonPressed()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, answer);
+        CQtOperator op;
+        // The box runs its own event loop: the button is pressed from a timer in it.
+        QString shown;
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == button)
+                    b->click();
+        });
+        presser.start(10);
+        std::atomic<int> result{-1};
+        std::thread worker([&] { result = op.Confirm("Восстановить?") ? 1 : 0; });
+        QTRY_VERIFY(result != -1);
+        worker.join();
+        QCOMPARE(shown, QStringLiteral("Восстановить?"));
+        QCOMPARE(result == 1, answer);
     }
     void returnsAfterQuitWithoutRunning()
     {

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -339,6 +341,20 @@ TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)
     ASSERT_EQ(m_ws->MeterList.RestoreBackupPairs(11000004), 0);
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
 
+    // The operator asked takes the offer: the backup goes back at once.
+    // Every attempt at the first pair is refused.
+    m_rig.Meter(11000004)->AddFault({FaultKind::Refuse, 0x2A, 1.0, 5, 0});
+    m_operator.Clear();
+    m_operator.confirmAnswer = true;
+    EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+    const auto messages = m_operator.Messages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const RecordedMessage& m) {
+        return m.kind == RecordedMessage::Question && m.text.find("11000004") != std::string::npos;
+    }));
+    EXPECT_TRUE(m_ws->State.IncompleteWrites.empty());
+    EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+    m_operator.confirmAnswer = false;
+
     // Fewer than two pairs write nothing.
     pairs.SetRowCount(3);
     m_operator.Clear();
@@ -428,9 +444,11 @@ TEST_F(Series, OwnModelsAreKeptOnDiskAndAFailedRestoreIsRetried)
     EXPECT_FALSE(m_ws->State.SlotOnBaseModel[3]);
 
     // After a crash during a series the meter reads the base model: the kept
-    // one is offered and written back.
+    // one is offered; declined, it stays listed and is written back later.
     ASSERT_EQ(m_system->SetBaseModel(0), 0);
     ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_EQ(m_operator.Messages().back().kind, RecordedMessage::Question);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 0);
     ASSERT_EQ(m_ws->State.ModelsToRestore.size(), 1u);
     EXPECT_EQ(m_ws->State.ModelsToRestore[0].KeptValue, 70);
     m_ws->Series.ButtonStartPauseClick();   // a new series keeps 70, not the 0 read
@@ -440,6 +458,14 @@ TEST_F(Series, OwnModelsAreKeptOnDiskAndAFailedRestoreIsRetried)
     ASSERT_EQ(m_ws->MeterList.RestoreKeptModel(0), 0);
     EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
     EXPECT_EQ(m_system->GetMeterInfo(0).m_nParam0, 70);
+    EXPECT_TRUE(m_ws->State.ModelsToRestore.empty());
+
+    // Accepted, every meter listed is written back at once.
+    m_operator.confirmAnswer = true;
+    ASSERT_EQ(m_system->SetBaseModel(0), 0);
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    EXPECT_EQ(m_rig.Meter(11000002)->ParamByte(0), 70);
+    EXPECT_EQ(m_rig.Meter(11000006)->ParamByte(0), 131);
     EXPECT_TRUE(m_ws->State.ModelsToRestore.empty());
 }
 

@@ -145,6 +145,8 @@ bool AnswerChecksOk(const uint8_t* frame, unsigned length)
 unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets)
 {
+    if (packets)
+        *packets = 0;   // also when refused before the bus
     if (g_bAbortAll)
         return RC_ABORTED;
     if (dataLen > VQ7_CMD_DATA_SIZE || (dataLen > 0 && data == nullptr))
@@ -166,8 +168,6 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
 
     const AnswerShape shape = ExpectedAnswer(address, cmd, frame.m_abData[0]);
     const unsigned timeout = g_anCmdTimeout[cmd & 0x7F];
-    if (packets)
-        *packets = 0;
     if (shape.length == 0) {
         if (g_bAbortAll)
             return RC_ABORTED;

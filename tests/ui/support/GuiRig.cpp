@@ -29,6 +29,13 @@ void CRecordingQtOperator::AppMessage(const std::string&, const std::string& tex
     m_texts.push_back(text);
 }
 
+bool CRecordingQtOperator::Confirm(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_texts.push_back(text);
+    return confirmAnswer;
+}
+
 std::vector<std::string> CRecordingQtOperator::Texts() const
 {
     std::lock_guard<std::mutex> lock(m_lock);

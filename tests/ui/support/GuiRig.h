@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,9 @@ class CRecordingQtOperator : public CQtOperator {
 public:
     int MessageDialog(MsgIcon icon, const std::string& text) override;
     void AppMessage(const std::string& caption, const std::string& text) override;
+    // Recorded like a message; answers confirmAnswer.
+    bool Confirm(const std::string& text) override;
+    std::atomic<bool> confirmAnswer{false};
     void Beep(unsigned, unsigned) override {}
     std::vector<std::string> Texts() const;
     void Clear();
