@@ -114,8 +114,8 @@ while (( $(date +%s) - start < duration )); do
     0) ok=$((ok + 1))
        (( first_hwm == 0 )) && first_hwm=$hwm
        last_hwm=$hwm; (( hwm > max_hwm )) && max_hwm=$hwm ;;
-    1) failed=$((failed + 1))
-       why=$(grep -o 'result [0-9]*\|no results\|[a-z ]*failed' "$dir/err.txt" | head -1 || true)
+    1|3) failed=$((failed + 1))   # 3: a write cut short, named with its backup
+       why=$(grep -o 'incomplete characteristic\|result [0-9]*\|no results\|[a-z ]*failed' "$dir/err.txt" | head -1 || true)
        failures[${why:-other}]=$(( ${failures[${why:-other}]:-0} + 1 )) ;;
     137) hung=$((hung + 1)); echo "soak: series $series did not end within ${series_limit}s (killed)" ;;
     *) crashed=$((crashed + 1)); echo "soak: series $series ended with status $rc"; tail -3 "$dir/err.txt" ;;
@@ -130,7 +130,7 @@ while (( $(date +%s) - start < duration )); do
       echo "soak: series $series files differ: $files"; broken=$((broken + 1))
     fi
   fi
-  (( rc == 0 || rc == 1 )) && rm -rf "$dir"
+  (( rc == 0 || rc == 1 || rc == 3 )) && rm -rf "$dir"
   if (( series % 10 == 0 )); then
     echo "  $(( $(date +%s) - start ))s: $series series, $ok ok, $failed failed; vq7sim ${sim_rss[-1]} kB"
   fi
