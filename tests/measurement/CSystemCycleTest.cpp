@@ -329,6 +329,30 @@ TEST(CSystemCycle, AMeterThatStopsAnsweringIsMarkedAndTheOthersEndTheCycle)
     g_nRetryPauseMs = 200;
 }
 
+// A gateway that is gone ends the cycle at once, naming the link, with no
+// prompt and nothing counted; the meters' long integration is not waited for.
+TEST(CSystemCycle, AGatewayThatIsGoneEndsTheCycleAtOnce)
+{
+    CRecordingOperator op;
+    SimRig bus({FlowMeter(1001), FlowMeter(1002)}, 600000);
+    CSystem sys(&bus.Conn());
+    Prompt prompt;
+    sys.SetReferenceFlowPrompt(prompt.Fn());
+    ASSERT_EQ(0, sys.SetMeter(0, 1001));
+    ASSERT_EQ(0, sys.SetMeter(1, 1002));
+    ASSERT_EQ(CSYSTEM_WAIT_OK, sys.StartCycle(100));
+    ASSERT_TRUE(WaitUntil([&] { return sys.GetCurrentGi(0) != 0; }, kCycleWaitMs)) << "first poll pass";
+    bus.Stop();
+    ASSERT_TRUE(sys.WaitIdle(kCycleWaitMs)) << "still polling a gone gateway";
+    const int result = sys.GetLastCycleResult();
+    EXPECT_TRUE(result == RC_NOT_OPEN || result == RC_SHORT_WRITE) << result;
+    EXPECT_NE(std::string::npos, sys.GetLastCycleMessage().find("Нет связи (TCP/IP 127.0.0.1:" +
+                                                                bus.Conn().m_sTcpIpPort + ")"))
+        << sys.GetLastCycleMessage();
+    EXPECT_EQ(0, prompt.calls.load());
+    EXPECT_EQ(0, sys.GetCycleResult(0));
+}
+
 TEST(CSystemCycle, CurrentValuesFollowTheOperatorsSeparatorAndKeepValuesOnFailure)
 {
     CRecordingOperator op;
