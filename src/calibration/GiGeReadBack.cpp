@@ -85,5 +85,17 @@ bool CGiGeArray::CheckReadBack(bool countRefused)
         return false;
     }
     m_sReadBack = "совпадает";
+    // Such a meter goes on holding its own number of pairs: those past the ones
+    // written are left from the former characteristic.
+    std::string heldText;
+    if (countRefused && ReadPairCount(m_pConnection, m_dwNumber, heldText) == 0) {
+        const long long held = StrToIntDef(heldText, 0);
+        if (held > m_nCount && held < 255) {
+            m_sReadBack += FormatC(", пары %d-%lld прежние", m_nCount + 1, held);
+            ReportWarning(MeterText() + FormatC(": счетчик хранит %lld градуировочных пар, записано %d; пары "
+                                                "%d-%lld остались от прежней характеристики.",
+                                                held, m_nCount, m_nCount + 1, held));
+        }
+    }
     return true;
 }

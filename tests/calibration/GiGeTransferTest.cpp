@@ -218,13 +218,18 @@ TEST_F(GiGeTransferTest, RefusedPairCountWarnsAndWritesPairsInAscendingGi)
     t.AddPair(1, 10);
     t.AddPair(2, 20);
     EXPECT_EQ(t.WriteToMeter(&conn), 0);
-    ASSERT_EQ(op.Messages().size(), 1u);
+    ASSERT_EQ(op.Messages().size(), 2u);
     EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Warning);
     EXPECT_EQ(op.Messages()[0].text,
               "Нет команды 6 - запись количества градуировочных пар,\nчто может означать: это старая версия ПО "
               "ВЯ-7;\nили выключен внутренний переключатель.\nПредполагаем первое и записываем сами градуировочные "
               "пары.\n " +
                   kMeter);
+    // It still holds seven pairs: the last four are the former ones, and it is said.
+    EXPECT_EQ(op.Messages()[1].kind, RecordedMessage::Warning);
+    EXPECT_EQ(op.Messages()[1].text, kMeter + ": счетчик хранит 7 градуировочных пар, записано 3; пары 4-7 остались "
+                                              "от прежней характеристики.");
+    EXPECT_EQ(Journal().back().readback, "совпадает, пары 4-7 прежние");
     std::vector<GatewayRequest> writes;
     for (const auto& r : gateway->Log())
         if (r.cmd == CMD_WRITE_PAIR)
