@@ -9,18 +9,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes)
+int CreateTempBeside(const std::string& path, std::string& temp)
 {
     namespace fs = std::filesystem;
     const fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         throw EReportError("не удалось создать файл в папке " + dir.string() + ": " + std::strerror(errno));
     fchmod(fd, 0644);
+    return fd;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::string temp;
+    const int fd = CreateTempBeside(path, temp);
     size_t done = 0;
     int error = 0;
     while (done < bytes.size()) {

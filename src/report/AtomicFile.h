@@ -4,3 +4,7 @@
 #include <string>
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// A new file of mode 0644 beside path, named in temp; its descriptor. Throws
+// EReportError naming the folder when none can be made.
+int CreateTempBeside(const std::string& path, std::string& temp);

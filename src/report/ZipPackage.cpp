@@ -1,5 +1,7 @@
 #include "ZipPackage.h"
 
+#include "AtomicFile.h"
+
 #include "ReportError.h"
 
 #include <zip.h>
@@ -110,15 +112,8 @@ void CZipPackage::Save(const std::string& path) const
 {
     namespace fs = std::filesystem;
     const fs::path target(path);
-    fs::path dir = target.parent_path();
-    if (dir.empty())
-        dir = ".";
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        throw EReportError("не удалось создать файл в папке " + dir.string() + ": " + std::strerror(errno));
-    fchmod(fd, 0644);   // libzip keeps the mode of the file it replaces
-    close(fd);
+    std::string temp;
+    close(CreateTempBeside(path, temp));   // libzip keeps the mode of the file it replaces
     auto fail = [&](const std::string& why) {
         std::error_code ec;
         fs::remove(temp, ec);

@@ -1,6 +1,7 @@
 // The Qt operator: hand-over from another thread runs on the GUI thread and
 // returns after it ran; after the event loop has quit it returns without running;
 // a question is answered by the button pressed.
+#include "support/Shots.h"
 #include "ui/QtOperator.h"
 
 #include <QAbstractButton>
@@ -57,6 +58,8 @@ private slots:
             if (!box)
                 return;
             shown = box->text();
+            if (answer)
+                SaveShot(box, "Confirm");
             for (QAbstractButton* b : box->buttons())
                 if (b->text() == button)
                     b->click();
