@@ -2,6 +2,8 @@
 // many times: the file must then hold either its old or its new whole contents.
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
+#include "report/ReportError.h"
+#include "report/ZipPackage.h"
 #include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
@@ -84,8 +86,12 @@ struct KillOutcome {
     std::vector<std::string> bad;   // descriptions of files that were neither
 };
 
+// What a file holds, as compared with the two versions (its bytes by default).
+using FileReader = std::function<std::string(const fs::path&)>;
+
 KillOutcome KillWhileSaving(const fs::path& file, const std::function<void(bool second)>& save,
-                            const std::string& a, const std::string& b, int rounds, unsigned maxDelayUs)
+                            const std::string& a, const std::string& b, int rounds, unsigned maxDelayUs,
+                            const FileReader& read = ReadAll)
 {
     KillOutcome outcome;
     std::mt19937 random(static_cast<unsigned>(::getpid()) * 7919u + rounds);
@@ -120,7 +126,7 @@ KillOutcome KillWhileSaving(const fs::path& file, const std::function<void(bool 
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
-        const std::string now = ReadAll(file);
+        const std::string now = read(file);
         if (now == a)
             ++outcome.sawA;
         else if (now == b)
@@ -300,4 +306,30 @@ TEST_F(KillSave, Vq7ctlBackupIsOldOrNew)
     }
     EXPECT_EQ(broken, 0);
     server->Stop();
+}
+
+// A report package (zip entries carry their save time, so the document inside
+// is compared): a kill leaves the old or the new whole package, never a broken zip.
+TEST_F(KillSave, ReportPackageIsOldOrNew)
+{
+    const fs::path file = m_dir.Path() / "Reports" / "Поверка.docx";
+    fs::create_directories(file.parent_path());
+    const auto package = [](char fill) {
+        CZipPackage p;
+        p.Set("[Content_Types].xml", "<Types/>");
+        p.Set("word/document.xml", std::string(200000, fill));
+        return p;
+    };
+    const CZipPackage a = package('a'), b = package('b');
+    const auto document = [](const fs::path& path) {
+        try {
+            return CZipPackage::Load(path.string()).Get("word/document.xml");
+        } catch (const EReportError& e) {
+            return std::string("unreadable: ") + e.what();
+        }
+    };
+    ExpectWhole(KillWhileSaving(
+                    file, [&](bool second) { (second ? b : a).Save(file.string()); }, std::string(200000, 'a'),
+                    std::string(200000, 'b'), Rounds(), 20000, document),
+                "report package");
 }
