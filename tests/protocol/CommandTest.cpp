@@ -163,6 +163,22 @@ TEST_F(QuickProtocolTest, AttemptsPerCommand)
     }
 }
 
+// A meter that does not know the command says so on every attempt; a line
+// fault on the last one must not turn that into a lost connection.
+TEST_F(QuickProtocolTest, TheMetersOwnAnswerOutlivesALineFaultOfTheLastAttempt)
+{
+    bus->QueueReplies({MeterAnswer(kMeter, VQ7_ERR_BAD_COMMAND)}, 4);
+    bus->QueueSilence();
+    EXPECT_EQ(WritePairCount(&conn, kMeter, "3"), 240u);
+    EXPECT_EQ(bus->WriteCount(), 5u);
+    // Only line faults: the last of them.
+    Bytes bad = MeterAnswer(kMeter, 0x06);
+    bad[31] ^= 0xFF;
+    bus->QueueReplies({bad}, 4);
+    bus->QueueSilence();
+    EXPECT_EQ(WritePairCount(&conn, kMeter, "3"), unsigned(RC_TIMEOUT));
+}
+
 TEST_F(QuickProtocolTest, RestartIsSentOnceWhateverTheResult)
 {
     bus->QueueSilence();

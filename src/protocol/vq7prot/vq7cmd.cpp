@@ -227,6 +227,7 @@ unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
         return RC_BAD_ARGUMENT;
     const unsigned givenSize = answerSize ? *answerSize : 0;
     unsigned result = RC_OK;
+    unsigned meterCode = 0;   // the last code the meter itself answered with
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
         if (g_bAbortAll)
             return RC_ABORTED;
@@ -235,6 +236,8 @@ unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
         result = SendCmd(conn, number, cmd, data, dataLen, answer, answerSize, packets);
         if (result == RC_OK)
             return RC_OK;
+        if (result <= 255)
+            meterCode = result;
         if (result == VQ7_ERR_BUSY)
             attempts = std::max(attempts, kBusyAttempts);
         else if (!RetryWorthy(result))
@@ -242,5 +245,7 @@ unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
         if (!PauseBetweenAttempts())
             return RC_ABORTED;
     }
-    return result;
+    // A line fault on the last attempt does not hide the meter's own answer
+    // (240 to a command it does not know would turn into a lost connection).
+    return meterCode != 0 && result > 255 ? meterCode : result;
 }

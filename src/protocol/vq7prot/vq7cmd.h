@@ -52,6 +52,8 @@ std::string ResultCodeText(unsigned code);
 unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets);
 // SendCmd with retries (attempts >= 1; a busy meter is asked up to 10 times).
+// The last result, except that a code the meter answered with is kept over a
+// line fault (1011, 1013, 1016) of a later attempt.
 unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts);
 
