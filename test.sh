@@ -36,7 +36,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j"$j
 
 if [ -x fuzz/run.sh ]; then
   stage "fuzz targets"
-  FUZZ_SECONDS=${FUZZ_SECONDS:-15} fuzz/run.sh
+  FUZZ_SECONDS=${FUZZ_SECONDS:-8} fuzz/run.sh
 fi
 stage "done"
 echo "All tests passed."
