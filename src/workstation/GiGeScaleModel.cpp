@@ -96,6 +96,16 @@ void CGiGeScaleModel::UpdateDeviationChart()
     Changed();
 }
 
+bool CGiGeScaleModel::GridReadable(const std::string& operation)
+{
+    std::vector<GridPair> pairs;
+    GridCellFault fault;
+    if (ReadGridPairs(StringGrid1, pairs, fault))
+        return true;
+    ReportFault(fault, operation);
+    return false;
+}
+
 void CGiGeScaleModel::ReportFault(const GridCellFault& fault, const std::string& operation)
 {
     Operator().MessageDialog(MsgIcon::Error, fault.Message(operation));
@@ -186,12 +196,8 @@ void CGiGeScaleModel::N4Click()
     const int row = StringGrid1.Row();
     if (row < 1 || row < StringGrid1.FixedRows() || row >= StringGrid1.RowCount())
         return;
-    std::vector<GridPair> pairs;
-    GridCellFault fault;
-    if (!ReadGridPairs(StringGrid1, pairs, fault)) {
-        ReportFault(fault, "Удаление");
+    if (!GridReadable("Удаление"))
         return;
-    }
     GridDeleteRow(StringGrid1, row);
     RenumberScaleGrid(StringGrid1);
     RebuildFromGrid("Удаление");
@@ -252,12 +258,8 @@ void CGiGeScaleModel::AddPointClick(double x, double y)
         ShowAppMessage(kLimitText);
         return;
     }
-    std::vector<GridPair> pairs;
-    GridCellFault fault;
-    if (!ReadGridPairs(StringGrid1, pairs, fault)) {
-        ReportFault(fault, "Добавление точки");
+    if (!GridReadable("Добавление точки"))
         return;
-    }
     const int k = Series1.Add(x, y);
     GridInsertRow(StringGrid1, k);
     StringGrid1.SetCell(SG_NUMBER, k + 1, std::to_string(k));
@@ -275,12 +277,8 @@ void CGiGeScaleModel::DeletePointClick(int k)
     }
     if (k < 0 || k >= Series1.Count())
         return;
-    std::vector<GridPair> pairs;
-    GridCellFault fault;
-    if (!ReadGridPairs(StringGrid1, pairs, fault)) {
-        ReportFault(fault, "Удаление");
+    if (!GridReadable("Удаление"))
         return;
-    }
     Series1.Delete(k);
     GridDeleteRow(StringGrid1, k + 1);
     RebuildFromGrid("Удаление");

@@ -86,6 +86,8 @@ private:
     void SeriesFromTable();
     void UpdateDeviationChart();
     void ReportFault(const GridCellFault& fault, const std::string& operation);
+    // False, with the fault shown, when a grid cell is no number: the operation stops.
+    bool GridReadable(const std::string& operation);
     void Changed() { ++m_nRevision; }
 
     connection* m_pConnection = nullptr;   // not owned
