@@ -4,8 +4,8 @@
 // answer each request after a delay, so every operation takes seconds.
 // For comparison the list is also applied once directly on the GUI thread.
 #include "ui/support/GuiRig.h"
-#include "ui/GridView.h"
-#include "ui/StartupWindows.h"
+#include "ui/grid/GridView.h"
+#include "ui/mainwindow/StartupWindows.h"
 #include "workstation/Workstation.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // vq7station: creates the windows and runs the event loop.
-#include "ui/Application.h"
-#include "ui/QtOperator.h"
-#include "ui/StartupWindows.h"
+#include "ui/platform/Application.h"
+#include "ui/platform/QtOperator.h"
+#include "ui/mainwindow/StartupWindows.h"
 
 #include <QCommandLineParser>
 #include <exception>

@@ -1,5 +1,5 @@
 // "Описание" opens the guide copied beside the program, through the desktop's handler.
-#include "ui/Help.h"
+#include "ui/platform/Help.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -2,7 +2,7 @@
 // opened or its place told, failures shown and nothing half made.
 #include "support/RecordingOperator.h"
 #include "report/DocxText.h"
-#include "ui/ProtocolReportUi.h"
+#include "ui/mainwindow/ProtocolReportUi.h"
 #include "workstation/MainTables.h"
 #include "workstation/WindowState.h"
 

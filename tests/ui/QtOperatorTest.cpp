@@ -2,7 +2,7 @@
 // returns after it ran; after the event loop has quit it returns without running;
 // a question is answered by the button pressed.
 #include "support/Shots.h"
-#include "ui/QtOperator.h"
+#include "ui/platform/QtOperator.h"
 
 #include <QAbstractButton>
 #include <QApplication>

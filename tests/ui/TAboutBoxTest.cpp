@@ -1,6 +1,6 @@
 // The About box shows the version stamped into the program file, or keeps
 // "Версия " for a file without one, and stays non-modal.
-#include "ui/TAboutBox.h"
+#include "ui/dialogs/TAboutBox.h"
 #include "ui/support/Shots.h"
 
 #include <QLabel>

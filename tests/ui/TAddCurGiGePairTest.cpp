@@ -3,7 +3,7 @@
 #include "common/DecimalSeparator.h"
 #include "support/RecordingOperator.h"
 #include "support/SimRig.h"
-#include "ui/TAddCurGiGePair.h"
+#include "ui/dialogs/TAddCurGiGePair.h"
 #include "ui/support/Shots.h"
 
 #include <QAction>

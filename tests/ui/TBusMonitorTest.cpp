@@ -2,8 +2,8 @@
 // answer highlighted, the meter filter, pause, clear, and saving what is shown.
 #include "support/SimRig.h"
 #include "protocol/vq7prot/vq7cmd.h"
-#include "ui/MonitorModel.h"
-#include "ui/TBusMonitor.h"
+#include "ui/dialogs/MonitorModel.h"
+#include "ui/dialogs/TBusMonitor.h"
 #include "ui/support/Shots.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 // and controls that close it, and the ones that do not.
 #include "common/DecimalSeparator.h"
 #include "support/GuiRig.h"
-#include "ui/TEditGeForm.h"
+#include "ui/dialogs/TEditGeForm.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The calibration editor window: real mouse and key events on its chart, grid
 // and edits; the pairs of a simulated meter read, edited and written back.
-#include "ui/GiGeChartView.h"
-#include "ui/TGIGEScaleForm.h"
+#include "ui/editor/GiGeChartView.h"
+#include "ui/editor/TGIGEScaleForm.h"
 
 #include "calibration/CGiGeArray.h"
 #include "calibration/ConnectionUse.h"

@@ -1,5 +1,5 @@
 // The IPv4 edit through real key events, and its text conversions.
-#include "ui/TIPEdit.h"
+#include "ui/dialogs/TIPEdit.h"
 
 #include <QLineEdit>
 #include <QtTest>

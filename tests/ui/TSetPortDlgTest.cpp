@@ -1,8 +1,8 @@
 // The port settings dialog on fake port lists: order, tree, field rules, and what
 // OK and Cancel leave in the connection.
 #include "protocol/connection.h"
-#include "ui/TIPEdit.h"
-#include "ui/TSetPortDlg.h"
+#include "ui/dialogs/TIPEdit.h"
+#include "ui/dialogs/TSetPortDlg.h"
 #include "ui/support/Shots.h"
 
 #include <QAction>

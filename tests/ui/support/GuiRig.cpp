@@ -3,9 +3,9 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "common/WriteJournal.h"
-#include "ui/GridModel.h"
-#include "ui/GridView.h"
-#include "ui/TEditGeForm.h"
+#include "ui/grid/GridModel.h"
+#include "ui/grid/GridView.h"
+#include "ui/dialogs/TEditGeForm.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 // strokes on the window's controls.
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
-#include "ui/QtOperator.h"
+#include "ui/platform/QtOperator.h"
 
 #include <QObject>
 #include <QString>

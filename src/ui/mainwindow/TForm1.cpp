@@ -1,0 +1,280 @@
+#include "ui/mainwindow/TForm1.h"
+
+#include "ui/platform/BusTask.h"
+#include "ui/grid/GridModel.h"
+#include "ui/grid/GridView.h"
+#include "ui/dialogs/TBusMonitor.h"
+#include "ui/dialogs/TEditGeForm.h"
+#include "ui/mainwindow/ToolIcons.h"
+#include "common/AppPaths.h"
+#include "common/CommonUtils.h"
+#include "measurement/CSystem.h"
+#include "workstation/VerificationVerdict.h"
+#include "workstation/Workstation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+
+TForm1::TForm1(const std::string& baseDir, QWidget* parent)
+    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0)
+{
+    System = std::make_unique<CSystem>(&MeterConnection);
+    Ws = std::make_unique<CWorkstation>(MeterConnection, *System);
+    if (!m_sBaseDir.empty())
+        Ws->Folders.SetBaseDir(m_sBaseDir);
+    m_meterPictures.fill(-1);
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    Timer1->stop();
+    // No handler runs while the widgets go, and the views go before the tables they show.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+    delete PageControl1;
+    PageControl1 = nullptr;
+    TBusMonitor::Release();   // stops tracing the connection
+    // The worker stops before the tables and the connection go.
+    System->SetReferenceFlowPrompt({});
+    Ws.reset();
+    System.reset();
+}
+
+void TForm1::FormCreate()
+{
+    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
+    ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
+    m_dTolerance = LoadTolerance(ConfigPath);
+
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Программа градуировки и поверки ВЯ-7, ФЖ-7, ФЖ-7-Т-И"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+
+    BusTasks = new CBusTaskRunner(this);
+    connect(BusTasks, &CBusTaskRunner::busyChanged, this, &TForm1::BusyChanged);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    BuildMenus();
+    BuildToolBar();
+    BuildTabs();
+    BuildStatusBar();
+    ConnectProgress();
+    resize(818, 689 + menuBar()->sizeHint().height());
+    syncFromState();
+}
+
+void TForm1::SetEditGeForm(TEditGeForm* form)
+{
+    if (!form) {
+        System->SetReferenceFlowPrompt({});
+        return;
+    }
+    System->SetReferenceFlowPrompt([form]() -> std::optional<double> { return form->Ask(); });
+}
+
+void TForm1::FormActivate()
+{
+    if (BusTasks->Busy()) {
+        m_bActivatePending = true;
+        return;
+    }
+    MeterConnection.LoadSettings(ConfigPath);
+    Ws->Tables.SetTitles();
+    m_sConnectionText = QString::fromStdString(
+        MeterConnection.m_sPort == "TCP/IP" ? "TCP/IP " + MeterConnection.m_sIp + ":" + MeterConnection.m_sTcpIpPort
+                                            : MeterConnection.m_sPort + ", " + std::to_string(MeterConnection.m_nSpeed));
+    syncFromState();
+    StringGrid1->ShowGridCurrent();
+}
+
+void TForm1::FormClose()
+{
+    MeterConnection.SaveSettings(ConfigPath);
+    SaveTolerance(ConfigPath, m_dTolerance);
+}
+
+bool TForm1::event(QEvent* e)
+{
+    // Shown the first time counts as activated, also where no window manager activates it.
+    if (e->type() == QEvent::WindowActivate || (e->type() == QEvent::Show && !m_bShownOnce)) {
+        m_bShownOnce = true;
+        FormActivate();
+    }
+    return QMainWindow::event(e);
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    if (BusTasks->Busy()) {
+        // The running operation ends first; the window closes after it.
+        m_bCloseWhenIdle = true;
+        BusTasks->Cancel();
+        e->ignore();
+        return;
+    }
+    Timer1->stop();
+    FormClose();
+    e->accept();
+}
+
+void TForm1::syncFromState()
+{
+    if (BusTasks->Busy())
+        return;
+    const CWindowState& s = Ws->State;
+    ButtonUpdateInfo->setEnabled(s.ButtonUpdateInfoEnabled);
+    ButtonStartPause->setEnabled(s.ButtonStartPauseEnabled);
+    ButtonStartPause->setIcon(ToolIcon(s.StartPauseImage));
+    ButtonStartPause->setData(s.StartPauseImage);
+    ButtonStop->setEnabled(s.ButtonStopEnabled);
+    InvertGiGeButton->setEnabled(s.InvertGiGeEnabled);
+    if (s.Timer1Enabled && !Timer1->isActive())
+        Timer1->start();
+    else if (!s.Timer1Enabled && Timer1->isActive())
+        Timer1->stop();
+    if (PageControl1->currentIndex() != s.ActivePage) {
+        const QSignalBlocker block(PageControl1);
+        PageControl1->setCurrentIndex(s.ActivePage);
+    }
+
+    std::array<int, 10> pictures;
+    pictures.fill(-1);
+    if (s.Timer1Enabled)
+        pictures = m_meterPictures;
+    StringGrid2->GridModel()->SetHeaderPictures(pictures);
+    StringGrid3->GridModel()->SetHeaderPictures(pictures);
+
+    SyncSlotMarks();
+    FillVerdictRow(m_verdictRow, MeterVerdicts(Ws->Tables.StringGrid3, m_dTolerance));
+    for (CGridModel* model : m_models)
+        model->Refresh();
+}
+
+void TForm1::SyncSlotMarks()
+{
+    // The meters' states from the window state, as marks on their columns.
+    const CWindowState& s = Ws->State;
+    static const QColor kRed(220, 50, 40), kOrange(240, 150, 30), kYellow(230, 210, 40);
+    std::array<CGridModel::HeaderMark, 10> series{}, pairs{};
+    for (size_t i = 0; i < series.size(); ++i) {
+        if (s.SlotNoAnswer[i])
+            series[i] = {kRed, QStringLiteral("Счетчик не отвечает")};
+        else if (s.SlotResultMissing[i])
+            series[i] = {kOrange, QStringLiteral("Нет результата счетчика в последней строке")};
+        else if (!s.ModelSet && s.SlotOnBaseModel[i])
+            series[i] = {kYellow, QStringLiteral("В счетчике осталась базовая модель: "
+                                                 "«Завершение цикла измерений» повторит восстановление")};
+    }
+    for (uint32_t number : s.ParamsNotWritten) {
+        const int slot = System->FindSlot(number);
+        if (slot >= 0 && slot < 10)
+            pairs[static_cast<size_t>(slot)] = {kOrange, QStringLiteral("Настроечные параметры не записаны")};
+    }
+    for (const CWindowState::IncompleteWrite& w : s.IncompleteWrites) {
+        const int slot = System->FindSlot(w.Number);
+        if (slot >= 0 && slot < 10)
+            pairs[static_cast<size_t>(slot)] = {
+                kRed, QStringLiteral("Записано %1 из %2 пар; исходные пары: %3 («Возврат к исходным GiGe»)")
+                          .arg(w.PairsWritten)
+                          .arg(w.PairsTotal)
+                          .arg(QString::fromStdString(w.BackupFile))};
+    }
+    StringGrid2->GridModel()->SetHeaderMarks(series);
+    StringGrid3->GridModel()->SetHeaderMarks(series);
+    StringGrid4->GridModel()->SetHeaderMarks(pairs);
+    const QString message = QString::fromStdString(s.CycleMessage);
+    StatusPanels[0]->setText(message.isEmpty() ? m_sConnectionText : message);
+    StatusPanels[0]->setToolTip(message);
+}
+
+int TForm1::RunOnBus(const std::function<int()>& work)
+{
+    if (BusTasks->Busy())
+        return -1;
+    return BusTasks->Run(work);
+}
+
+void TForm1::BusyChanged(bool busy)
+{
+    for (CGridModel* model : m_models)
+        busy ? model->Freeze() : model->Thaw();
+    menuBar()->setEnabled(!busy);
+    ToolBar1->setEnabled(!busy);
+    PageControl1->setEnabled(!busy);
+    UpdateProgressPanel();
+    if (busy)
+        return;
+    if (m_bCloseWhenIdle) {
+        m_bCloseWhenIdle = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+    if (m_bActivatePending) {
+        m_bActivatePending = false;
+        QTimer::singleShot(0, this, &TForm1::FormActivate);
+    }
+}
+
+void TForm1::PostToGui(std::function<void()> fn)
+{
+    if (QThread::currentThread() == thread())
+        fn();
+    else
+        QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+}
+
+void TForm1::ConnectProgress()
+{
+    Ws->Progress.onVisible = [this](bool visible) {
+        PostToGui([this, visible] {
+            m_bProgressVisible = visible;
+            UpdateProgressPanel();
+        });
+    };
+    Ws->Progress.onPosition = [this](int position) {
+        PostToGui([this, position] {
+            ProgressBar->setValue(position);
+            // The bar moves even while the GUI thread itself is busy.
+            ProgressBar->repaint();
+        });
+    };
+}
+
+void TForm1::UpdateProgressPanel()
+{
+    const bool busy = BusTasks->Busy();
+    ProgressPanel->setGeometry(StatusBar1->rect());
+    ProgressPanel->setVisible(m_bProgressVisible || busy);
+    ProgressBar->setVisible(m_bProgressVisible || busy);
+    CancelButton->setVisible(busy);
+    CancelButton->setEnabled(busy && !BusTasks->Cancelled());
+    if (ProgressPanel->isVisible())
+        ProgressPanel->raise();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == StatusBar1 && e->type() == QEvent::Resize)
+        ProgressPanel->setGeometry(StatusBar1->rect());
+    return QMainWindow::eventFilter(watched, e);
+}
+
+CGridView* TForm1::MakeGrid(CTextGrid& grid, const QString& name, std::function<bool(int, int)> selectable)
+{
+    auto* model = new CGridModel(grid, std::move(selectable), this);
+    m_models.push_back(model);
+    return new CGridView(model, name);
+}

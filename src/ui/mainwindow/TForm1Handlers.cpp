@@ -1,0 +1,206 @@
+// Handlers of the main window: one call into the workstation, then syncFromState().
+#include "ui/platform/BusTask.h"
+#include "ui/grid/GridView.h"
+#include "ui/mainwindow/TForm1.h"
+#include "common/CommonUtils.h"
+#include "ui/platform/Help.h"
+#include "ui/mainwindow/ProtocolReportUi.h"
+#include "ui/dialogs/TAboutBox.h"
+#include "ui/dialogs/TAddCurGiGePair.h"
+#include "ui/dialogs/TBusMonitor.h"
+#include "ui/editor/TGIGEScaleForm.h"
+#include "ui/dialogs/TSetPortDlg.h"
+#include "common/AppPaths.h"
+#include "calibration/CGiGeArray.h"
+#include "measurement/CSystem.h"
+#include "workstation/PairForming.h"
+#include "workstation/PairsWriteBack.h"
+#include "workstation/Workstation.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+void TForm1::PageControl1Change(int page)
+{
+    Ws->State.SelectPage(page);   // refused while the tabs are locked; the sync puts the tab back
+    syncFromState();
+}
+
+void TForm1::StringGrid1Exit()
+{
+    Ws->MeterList.StringGrid1Exit();
+    syncFromState();
+}
+
+void TForm1::ButtonUpdateInfoClick()
+{
+    StringGrid1->EndEditing();
+    RunOnBus([this] { return Ws->MeterList.ButtonUpdateInfoClick(); });
+    syncFromState();
+}
+
+void TForm1::ButtonStartPauseClick()
+{
+    RunOnBus([this] { return Ws->Series.ButtonStartPauseClick(), 0; });
+    syncFromState();
+}
+
+void TForm1::ButtonStopClick()
+{
+    RunOnBus([this] { return Ws->Series.ButtonStopClick(), 0; });
+    syncFromState();
+}
+
+void TForm1::SortGiGeButtonClick()
+{
+    Ws->ResultTables.SortGiGeButtonClick();
+    syncFromState();
+}
+
+void TForm1::InvertGiGeButtonClick()
+{
+    Ws->ResultTables.InvertGiGeButtonClick();
+    syncFromState();
+}
+
+void TForm1::N4Click()
+{
+    Ws->ResultTables.N4Click();
+    syncFromState();
+}
+
+void TForm1::Timer1Timer()
+{
+    // Not again while a tick, a bus operation or a modal dialog of the core is under way.
+    if (m_bInTimer || BusTasks->Busy() || QApplication::activeModalWidget())
+        return;
+    m_bInTimer = true;
+    Ws->Series.Timer1Timer();
+    const auto pictures = Ws->Series.DrawMeterStatus();
+    for (size_t s = 0; s < m_meterPictures.size(); ++s)
+        m_meterPictures[s] = static_cast<int>(pictures[s]);
+    m_bInTimer = false;
+    syncFromState();
+}
+
+void TForm1::CreateGiGeClick()
+{
+    Ws->Pairs.CreateGiGeClick();
+    syncFromState();
+}
+
+void TForm1::SaveGiGeToFileClick()
+{
+    Ws->Pairs.SaveGiGeToFileClick();
+    syncFromState();
+}
+
+void TForm1::SaveGiGeToDeviceClick()
+{
+    RunOnBus([this] { return Ws->Pairs.SaveGiGeToDeviceClick(); });
+    syncFromState();
+}
+
+void TForm1::PopupMenuRestoreGiGeClick()
+{
+    RunOnBus([this] { return Ws->Pairs.PopupMenuRestoreGiGeClick(); });
+    syncFromState();
+}
+
+void TForm1::PopupMenu3RestoreGiGeClick()
+{
+    RunOnBus([this] { return Ws->MeterList.PopupMenu3RestoreGiGeClick(); });
+    syncFromState();
+}
+
+void TForm1::CancelClick()
+{
+    BusTasks->Cancel();
+    UpdateProgressPanel();
+}
+
+void TForm1::ToleranceChanged(double tolerance)
+{
+    m_dTolerance = tolerance;
+    syncFromState();
+    StringGrid3->viewport()->update();
+}
+
+// The other windows, each behind its own slot.
+
+void TForm1::PopupMenuAppendCurGiGeClick()
+{
+    const int slot = Ws->Pairs.PopupSlot();
+    if (slot < 0)
+        return;
+    TAddCurGiGePair dialog(this);
+    dialog.Execute(MeterConnection, *Ws->Pairs.SlotPairs(slot));
+    syncFromState();
+}
+
+void TForm1::WordReportButtonClick() { MakeReport(REPORT_DOCX); }
+
+void TForm1::MakeReport(unsigned formats)
+{
+    CReportRequest request;
+    request.formats = formats;
+    request.baseDir = Ws->Folders.BaseDir();
+    request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
+    request.tolerance = m_dTolerance;
+    ::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request);
+}
+
+void TForm1::ConnectionClick()
+{
+    // Kept in config.ini at once: the next activation reloads the settings from there.
+    if (ShowPortSettings(MeterConnection, QCursor::pos(), nullptr, false, this) == QDialog::Accepted)
+        MeterConnection.SaveSettings(ConfigPath);
+}
+
+void TForm1::BusMonitorClick()
+{
+    TBusMonitor::Show(MeterConnection, this);
+}
+
+void TForm1::N5Click()
+{
+    OpenHelp();
+}
+
+void TForm1::N6Click()
+{
+    TAboutBox::ShowAbout(this);
+}
+void TForm1::PopupMenuScaleGiGeClick()
+{
+    const int slot = Ws->Pairs.PopupSlot();
+    if (!m_pScaleForm || slot < 0)
+        return;
+    const uint32_t number = System->GetMeterNumber(slot);
+    const VQ7_INFO info = System->GetMeterInfo(slot);
+    m_pScaleForm->SetToleranceBand(m_dTolerance);
+    if (PairRowCount(Ws->Tables.StringGrid4) == 0) {
+        m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
+    } else {
+        m_pScaleForm->ShowForTable(*Ws->Pairs.SlotPairs(slot), number, &info);
+        CGiGeArray edited;
+        m_pScaleForm->GetGiGeArray(edited);
+        WriteEditedPairsBack(Ws->Tables.StringGrid4, slot, edited);
+    }
+    syncFromState();
+}
+
+void TForm1::PopupMenu3ScaleGiGeClick()
+{
+    const uint32_t number = Ws->MeterList.PopupMeterNumber();
+    if (!m_pScaleForm || number == 0)
+        return;
+    const VQ7_INFO info = System->GetMeterInfo(System->FindSlot(number));
+    m_pScaleForm->SetToleranceBand(m_dTolerance);
+    m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
+    syncFromState();
+}
+
