@@ -151,7 +151,7 @@ int CPairsTab::SaveGiGeToDeviceClick()
                                        number, table->m_nPairsWritten, table->GetCount()) +
                                backup);
             }
-            // A converter whose restart went wrong still took its pairs: it gets its parameters too.
+            // A meter that took every pair gets its parameters, also when its read-back differed.
             if (written != 0)
                 fail(written);
             if (written != 0 && !table->m_bPairsSent) {
