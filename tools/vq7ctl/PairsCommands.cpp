@@ -168,7 +168,8 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
         CtlJson m;
         m["number"] = number;
         const PairsBackupOutcome kept = KeepMeterPairs(ctx.conn, number, BackupDirOf(args));
-        m["result"] = kept.result;
+        // Fewer than two pairs are no backup: -1, the table's own failure.
+        m["result"] = kept.kept == PairsKept::NothingToKeep ? -1 : kept.result;
         m["pairs"] = kept.pairs;
         m["incomplete"] = kept.incomplete;
         if (!kept.file.empty())
@@ -181,7 +182,8 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
             continue;
         }
         if (kept.kept == PairsKept::NothingToKeep) {
-            exitCode = ctx.Fail(FormatC("backup %u: the meter holds %d pairs; nothing to back up", number, kept.pairs));
+            exitCode = ctx.Fail(FormatC("backup %u: the meter holds %d pairs; nothing to back up", number, kept.pairs),
+                                -1);
             continue;
         }
         ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, kept.pairs, kept.file.c_str()));
