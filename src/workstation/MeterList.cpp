@@ -240,6 +240,7 @@ int CMeterList::RestoreBackupPairs(uint32_t number)
     const int slot = m_system.FindSlot(number);
     CGiGeArray table(m_system.GetMeterInfo(slot), number);
     table.m_sWriteOperation = "восстановление пар";
+    table.m_bPutBack = true;
     return table.LoadFromFileToMeter(&m_conn, m_folders.BackupFile(number));
 }
 

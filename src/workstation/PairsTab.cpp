@@ -34,7 +34,15 @@ CPairsTab::CPairsTab(connection& conn, CSystem& system, CMainTables& tables, CWi
 bool CPairsTab::CreateGiGeClick()
 {
     try {
-        return FormPairs(m_tables.StringGrid2, m_tables.StringGrid4, OccupiedSlotsOf(m_system));
+        std::vector<std::string> skipped;
+        const bool formed = FormPairs(m_tables.StringGrid2, m_tables.StringGrid4, OccupiedSlotsOf(m_system), &skipped);
+        if (!skipped.empty()) {
+            std::string text = "Не вошли в градуировочные пары:";
+            for (const std::string& line : skipped)
+                text += "\n" + line;
+            ShowAppMessage(text);
+        }
+        return formed;
     } catch (const EConvertError& e) {
         Operator().MessageDialog(MsgIcon::Error, e.what());
         return false;
