@@ -6,6 +6,7 @@
 #include "common/CommonUtils.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
+#include "support/HostilePairFiles.h"
 #include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +159,28 @@ TEST_F(GiGeFileTest, LinesThatAreNoPairsAreNamedWithWhatTheyLack)
     EXPECT_NE(op.Texts()[0].find("строки, не являющиеся парами: 1 (полей 2 вместо 3), 3 (полей 5 вместо 3)"),
               std::string::npos);
     EXPECT_EQ(op.Texts()[0].find("немонотонность"), std::string::npos);
+}
+
+// Loading shows what a file holds, and names what it loses.
+TEST_F(GiGeFileTest, HostileFilesLoadWithTheirLossesNamed)
+{
+    for (const HostilePairFile& f : HostilePairFiles()) {
+        SCOPED_TRACE(f.name);
+        op.Clear();
+        Write("hostile.dat", f.bytes);
+        CGiGeArray t;
+        EXPECT_EQ(t.LoadFromFile(Path("hostile.dat")), f.loadResult);
+        EXPECT_EQ(t.GetCount(), f.pairsLoaded);
+        if (*f.loadText == '\0') {
+            EXPECT_TRUE(op.Messages().empty());
+            continue;
+        }
+        ASSERT_EQ(op.Messages().size(), 1u);
+        EXPECT_EQ(op.Messages()[0].kind, f.loadResult == 0 ? RecordedMessage::Warning : RecordedMessage::Error);
+        EXPECT_NE(op.Texts()[0].find(f.loadText), std::string::npos) << op.Texts()[0];
+        if (f.loadResult == 0)
+            EXPECT_NE(op.Texts()[0].find(Path("hostile.dat")), std::string::npos);
+    }
 }
 
 TEST_F(GiGeFileTest, AWarningNamesTenLinesAndCountsTheRest)
