@@ -100,7 +100,10 @@ TEST_F(Vq7ctlSeries, CalibrationWithWritingMakesTheVerificationErrorsFall)
     EXPECT_THAT(cal.out, HasSubstr("Градуировка: измерения"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "Log" / "11000004.dat"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "BACKUP"));
-    EXPECT_EQ(5u, Meter(11000004).Pairs().size());
+    // The point at flow 0 forms no pair, and it is said.
+    EXPECT_THAT(cal.err, HasSubstr("Не вошли в градуировочные пары:\nстрока 5 (Ge "));
+    EXPECT_THAT(cal.err, HasSubstr("): Ge равен 0"));
+    EXPECT_EQ(4u, Meter(11000004).Pairs().size());
 
     ProcessResult after = Ctl(args);
     ASSERT_EQ(0, after.exitCode) << after.err;
