@@ -37,7 +37,7 @@ std::string PairFault(double gi, double ge)
     if (why.empty())
         why = PairValueFault("Ge", ge);
     if (why.empty() && (gi > 0) != (ge > 0))
-        why = gi > 0 ? "Ge должен быть больше 0, как Gi" : "Ge должен быть меньше 0, как Gi (обратная ветвь)";
+        why = "Gi и Ge разных знаков (в паре обратной ветви оба меньше 0)";
     return why;
 }
 

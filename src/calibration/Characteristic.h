@@ -10,12 +10,12 @@
 #include <vector>
 
 // Values from this magnitude on mark a pair slot a meter never had written.
-constexpr float GIGE_EMPTY_PAIR_MARK = 1e29f;
+constexpr double GIGE_EMPTY_PAIR_MARK = 1e29;
 
 struct CharacteristicFault {
     int pair = 0;         // from 1; 0 for the table as a whole
     bool held = false;    // a meter can hold it (restoring what it held writes it, with a warning)
-    std::string rule;     // what is wrong, e.g. "Ge должен быть больше 0, как Gi"
+    std::string rule;     // what is wrong, e.g. "Ge равен 0"
 };
 
 // Every rule the pairs (Gi, Ge, in table order) break, pair by pair; empty
