@@ -165,6 +165,8 @@ bool CGiGeArray::ReadPairLines(std::FILE* file)
         }
         if (m_nCount > 0 && m_pPairs[m_nCount - 1].Gi > gi) {
             ReportError("Ошибочное значение коэффициентов: немонотонность Gi");
+            // The pairs before it stay to be seen, but never go into a meter.
+            m_vSkippedLines.push_back({lineNumber, "немонотонность Gi, файл дальше не прочитан"});
             m_nResult = -1;
             break;
         }
