@@ -28,6 +28,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -360,6 +361,55 @@ TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)
     m_operator.Clear();
     EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
+
+// The pairs table as the operator may leave it: every meter refuses what no
+// meter can have, names itself, the pair and the rule, and keeps its pairs.
+TEST_F(Series, TheWindowsWriteRefusesPairsNoMeterCanHave)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    struct Case {
+        const char* name;
+        std::vector<std::string> row1, row2;
+        const char* rule;
+    };
+    const Case cases[] = {
+        {"Ge 0", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"0", "1.0E+00", "9.8E-01", "", "1.0E+00"}, "Ge равен 0"},
+        {"Gi 0", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"1", "0", "0", "", "0"}, "Gi равен 0"},
+        {"signs", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"1", "-1", "-1", "", "-1"}, "Gi и Ge разных знаков"},
+        {"one Gi", {"10", "1.0E+01", "1.0E+01", "", "1.0E+01"}, {"9", "1.0E+01", "1.0E+01", "", "1.0E+01"},
+         "Gi тот же, что в паре 1"},
+        {"empty mark", {"1e30", "1e30", "1e30", "", "1e30"}, {"1", "1", "1", "", "1"}, "не меньше 1e+29"},
+    };
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::map<uint32_t, std::vector<SimPair>> before;
+        for (uint32_t n : kMeters)
+            if (n != 0)
+                before[n] = m_rig.Meter(n)->Pairs();
+        pairs.SetRowCount(4);
+        pairs.SetRowCells(1, c.row1);
+        pairs.SetRowCells(2, c.row2);
+        m_operator.Clear();
+        EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+        for (const auto& [number, held] : before) {
+            const std::string meter = "Счетчик № " + std::to_string(number);
+            const auto texts = m_operator.Texts();
+            EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+                return t.find(meter) != std::string::npos && t.find(c.rule) != std::string::npos &&
+                       t.find("пара ") != std::string::npos;
+            })) << meter;
+            const auto now = m_rig.Meter(number)->Pairs();
+            ASSERT_EQ(now.size(), held.size());
+            for (size_t i = 0; i < now.size(); ++i) {
+                EXPECT_EQ(now[i].gi, held[i].gi);
+                EXPECT_EQ(now[i].ge, held[i].ge);
+            }
+        }
+        EXPECT_EQ(m_ws->State.ParamsNotWritten.size(), 3u) << "nor their parameters";
+    }
 }
 
 TEST_F(Series, NoWriteIntoAMeterWhosePairsCouldNotBeSaved)
