@@ -413,8 +413,9 @@ TEST_F(GiGeTransferTest, HostileFilesNeverReachTheMeter)
             EXPECT_EQ(result, -1);
             EXPECT_EQ(op.Messages().size(), 1u) << "one message, the refusal";
             EXPECT_NE(text.find(f.refusal), std::string::npos) << text;
-            if (f.loadResult == 0)
+            if (f.loadResult == 0) {
                 EXPECT_NE(text.find(kMeter), std::string::npos) << text;
+            }
             EXPECT_EQ(gateway->Log().size(), sent) << "nothing sent";
             const auto held = meter.Pairs();
             ASSERT_EQ(held.size(), before.size());

@@ -227,19 +227,34 @@ private slots:
 
     void writesTheEditedPairsIntoTheMeter()
     {
+        CVirtualMeter& meter = *m_sim->rig.Meter(kMeter);
+        const auto original = meter.Pairs();
+        // The zero point moved off Gi 0 keeps Ge 0: no meter takes such a pair.
+        OpenOnMeter();
+        m_form->Model().BitBtn_CalcClick("1", "0.001");
+        m_form->SyncFromModel();
+        m_op->Clear();
+        m_form->Action("SaveToVQ")->trigger();
+        QCOMPARE(m_op->Texts().size(), size_t(1));
+        QVERIFY(m_op->Texts()[0].find("пара 1 (Gi 1.000000e-03, Ge 0.000000e+00): Ge равен 0") != std::string::npos);
+        QCOMPARE(meter.Pairs().size(), original.size());
+        QCOMPARE(meter.Pairs()[4].gi, 8.0f);
+
+        meter.SetPairs({original.begin() + 1, original.end()});
         OpenOnMeter();
         m_form->Model().BitBtn_CalcClick("1", "0.001");
         m_form->SyncFromModel();
         m_form->Action("SaveToVQ")->trigger();
-        const auto pairs = m_sim->rig.Meter(kMeter)->Pairs();
-        QCOMPARE(pairs.size(), size_t(5));
-        QCOMPARE(pairs[4].gi, 8.001f);
-        QCOMPARE(pairs[4].ge, 8.05f);
+        const auto pairs = meter.Pairs();
+        QCOMPARE(pairs.size(), size_t(4));
+        QCOMPARE(pairs[3].gi, 8.001f);
+        QCOMPARE(pairs[3].ge, 8.05f);
         // Read back into a fresh opening.
         OpenOnMeter();
         float gi, ge;
         m_form->Model().m_GiGeArray.GetPair(0, gi, ge);
-        QCOMPARE(gi, 0.001f);
+        QCOMPARE(gi, 1.001f);
+        meter.SetPairs(original);
     }
 
     void chartPictureForTheProtocol()
