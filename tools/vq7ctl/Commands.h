@@ -70,23 +70,27 @@ inline const std::vector<CtlCommand> kCommands = {
      "--out saves them to FILE in that layout (Windows-1251, CR LF). Exit 3 when the table is\n"
      "incomplete (a value of 1e+30 or more, or Gi decreasing).",
      CmdPairsRead},
-    {"pairs write", "NUMBER FILE [--force]", {{"force"}},
+    {"pairs write", "NUMBER FILE [--dir DIR] [--force]", {{"dir", "DIR"}, {"force"}},
      "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
      "converters DZW3/DZW4 are restarted afterwards. A file with pairs past 50 or lines that are\n"
      "no pairs (\"N Gi Ge\": a whole number and two decimal numbers) is refused, naming them;\n"
      "--force writes the pairs read and says how many were left out. A FILE ending in .dat that\n"
-     "does not exist is read as .dar (said on stderr). Pairs no meter can have (fewer than 2, Gi or\n"
-     "Ge not above 0 or from 1e+29 on, Gi not increasing) are never written; the meter keeps its own.\n"
-     "Exit 3 when the write was cut after the count: restore the backup.",
+     "does not exist is read as .dar (said on stderr). Pairs no meter can have (fewer than 2, a\n"
+     "value 0 or from 1e+29 on, Gi and Ge of different sign, Gi not rising) are never written;\n"
+     "the meter keeps its own. Exit 3 when the write was cut after the count: restore the backup.\n"
+     "The pairs the meter holds are backed up first as by backup (DIR, default BACKUP in the data\n"
+     "folder); a meter whose pairs cannot be read or saved is not written.",
      CmdPairsWrite},
     {"backup", "NUMBER... [--dir DIR]", {{"dir", "DIR"}},
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).\n"
-     "An incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder)\n"
+     "with a time-stamped copy under DIR/history/. An incomplete table never replaces a backup: it goes\n"
+     "to DIR/history/ only and the exit is 3.",
      CmdBackup},
     {"restore", "NUMBER [--dir DIR] [--force]", {{"dir", "DIR"}, {"force"}},
-     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder) as\n"
-     "it is, with a warning when those pairs break a rule of a characteristic; a file as for\n"
-     "pairs write (--force likewise).",
+     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder) as it\n"
+     "is, with a warning when those pairs break a rule of a characteristic; a file as for pairs\n"
+     "write (--force likewise). The pairs the meter holds are saved under DIR/history/ first; a\n"
+     "meter whose pairs cannot be read or saved is not written.",
      CmdRestore},
     {"journal", "[NUMBER] [--file PATH]", {{"file", "PATH"}},
      "Prints the journal of writes into meters (journal.csv in the data folder, or PATH), the\n"
