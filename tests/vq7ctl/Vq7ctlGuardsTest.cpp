@@ -108,7 +108,7 @@ TEST_F(Vq7ctlGuards, ASettingsFileThatIsNoFileOrHoldsAWrongNumberEndsWithExit2)
 
 TEST_F(Vq7ctlGuards, FlowsNoRigCanHaveAreRefused)
 {
-    for (const char* points : {"0", "5,-1", "inf", "1e30"}) {
+    for (const char* points : {"0", "5,-1", "-0", "1e30"}) {
         SCOPED_TRACE(points);
         const ProcessResult r = Ctl({"verify", "--meters", "11000002", "--points", points, "--set-flow", "false"});
         EXPECT_EQ(2, r.exitCode);
