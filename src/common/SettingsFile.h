@@ -19,6 +19,7 @@ public:
     const std::string& Name() const { return m_sName; }
     bool Exists() const { return m_bExists; }
     bool HasSection(const std::string& section) const;
+    bool Has(const std::string& section, const std::string& key) const { return Find(section, key) != nullptr; }
     // The text of a key, or def when it is not there.
     std::string Text(const std::string& section, const std::string& key, const std::string& def) const;
     // A whole decimal number in [min, max]; def when the key is not there.

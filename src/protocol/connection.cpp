@@ -83,6 +83,7 @@ bool connection::LoadSettings(CSettingsFile& file)
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     auto text = [&](const char* key, const char* def) { return file.Text(kSection, key, def).substr(0, 254); };
     m_sPort = text("port", "COM1");
+    m_bPortChosen = file.Has(kSection, "port");
     m_sIp = text("IP", "192.168.0.1");
     m_sTcpIpPort = std::to_string(file.Whole(kSection, "TCPIPport", 10001, 1, 65535));
     m_nSpeed = static_cast<unsigned>(file.Whole(kSection, "speed", 115200, kMinSpeed, kMaxSpeed));
@@ -120,7 +121,8 @@ bool connection::SaveSettings(const std::string& path)
         return false;
     if (ini.LoadData(old.data(), old.size()) < 0)
         return false;
-    ini.SetValue(kSection, "port", m_sPort.c_str());
+    if (PortConfigured())   // the initial value is no choice worth keeping
+        ini.SetValue(kSection, "port", m_sPort.c_str());
     ini.SetValue(kSection, "IP", m_sIp.c_str());
     ini.SetValue(kSection, "TCPIPport", m_sTcpIpPort.c_str());
     ini.SetValue(kSection, "speed", FormatC("%u", m_nSpeed).c_str());

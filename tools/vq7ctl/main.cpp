@@ -6,6 +6,7 @@
 
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
+#include "common/CommonUtils.h"
 #include "common/SettingsFile.h"
 #include "common/WriteJournal.h"
 #include "links/Trace.h"
@@ -62,6 +63,7 @@ int Finish(const GlobalOptions& opts, const CtlJson& doc, int exitCode)
 
 int main(int argc, char** argv)
 {
+    SetProgramName("vq7ctl");
     static CCtlOperator op;
     SetOperator(&op);
 
