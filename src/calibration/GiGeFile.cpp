@@ -1,5 +1,6 @@
 // The table's calibration files: reading any layout of the family, writing the table layout.
 #include "calibration/CGiGeArray.h"
+#include "common/RegularFile.h"
 #include "calibration/GiGeFile.h"
 
 #include "common/AppPaths.h"
@@ -44,15 +45,9 @@ bool ReadLine(std::FILE* file, std::string& line)
 // or a folder is refused without blocking. why: the reason on failure.
 FilePtr OpenCalibrationFile(const std::string& path, std::string& why)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, why, kMaxFileBytes);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) {
-        why = S_ISREG(st.st_mode) ? "файл больше 1 МБ" : "это не обычный файл";
-        ::close(fd);
-        return nullptr;
-    }
     FilePtr file(::fdopen(fd, "rb"));
     if (!file)
         ::close(fd);

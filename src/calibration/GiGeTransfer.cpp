@@ -201,6 +201,14 @@ void CGiGeArray::WriteMeterBody()
         m_nResult = -1;
         return;
     }
+    // No write without its journal line.
+    std::string journalError;
+    if (!CWriteJournal::CanAppend(journalError)) {
+        ReportError("Градуировочные пары не записаны: журнал записи в счетчики не дополняется (" + journalError +
+                    ").\n" + MeterText());
+        m_nResult = RC_JOURNAL_FAILED;
+        return;
+    }
     WriteJournalEntry entry;
     entry.number = m_dwNumber;
     entry.model = m_Info.m_sModel;
@@ -220,7 +228,8 @@ void CGiGeArray::WriteMeterBody()
     }
     entry.readback = m_bIncomplete ? FormatC("записано %d из %d", m_nPairsWritten, m_nCount) : m_sReadBack;
     entry.result = m_nResult;
-    CWriteJournal::Append(entry);
+    if (!CWriteJournal::Append(entry) && m_nResult == 0)
+        m_nResult = RC_JOURNAL_FAILED;   // written, but the audit trail has a hole
 }
 
 void CGiGeArray::SendPairs(bool readBack)

@@ -3,6 +3,8 @@
 #include "MeasurementRows.h"
 #include "TextGrid.h"
 #include "common/NumberText.h"
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
 
 #define SI_NO_CONVERSION   // bytes pass unchanged
 #include <SimpleIni.h>
@@ -28,9 +30,16 @@ Verdict ErrorCellVerdict(const std::string& text, double tolerance)
     }
     if (!std::isfinite(error))
         return Verdict::Fail;
+    return ErrorWithinTolerance(error, tolerance) ? Verdict::Pass : Verdict::Fail;
+}
+
+bool ErrorWithinTolerance(double errorPercent, double tolerancePercent)
+{
+    if (!std::isfinite(errorPercent))
+        return false;
     // The cell shows three decimals: judge what the operator reads.
-    const double shown = std::round(std::fabs(error) * 1000.0) / 1000.0;
-    return shown <= tolerance + 1e-9 ? Verdict::Pass : Verdict::Fail;
+    const double shown = std::round(std::fabs(errorPercent) * 1000.0) / 1000.0;
+    return shown <= tolerancePercent + 1e-9;
 }
 
 std::array<Verdict, 10> MeterVerdicts(const CTextGrid& grid, double tolerance)
@@ -67,23 +76,26 @@ void FillVerdictRow(CTextGrid& row, const std::array<Verdict, 10>& verdicts)
         row.SetCell(slot + 1, 0, VerdictText(verdicts[static_cast<size_t>(slot)]));
 }
 
+double LoadTolerance(CSettingsFile& file)
+{
+    return file.Number(kSection, kKey, kDefaultTolerance, kMinTolerance, kMaxTolerance);
+}
+
 double LoadTolerance(const std::string& configPath)
 {
-    CSimpleIniA ini;
-    ini.SetUnicode(false);
-    ini.LoadFile(configPath.c_str());
-    double value = 0;
-    if (!ParseFloatPoint(ini.GetValue(kSection, kKey, ""), value) || !(value > 0) || value > 1000)
-        return kDefaultTolerance;
-    return value;
+    CSettingsFile file;
+    file.Load(configPath);
+    return LoadTolerance(file);
 }
 
 bool SaveTolerance(const std::string& configPath, double tolerance)
 {
     CSimpleIniA ini;
     ini.SetUnicode(false);
-    const SI_Error loaded = ini.LoadFile(configPath.c_str());
-    if (loaded < 0 && (loaded != SI_FILE || ::access(configPath.c_str(), F_OK) == 0))
+    std::string old, why;
+    if (!ReadRegularFile(configPath, old, why, CSettingsFile::kMaxBytes) && !why.empty())
+        return false;
+    if (ini.LoadData(old.data(), old.size()) < 0)
         return false;
     ini.SetValue(kSection, kKey, FormatC("%g", tolerance).c_str());
     std::string text;

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "common/FlowRule.h"
 #include "PollReport.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -36,6 +37,8 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         double ge = 0;
         if (!ParseGe(args.Get("ge"), ge))
             return ctx.Usage("measure: --ge is not a number: " + args.Get("ge"));
+        if (!IsRigFlow(ge))
+            return ctx.Usage("measure: --ge " + args.Get("ge") + " is no reference flow (" + RigFlowProblem(ge) + ")");
         prompt = FixedGe(ge);
     }
 

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "common/FlowRule.h"
 #include "PollReport.h"
 #include "ReportOutput.h"
 #include "common/AppPaths.h"
@@ -73,6 +74,9 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
         double g = 0;
         if (!ParseGe(item, g))
             return ctx.Usage(std::string(name) + ": flow point is not a number: " + item);
+        if (!IsRigFlow(g))
+            return ctx.Usage(std::string(name) + ": flow point " + item + " is no flow of a rig (" + RigFlowProblem(g) +
+                             ")");
         out.points.push_back(g);
     }
     if (out.points.empty())
@@ -94,6 +98,10 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
 // operator at the terminal, or (neither) it is taken as set.
 bool SetRigFlow(const SeriesArgs& a, double flow)
 {
+    if (!IsRigFlow(flow)) {   // the rig never gets a flow the station would refuse
+        std::fprintf(stderr, "vq7ctl: %g m3/h is no flow of a rig (%s)\n", flow, RigFlowProblem(flow).c_str());
+        return false;
+    }
     if (!a.setFlow.empty()) {
         const std::string cmd = a.setFlow + " " + FormatC("%g", flow);
         if (std::system(cmd.c_str()) != 0) {

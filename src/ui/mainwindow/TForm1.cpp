@@ -9,6 +9,8 @@
 #include "ui/mainwindow/ToolIcons.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
+#include "common/OperatorInterface.h"
+#include "common/SettingsFile.h"
 #include "measurement/CSystem.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
@@ -57,7 +59,16 @@ void TForm1::FormCreate()
 {
     const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
     ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
-    m_dTolerance = LoadTolerance(ConfigPath);
+    CSettingsFile settings;   // checked once at start; what is wrong is told when the window shows
+    settings.Load(ConfigPath);
+    m_dTolerance = LoadTolerance(settings);
+    if (!MeterConnection.LoadSettings(settings) && settings.Exists() && settings.Errors().empty())
+        settings.AddWarning(MeterConnection.MissingSectionText(ConfigPath));
+    m_sSettingsProblems.clear();
+    for (const auto* list : {&settings.Errors(), &settings.Warnings()})
+        for (const std::string& line : *list)
+            m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
+    m_bSettingsErrors = !settings.Errors().empty();
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle());
@@ -94,6 +105,12 @@ void TForm1::FormActivate()
         return;
     }
     MeterConnection.LoadSettings(ConfigPath);
+    if (!m_sSettingsProblems.empty()) {
+        const std::string text = "Настройки " + m_sSettingsProblems;
+        const MsgIcon icon = m_bSettingsErrors ? MsgIcon::Error : MsgIcon::Warning;
+        m_sSettingsProblems.clear();
+        QTimer::singleShot(0, this, [text, icon] { Operator().MessageDialog(icon, text); });
+    }
     Ws->Tables.SetTitles();
     m_sConnectionText = QString::fromStdString(
         MeterConnection.m_sPort == "TCP/IP" ? "TCP/IP " + MeterConnection.m_sIp + ":" + MeterConnection.m_sTcpIpPort

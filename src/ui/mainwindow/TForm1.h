@@ -168,5 +168,7 @@ private:
     bool m_bActivatePending = false;
     bool m_bCloseWhenIdle = false;
     bool m_bShownOnce = false;
+    std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
+    bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
 };
