@@ -4,6 +4,7 @@
 // never read and is dropped by the next append, so a line is whole or absent.
 // ';'-separated UTF-8 with a header line.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ public:
     static bool ReadBackEnabled();
     static void SetReadBack(bool enabled);
     static void LoadSettings(const std::string& iniPath);
+    // A second home for every appended entry (the results store); empty: none.
+    static void SetRecordSink(std::function<void(const WriteJournalEntry&)> sink);
 };
 
 // Pair values as the journal shows them: "Gi/Ge" with '.' and nine digits, space separated.

@@ -54,6 +54,7 @@ void CResultsRecorder::Note(const std::string& message)
 
 std::string CResultsRecorder::TakeNewMessage()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_messageTaken)
         return "";
     m_messageTaken = true;
@@ -62,6 +63,7 @@ std::string CResultsRecorder::TakeNewMessage()
 
 bool CResultsRecorder::Connect()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_store) {
         try {
             m_store = std::make_unique<CResultStore>(m_location);
@@ -138,6 +140,7 @@ bool CResultsRecorder::Deliver(const std::function<void(CResultStore&)>& op)
 
 long long CResultsRecorder::Pending()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     struct stat st {};
     if (!m_spool && stat(m_spoolPath.c_str(), &st) != 0)
         return 0;
@@ -157,6 +160,7 @@ long long CResultsRecorder::Pending()
 
 std::string CResultsRecorder::StatusText()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     const long long n = Pending();
     if (n == 0)
         return "";
@@ -165,6 +169,7 @@ std::string CResultsRecorder::StatusText()
 
 bool CResultsRecorder::BeginSeries(const std::string& kind)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     m_series = SeriesRecord{};
     m_series.station = station;
     m_series.uid = NewUid();
@@ -181,6 +186,7 @@ bool CResultsRecorder::BeginSeries(const std::string& kind)
 
 bool CResultsRecorder::SetMeters(const std::vector<MeterRecord>& meters)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_inSeries)
         return false;
     return Deliver([&](CResultStore& s) { s.PutMeters(m_series, meters); });
@@ -188,6 +194,7 @@ bool CResultsRecorder::SetMeters(const std::vector<MeterRecord>& meters)
 
 bool CResultsRecorder::AddPoint(PointRecord point)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_inSeries)
         return false;
     if (point.pointNo == 0)
@@ -200,6 +207,7 @@ bool CResultsRecorder::AddPoint(PointRecord point)
 
 bool CResultsRecorder::SetPairs(const std::vector<PairRecord>& pairs)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_inSeries)
         return false;
     return Deliver([&](CResultStore& s) { s.PutPairs(m_series, pairs); });
@@ -207,6 +215,7 @@ bool CResultsRecorder::SetPairs(const std::vector<PairRecord>& pairs)
 
 bool CResultsRecorder::SetVerdicts(const std::vector<VerdictRecord>& verdicts)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_inSeries)
         return false;
     return Deliver([&](CResultStore& s) { s.PutVerdicts(m_series, verdicts); });
@@ -214,6 +223,7 @@ bool CResultsRecorder::SetVerdicts(const std::vector<VerdictRecord>& verdicts)
 
 bool CResultsRecorder::AddWrite(WriteRecord write)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     write.station = station;
     write.uid = NewUid() + "-" + std::to_string(++m_writes);
     if (write.time.empty())
@@ -230,6 +240,7 @@ bool CResultsRecorder::AddWrite(WriteRecord write)
 
 bool CResultsRecorder::EndSeries(SeriesState state)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_inSeries)
         return false;
     m_series.state = state;
@@ -240,6 +251,7 @@ bool CResultsRecorder::EndSeries(SeriesState state)
 
 long long CResultsRecorder::StoredSeriesId()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (!m_haveSeries || !m_store)
         return 0;
     try {
@@ -253,6 +265,7 @@ long long CResultsRecorder::StoredSeriesId()
 
 bool CResultsRecorder::SeriesStored()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (StoredSeriesId() == 0)
         return false;
     struct stat st {};

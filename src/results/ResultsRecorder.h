@@ -2,12 +2,14 @@
 // Records one station's series into the results store as they happen. When
 // the store cannot take a record (server unreachable, file locked or damaged)
 // the record waits in a local SQLite spool and is sent, in order and once,
-// before the next record the store takes again. Nothing here throws.
+// before the next record the store takes again. Nothing here throws; the
+// calls may come from several threads.
 #include "ResultRecords.h"
 #include "StoreLocation.h"
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,7 @@ private:
     CResultStore* Spool();
     void Note(const std::string& message);
 
+    std::recursive_mutex m_lock;   // writes into meters record from the bus thread
     StoreLocation m_location;
     std::string m_spoolPath;
     std::unique_ptr<CResultStore> m_store;
