@@ -4,6 +4,7 @@
 #include "CtlFixture.h"
 
 #include "results/ResultStore.h"
+#include "support/PgServer.h"
 
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <sstream>
 #include <fstream>
+#include <set>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -36,9 +38,11 @@ protected:
                 m_reference.string(), "--dir", TempDir().string()};
     }
     std::filesystem::path Store() { return TempDir() / "data" / "results.sqlite"; }
-    nlohmann::json HistoryJson(const std::vector<std::string>& args)
+    nlohmann::json HistoryJson(const std::vector<std::string>& args, const std::string& database = "")
     {
         std::vector<std::string> a{"--json", "history"};
+        if (!database.empty())
+            a.insert(a.begin(), {"--database", database});
         a.insert(a.end(), args.begin(), args.end());
         const ProcessResult r = Ctl(a);
         EXPECT_EQ(0, r.exitCode) << r.err;
@@ -151,4 +155,52 @@ TEST_F(Vq7ctlHistory, ASeriesKilledMidwayKeepsItsPointsAndIsInterrupted)
     EXPECT_LT(stored, 15);
     std::string detail;
     EXPECT_TRUE(store.IntegrityOk(detail)) << detail;
+}
+
+TEST_F(Vq7ctlHistory, TwoSeriesAtOnceIntoOnePostgreSQLStayApart)
+{
+    static PgServer pg;
+    if (!pg.Available())
+        GTEST_SKIP() << "SKIP: PostgreSQL: " << pg.Reason();
+    const std::string db = pg.NewDatabase("two" + std::to_string(getpid()));
+    auto rig = CRig::DefaultRig();
+    rig->SetIntegrationMs(150);
+    rig->SetFlow(10.0);
+    const auto secondReference = TempDir() / "reference2.txt";
+    rig->SetReferenceFile(secondReference.string());
+    SimRig second(SimRig::Tcp, std::move(rig));
+
+    const auto data = TempDir() / "data";
+    std::filesystem::create_directories(data);
+    ::setenv("VQ7_DATA_DIR", data.c_str(), 1);
+    auto run = [&](const std::vector<std::string>& connection, const std::string& meter, const std::string& ref,
+                   const std::string& dir) {
+        std::vector<std::string> argv{VQ7CTL_PATH, "--database", db};
+        argv.insert(argv.end(), connection.begin(), connection.end());
+        argv.insert(argv.end(), {"verify", "--meters", meter, "--points", "12,8,4", "--ge-file", ref, "--dir", dir});
+        return RunProcess(argv, "", 60000);
+    };
+    ProcessResult a, b;
+    std::thread first([&] { a = run(m_connection, "11000002", m_reference.string(), (TempDir() / "a").string()); });
+    b = run({"--ip", "127.0.0.1", "--tcp-port", second.Conn().m_sTcpIpPort}, "11000005", secondReference.string(),
+            (TempDir() / "b").string());
+    first.join();
+    ASSERT_EQ(0, a.exitCode) << a.err;
+    ASSERT_EQ(0, b.exitCode) << b.err;
+
+    const nlohmann::json list = HistoryJson({}, db);
+    ASSERT_EQ(list["series"].size(), 2u) << list.dump();
+    const nlohmann::json &s1 = list["series"][0], &s2 = list["series"][1];
+    EXPECT_NE(s1["id"], s2["id"]);
+    EXPECT_EQ(s1["points"], 3);
+    EXPECT_EQ(s2["points"], 3);
+    EXPECT_EQ(s1["state"], "завершена");
+    EXPECT_EQ(s2["state"], "завершена");
+    std::set<uint32_t> meters;
+    for (const auto& s : {s1, s2}) {
+        ASSERT_EQ(s["meters"].size(), 1u) << s.dump();
+        meters.insert(s["meters"][0].get<uint32_t>());
+    }
+    EXPECT_EQ(meters, (std::set<uint32_t>{11000002, 11000005}));
+    EXPECT_EQ(HistoryJson({"11000005"}, db)["series"].size(), 1u);
 }

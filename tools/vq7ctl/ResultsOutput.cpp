@@ -1,7 +1,9 @@
 #include "ResultsOutput.h"
 
 #include "common/AppPaths.h"
+#include "common/NumberText.h"
 #include "common/WriteJournal.h"
+#include "measurement/CSystem.h"
 #include "results/ResultsRecorder.h"
 #include "workstation/SeriesResults.h"
 
@@ -57,4 +59,39 @@ void ShowRecorderMessage(CResultsRecorder& recorder)
     if (!message.empty())
         std::fprintf(stderr, "vq7ctl: %s; records wait in the spool %s\n", message.c_str(),
                      (DataDir() + "/results-spool.sqlite").c_str());
+}
+
+void RecordMeasurement(CtlContext& ctx, CSystem& sys, const std::vector<uint32_t>& numbers)
+{
+    CResultsRecorder* r = CtlRecorder(ctx);
+    if (!r)
+        return;
+    r->Connect();
+    r->BeginSeries("measurement");
+    std::vector<MeterRecord> meters;
+    PointRecord point;
+    point.ge = sys.GetCycleGe();
+    for (size_t slot = 0; slot < numbers.size(); ++slot) {
+        const int s = static_cast<int>(slot);
+        const VQ7_INFO info = sys.GetMeterInfo(s);
+        meters.push_back({s, numbers[slot], info.m_sModel, info.m_sFullVersion, ""});
+        ReadingRecord reading{s, numbers[slot], std::nullopt, std::nullopt, std::nullopt, 0};
+        float gi = 0, gv = 0;
+        sys.GetCycleResult(s, &gi, &gv);
+        if (sys.HasCycleResult(s)) {
+            reading.gi = gi;
+            reading.gv = gv;
+        } else {
+            reading.result = sys.GetLastCycleResult() != 0 ? sys.GetLastCycleResult() : 1016;
+        }
+        point.readings.push_back(reading);
+    }
+    r->SetMeters(meters);
+    r->AddPoint(point);
+    r->EndSeries(SeriesState::Complete);
+    ShowRecorderMessage(*r);
+    if (r->SeriesStored()) {
+        ctx.doc["series_id"] = r->StoredSeriesId();
+        ctx.Print(FormatC("results: series %lld in ", r->StoredSeriesId()) + r->Location().shown);
+    }
 }

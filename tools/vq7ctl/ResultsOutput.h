@@ -5,9 +5,12 @@
 
 #include "results/StoreLocation.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class CResultsRecorder;
+class CSystem;
 
 // False (reported through ctx) for a location that cannot be taken.
 bool CtlStoreLocation(CtlContext& ctx, StoreLocation& out);
@@ -16,3 +19,5 @@ bool CtlStoreLocation(CtlContext& ctx, StoreLocation& out);
 CResultsRecorder* CtlRecorder(CtlContext& ctx);
 // A recorder message not shown yet, on stderr.
 void ShowRecorderMessage(CResultsRecorder& recorder);
+// The counted cycle of measure as a series of one point.
+void RecordMeasurement(CtlContext& ctx, CSystem& sys, const std::vector<uint32_t>& numbers);

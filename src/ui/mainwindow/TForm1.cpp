@@ -8,7 +8,11 @@
 #include "ui/mainwindow/ToolIcons.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
+#include "common/DebugOutput.h"
+#include "common/WriteJournal.h"
 #include "measurement/CSystem.h"
+#include "results/ResultsRecorder.h"
+#include "results/StoreLocation.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
 
@@ -50,6 +54,28 @@ TForm1::~TForm1()
     System->SetReferenceFlowPrompt({});
     Ws.reset();
     System.reset();
+    CWriteJournal::SetRecordSink({});
+    Results.reset();
+}
+
+// Every series goes into the results store of [RESULTS] database (default
+// results.sqlite in the data folder); the journal's entries too.
+void TForm1::OpenResultsStore(const std::string& dir)
+{
+    const ResultsSettings settings = LoadResultsSettings(ConfigPath);
+    StoreLocation where;
+    std::string error;
+    if (!ParseStoreLocation(settings.database.empty() ? dir + "/results.sqlite" : settings.database, where, error)) {
+        DebugOutput("База результатов: " + error);
+        return;
+    }
+    Results = std::make_unique<CResultsRecorder>(where, dir + "/results-spool.sqlite");
+    if (!settings.station.empty())
+        Results->station = settings.station;
+    Ws->Results.SetRecorder(Results.get());
+    Ws->Results.tolerance = m_dTolerance;
+    CResultsRecorder* recorder = Results.get();
+    CWriteJournal::SetRecordSink([recorder](const WriteJournalEntry& e) { recorder->AddWrite(WriteRecordOf(e)); });
 }
 
 void TForm1::FormCreate()
@@ -57,6 +83,7 @@ void TForm1::FormCreate()
     const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
     ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
     m_dTolerance = LoadTolerance(ConfigPath);
+    OpenResultsStore(dir);
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Программа градуировки и поверки ВЯ-7, ФЖ-7, ФЖ-7-Т-И"));
