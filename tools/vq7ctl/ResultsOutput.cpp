@@ -56,9 +56,13 @@ CResultsRecorder* CtlRecorder(CtlContext& ctx)
 void ShowRecorderMessage(CResultsRecorder& recorder)
 {
     const std::string message = recorder.TakeNewMessage();
-    if (!message.empty())
-        std::fprintf(stderr, "vq7ctl: %s; records wait in the spool %s\n", message.c_str(),
+    if (message.empty())
+        return;
+    if (const long long waiting = recorder.Pending())
+        std::fprintf(stderr, "vq7ctl: %s; %lld records wait in the spool %s\n", message.c_str(), waiting,
                      (DataDir() + "/results-spool.sqlite").c_str());
+    else
+        std::fprintf(stderr, "vq7ctl: %s\n", message.c_str());
 }
 
 void RecordMeasurement(CtlContext& ctx, CSystem& sys, const std::vector<uint32_t>& numbers)
