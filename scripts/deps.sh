@@ -7,6 +7,7 @@ packages=(
   libsimpleini-dev
   libzip-dev libpugixml-dev
   nlohmann-json3-dev libcli11-dev
+  libsoci-dev libsqlite3-dev libpq-dev postgresql
 )
 # The Qt programs and their tests (skipped with VQ7_CORE_ONLY=1).
 if [ "${VQ7_CORE_ONLY:-0}" != 1 ]; then

@@ -164,10 +164,32 @@ bool CWriteJournal::AppendTo(const std::string& path, const WriteJournalEntry& e
     return true;
 }
 
+namespace {
+std::function<void(const WriteJournalEntry&)>& SinkSlot()
+{
+    static std::function<void(const WriteJournalEntry&)> sink;
+    return sink;
+}
+
+std::function<void(const WriteJournalEntry&)> RecordSink()
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    return SinkSlot();
+}
+}
+
+void CWriteJournal::SetRecordSink(std::function<void(const WriteJournalEntry&)> sink)
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    SinkSlot() = std::move(sink);
+}
+
 bool CWriteJournal::Append(WriteJournalEntry entry)
 {
     if (entry.time.empty())
         entry.time = NowText();
+    if (const auto sink = RecordSink())
+        sink(entry);
     const std::string path = Path();
     std::string error;
     if (AppendTo(path, entry, error))

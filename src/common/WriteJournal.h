@@ -4,6 +4,7 @@
 // never read and is dropped by the next append, so a line is whole or absent.
 // ';'-separated UTF-8 with a header line.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ public:
     static void SetReadBack(bool enabled);
     static void LoadSettings(const std::string& iniPath);
     static void LoadSettings(CSettingsFile& file);   // a wrong value is an error in file
+    // A second home for every appended entry (the results store); empty: none.
+    static void SetRecordSink(std::function<void(const WriteJournalEntry&)> sink);
 };
 
 // Pair values as the journal shows them: "Gi/Ge" with '.' and nine digits, space separated.

@@ -3,6 +3,7 @@
 #include "MainTables.h"
 #include "MeasurementRows.h"
 #include "PairForming.h"
+#include "SeriesResults.h"
 #include "VerificationError.h"
 #include "WindowState.h"
 #include "common/CommonUtils.h"
@@ -67,7 +68,11 @@ void CSeriesControl::ButtonStartPauseClick()
                                        static_cast<unsigned>(result)) +
                                "\rСчетчик № " + NumbersOf(failed));
             UpdateSlotMarks();
+            if (m_results)
+                m_results->SeriesStarted(m_state.ActivePage);
         }
+        if (m_results)
+            m_results->CycleStarted();
         m_state.CycleMessage.clear();
         m_state.StartPauseImage = PICTURE_RUNNING;
         m_state.LastCycleCount = m_system.GetCycleResult(0);
@@ -84,6 +89,8 @@ void CSeriesControl::ButtonStartPauseClick()
 
 void CSeriesControl::ButtonStopClick()
 {
+    if (m_results)
+        m_results->SeriesEnding();
     m_state.Timer1Enabled = false;
     m_system.StopCycle();
     ClearCurrentValues();
@@ -153,6 +160,8 @@ void CSeriesControl::Timer1Timer()
             CalibrationRow(ge);
         else
             VerificationRow(ge);
+        if (m_results)
+            m_results->CycleRecorded(page, ge);
         ++m_nRowsAdded;
         m_state.StartPauseImage = PICTURE_IDLE;
         for (int s = 0; s < kMeterSlots; ++s)

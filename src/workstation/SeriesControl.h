@@ -11,6 +11,7 @@
 class CSystem;
 class CMainTables;
 class CWindowState;
+class CSeriesResults;
 struct MeterStatus;
 
 // The picture a slot's column header shows while the timer runs.
@@ -33,6 +34,8 @@ public:
     void SetReferenceFlowSource(std::function<double()> source) { m_geSource = std::move(source); }
     // Runs before the first start of a series writes the base model (keeps the own models).
     void SetBeforeBaseModel(std::function<void()> fn) { m_beforeBaseModel = std::move(fn); }
+    // Told of the series' start, each cycle's row and the end (not owned; null: nothing).
+    void SetResults(CSeriesResults* results) { m_results = results; }
 
     void ButtonStartPauseClick();
     void ButtonStopClick();
@@ -55,5 +58,6 @@ private:
     CWindowState& m_state;
     std::function<double()> m_geSource;
     std::function<void()> m_beforeBaseModel;
+    CSeriesResults* m_results = nullptr;
     int m_nRowsAdded = 0;
 };

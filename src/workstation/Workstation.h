@@ -8,6 +8,7 @@
 #include "Progress.h"
 #include "ResultTableActions.h"
 #include "SeriesControl.h"
+#include "SeriesResults.h"
 #include "WindowState.h"
 #include "WorkFolders.h"
 
@@ -26,6 +27,7 @@ public:
     CProgress Progress;
     CMeterList MeterList;
     CSeriesControl Series;
+    CSeriesResults Results;   // the series as records for the results store
     CResultTableActions ResultTables;
     CPairsTab Pairs;
 };

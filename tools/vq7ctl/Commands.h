@@ -50,6 +50,8 @@ int CmdRestart(CtlContext& ctx, CtlArgs& args);
 int CmdMeasure(CtlContext& ctx, CtlArgs& args);
 // RawCommand.cpp
 int CmdRaw(CtlContext& ctx, CtlArgs& args);
+// HistoryCommand.cpp
+int CmdHistory(CtlContext& ctx, CtlArgs& args);
 // SeriesCommands.cpp
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args);
 int CmdVerify(CtlContext& ctx, CtlArgs& args);
@@ -97,6 +99,16 @@ inline const std::vector<CtlCommand> kCommands = {
      "lines of meter NUMBER only when given: time, number, model, operation, values before and\n"
      "after, read-back verdict, result code.",
      CmdJournal},
+    {"history", "[NUMBER] [--from DATE] [--to DATE] | --series ID [--report FILE.docx] [--csv FILE.csv]",
+     {{"from", "DATE"}, {"to", "DATE"}, {"series", "ID"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
+      {"template", "FILE"}, {"tolerance", "P"}},
+     "Lists the series kept in the results store (see --database), only those of meter NUMBER\n"
+     "when given, started from DATE to DATE (YYYY-MM-DD, both days included): id, date, kind,\n"
+     "station, operator, reference, points, verdict, state (\"прервана\": its program ended\n"
+     "without ending it). --series ID shows one series with its points and, with --report or\n"
+     "--csv, makes its protocol and tables again from the store. Records waiting in the spool\n"
+     "are sent to the store first.",
+     CmdHistory},
     {"status", "NUMBER", {}, "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", {},
      "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},

@@ -1,5 +1,6 @@
 // measure NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]
 #include "Commands.h"
+#include "ResultsOutput.h"
 
 #include "GeSource.h"
 #include "common/FlowRule.h"
@@ -104,6 +105,7 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         m["GvMean"] = JsonReal(gv);
         ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
     }
+    RecordMeasurement(ctx, sys, numbers);
     if (!message.empty())
         return ctx.Fail("measure: " + message);
     return EXIT_OK;

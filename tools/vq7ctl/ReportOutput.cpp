@@ -35,9 +35,9 @@ int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Repo
     return EXIT_OK;
 }
 
-int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page)
+int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page, std::time_t at)
 {
-    const std::string when = ReportDateTimeText(std::time(nullptr));
+    const std::string when = ReportDateTimeText(at != 0 ? at : std::time(nullptr));
     int rc = EXIT_OK;
     if (!a.report.empty()) {
         try {

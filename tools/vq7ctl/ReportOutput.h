@@ -3,6 +3,7 @@
 // protocol made from the same code as the window's.
 #include "Context.h"
 
+#include <ctime>
 #include <string>
 
 class CMainTables;
@@ -18,4 +19,5 @@ struct ReportArgs {
 // EXIT_OK or the exit code of the failure, reported through ctx.
 int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, ReportArgs& out);
 // Writes what was asked for from the tables with the tab in front.
-int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page);
+// when: the protocol's date (0: now).
+int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page, std::time_t when = 0);

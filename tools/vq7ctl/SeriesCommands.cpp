@@ -5,9 +5,11 @@
 #include "common/FlowRule.h"
 #include "PollReport.h"
 #include "ReportOutput.h"
+#include "ResultsOutput.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
+#include "results/ResultsRecorder.h"
 #include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
@@ -222,10 +224,40 @@ public:
     {
         if (m_ws.State.ModelSet)
             m_ws.Series.ButtonStopClick();
+        ReportStored();
+    }
+
+    // Where the series' records are: the store, or the spool waiting for it.
+    void ReportStored()
+    {
+        CResultsRecorder* r = m_ws.Results.Recorder();
+        if (!r || r->Series().uid.empty())
+            return;
+        ShowRecorderMessage(*r);
+        if (r->SeriesStored()) {
+            m_ctx.doc["series_id"] = r->StoredSeriesId();
+            m_ctx.Print(FormatC("results: series %lld in ", r->StoredSeriesId()) + r->Location().shown);
+        } else if (const std::string status = r->StatusText(); !status.empty()) {
+            std::fprintf(stderr, "vq7ctl: %s\n", status.c_str());
+        }
+    }
+
+    // A series that stopped early is recorded as cancelled or failed.
+    void NoteOutcome(int rc)
+    {
+        if (rc != EXIT_OK)
+            m_ws.Results.SetEndState(CInterruptGuard::Interrupted() ? SeriesState::Cancelled : SeriesState::Failed);
     }
 
     int ApplyList()
     {
+        // The results store is tried before any meter is touched.
+        CResultsRecorder* recorder = CtlRecorder(m_ctx);
+        if (!recorder)
+            return EXIT_USAGE;
+        m_ws.Results.SetRecorder(recorder);
+        if (!recorder->Connect())
+            ShowRecorderMessage(*recorder);
         for (size_t i = 0; i < m_args.meters.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             m_ws.MeterList.StringGrid1GetEditText(SP_METER, row);
@@ -278,6 +310,7 @@ public:
             return m_ctx.Fail("the tab cannot be switched");
         for (size_t p = 0; p < m_args.points.size(); ++p) {
             const double flow = m_args.points[p];
+            m_ws.Results.SetSetFlow(flow);
             const bool flowSet = SetRigFlow(m_args, flow);
             if (const int rc = Interrupted())
                 return rc;
@@ -333,10 +366,12 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     if (const int rc = ParseReportArgs(ctx, args, "verify", report))
         return rc;
     CSeries s(ctx, a);
+    s.m_ws.Results.tolerance = report.tolerance;
     if (const int rc = s.ApplyList())
         return rc;
     // The rows recorded are shown also when the series stops early.
     const int rc = s.Measure(PAGE_VERIFICATION);
+    s.NoteOutcome(rc);
     ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
     // Made also from the rows of a series that stopped early.
     const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
@@ -358,6 +393,7 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     if (const int rc = s.ApplyList())
         return rc;
     const int measured = s.Measure(PAGE_CALIBRATION);
+    s.NoteOutcome(measured);
     if (measured == EXIT_OK && args.Has("reverse"))
         s.m_ws.ResultTables.InvertGiGeButtonClick();
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();

@@ -11,7 +11,11 @@
 #include "common/CommonUtils.h"
 #include "common/OperatorInterface.h"
 #include "common/SettingsFile.h"
+#include "common/DebugOutput.h"
+#include "common/WriteJournal.h"
 #include "measurement/CSystem.h"
+#include "results/ResultsRecorder.h"
+#include "results/StoreLocation.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
 
@@ -53,6 +57,28 @@ TForm1::~TForm1()
     System->SetReferenceFlowPrompt({});
     Ws.reset();
     System.reset();
+    CWriteJournal::SetRecordSink({});
+    Results.reset();
+}
+
+// Every series goes into the results store of [RESULTS] database (default
+// results.sqlite in the data folder); the journal's entries too.
+void TForm1::OpenResultsStore(const std::string& dir)
+{
+    const ResultsSettings settings = LoadResultsSettings(ConfigPath);
+    StoreLocation where;
+    std::string error;
+    if (!ParseStoreLocation(settings.database.empty() ? dir + "/results.sqlite" : settings.database, where, error)) {
+        DebugOutput("База результатов: " + error);
+        return;
+    }
+    Results = std::make_unique<CResultsRecorder>(where, dir + "/results-spool.sqlite");
+    if (!settings.station.empty())
+        Results->station = settings.station;
+    Ws->Results.SetRecorder(Results.get());
+    Ws->Results.tolerance = m_dTolerance;
+    CResultsRecorder* recorder = Results.get();
+    CWriteJournal::SetRecordSink([recorder](const WriteJournalEntry& e) { recorder->AddWrite(WriteRecordOf(e)); });
 }
 
 void TForm1::FormCreate()
@@ -69,6 +95,7 @@ void TForm1::FormCreate()
         for (const std::string& line : *list)
             m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
     m_bSettingsErrors = !settings.Errors().empty();
+    OpenResultsStore(dir);
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle());

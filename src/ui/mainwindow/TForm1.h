@@ -14,6 +14,7 @@
 
 class CSystem;
 class CWorkstation;
+class CResultsRecorder;
 class CGridModel;
 class CGridView;
 class CBusTaskRunner;
@@ -47,6 +48,7 @@ public:
     std::string ConfigPath;
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
+    std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
 
     // Controls, named as on the form.
     QToolBar* ToolBar1 = nullptr;
@@ -136,6 +138,7 @@ protected:
 
 private:
     void FormCreate();
+    void OpenResultsStore(const std::string& dir);
     void FormClose();
     void BuildMenus();
     void BuildToolBar();
