@@ -10,6 +10,7 @@
 namespace {
 CTerminalOperator g_terminal;
 std::atomic<IOperator*> g_operator{nullptr};
+std::atomic<bool> g_unattended{false};
 }
 
 IOperator& Operator()
@@ -19,6 +20,9 @@ IOperator& Operator()
 }
 
 void SetOperator(IOperator* op) { g_operator.store(op); }
+
+void SetUnattendedRun(bool unattended) { g_unattended.store(unattended); }
+bool UnattendedRun() { return g_unattended.load(); }
 
 int CTerminalOperator::MessageDialog(MsgIcon icon, const std::string& text)
 {
