@@ -2,6 +2,7 @@
 
 #include "MeasurementRows.h"
 #include "TextGrid.h"
+#include "ConfigValues.h"
 #include "common/NumberText.h"
 
 #define SI_NO_CONVERSION   // bytes pass unchanged
@@ -80,23 +81,5 @@ double LoadTolerance(const std::string& configPath)
 
 bool SaveTolerance(const std::string& configPath, double tolerance)
 {
-    CSimpleIniA ini;
-    ini.SetUnicode(false);
-    const SI_Error loaded = ini.LoadFile(configPath.c_str());
-    if (loaded < 0 && (loaded != SI_FILE || ::access(configPath.c_str(), F_OK) == 0))
-        return false;
-    ini.SetValue(kSection, kKey, FormatC("%g", tolerance).c_str());
-    std::string text;
-    if (ini.Save(text) < 0)
-        return false;
-    const std::string tmp = configPath + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), configPath.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return SaveConfigValue(configPath, kSection, kKey, FormatC("%g", tolerance));
 }

@@ -83,7 +83,7 @@ void TForm1::SetEditGeForm(TEditGeForm* form)
         System->SetReferenceFlowPrompt({});
         return;
     }
-    System->SetReferenceFlowPrompt([form]() -> std::optional<double> { return form->Ask(); });
+    System->SetReferenceFlowPrompt([form] { return form->Ask(); });
 }
 
 void TForm1::FormActivate()

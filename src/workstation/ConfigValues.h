@@ -1,0 +1,14 @@
+#pragma once
+// Single values of config.ini, read and written without touching the rest of
+// the file (written whole through a temporary file, or not at all).
+#include <string>
+#include <vector>
+
+// The key's text ("" when the file, the section or the key is missing).
+std::string LoadConfigValue(const std::string& configPath, const char* section, const char* key);
+// Sets the key; false when the file exists but cannot be read, or cannot be written.
+bool SaveConfigValue(const std::string& configPath, const char* section, const char* key, const std::string& value);
+
+// A list of integers "1,2,3"; empty when the key is missing or any part is not an integer.
+std::vector<int> LoadConfigInts(const std::string& configPath, const char* section, const char* key);
+bool SaveConfigInts(const std::string& configPath, const char* section, const char* key, const std::vector<int>& values);
