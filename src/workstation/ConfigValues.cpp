@@ -65,3 +65,42 @@ bool SaveConfigInts(const std::string& configPath, const char* section, const ch
         text += (text.empty() ? "" : ",") + std::to_string(v);
     return SaveConfigValue(configPath, section, key, text);
 }
+
+namespace {
+constexpr const char* kWindows = "WINDOWS";
+constexpr int kLargest = 100000;   // pixels; anything beyond is not a placement
+}
+
+bool LoadWindowPlacement(const std::string& configPath, const char* name, CWindowPlacement& placement)
+{
+    const std::vector<int> v = LoadConfigInts(configPath, kWindows, name);
+    if (v.size() != 5)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        if (v[i] < -kLargest || v[i] > kLargest)
+            return false;
+    if (v[2] <= 0 || v[3] <= 0 || (v[4] != 0 && v[4] != 1))
+        return false;
+    placement = {v[0], v[1], v[2], v[3], v[4] == 1};
+    return true;
+}
+
+bool SaveWindowPlacement(const std::string& configPath, const char* name, const CWindowPlacement& placement)
+{
+    return SaveConfigInts(configPath, kWindows, name,
+                          {placement.left, placement.top, placement.width, placement.height, placement.maximized ? 1 : 0});
+}
+
+std::vector<int> LoadPaneSizes(const std::string& configPath, const char* name)
+{
+    std::vector<int> sizes = LoadConfigInts(configPath, kWindows, name);
+    for (int s : sizes)
+        if (s <= 0 || s > kLargest)
+            return {};
+    return sizes;
+}
+
+bool SavePaneSizes(const std::string& configPath, const char* name, const std::vector<int>& sizes)
+{
+    return SaveConfigInts(configPath, kWindows, name, sizes);
+}

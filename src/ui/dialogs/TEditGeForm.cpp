@@ -66,6 +66,7 @@ void TEditGeForm::FitToFont()
     const QFontMetrics button(m_button1->font());
     m_button1->setMinimumSize(std::max(100, button.horizontalAdvance(m_button1->text()) + 24),
                               std::max(32, button.height() + 12));
+    layout()->invalidate();
     layout()->activate();
     setFixedSize(layout()->sizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
 }

@@ -1,4 +1,5 @@
 #include "ui/editor/TGIGEScaleForm.h"
+#include "ui/platform/WindowPlacement.h"
 
 #include "ui/editor/GiGeChartView.h"
 #include "ui/editor/GiGeGridModel.h"
@@ -99,9 +100,9 @@ QList<QPointF> ToQt(const std::vector<ChartPoint>& points)
 TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMainWindow(mainWindow)
 {
     setWindowTitle("Масштабирование градуировочных пар");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // The system menu and its close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(740, 514);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -188,6 +189,8 @@ TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMa
     BuildCharts();
     body->addWidget(m_pCharts);
 
+    root->activate();
+    setFixedSize(root->sizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
     SyncFromModel();
 }
 
@@ -524,7 +527,10 @@ void TGIGEScaleForm::LabeledEdit_ZeroChange(const QString& text)
 
 void TGIGEScaleForm::FormShow()
 {
-    if (m_pMainWindow) {
+    // Where the operator left it, else centred on the main window.
+    if (!m_bPlaced && !m_sPlacementFile.empty())
+        m_bPlaced = RestoreWindowPlacement(this, m_sPlacementFile, "GIGEScaleForm");
+    if (!m_bPlaced && m_pMainWindow) {
         const QRect main = m_pMainWindow->geometry();
         move(main.left() + main.width() / 2 - width() / 2, main.top() + main.height() / 2 - height() / 2);
     }
@@ -537,4 +543,13 @@ void TGIGEScaleForm::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
+}
+
+void TGIGEScaleForm::hideEvent(QHideEvent* event)
+{
+    if (!m_sPlacementFile.empty()) {
+        SaveWindowPlacement(this, m_sPlacementFile, "GIGEScaleForm");
+        m_bPlaced = true;
+    }
+    QDialog::hideEvent(event);
 }

@@ -17,6 +17,9 @@ class CWorkstation;
 class CGridModel;
 class CGridView;
 class CBusTaskRunner;
+class CMessagePanel;
+class QDockWidget;
+class QSplitter;
 class TEditGeForm;
 class TGIGEScaleForm;
 class QAction;
@@ -41,7 +44,7 @@ public:
     // The reference flow dialog the engine shows at the end of every cycle (null: none).
     void SetEditGeForm(TEditGeForm* form);
     // The calibration editor behind the "Масштабирование GiGe" items (null: none).
-    void SetGIGEScaleForm(TGIGEScaleForm* form) { m_pScaleForm = form; }
+    void SetGIGEScaleForm(TGIGEScaleForm* form);
 
     connection MeterConnection;
     std::string ConfigPath;
@@ -75,6 +78,9 @@ public:
     QProgressBar* ProgressBar = nullptr;
     QPushButton* CancelButton = nullptr;
     QTimer* Timer1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QDockWidget* MessageDock = nullptr;
+    CMessagePanel* MessagePanel = nullptr;
     QMenu* N1 = nullptr;
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
@@ -140,6 +146,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void BuildMessagePanel();
+    void RestorePlacement();
     void BuildTabs();
     QWidget* BuildSetPointsTab();
     QWidget* BuildCalibrationTab();
@@ -167,6 +175,7 @@ private:
     bool m_bInTimer = false;
     bool m_bActivatePending = false;
     bool m_bCloseWhenIdle = false;
+    bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
     std::vector<CGridModel*> m_models;
 };
