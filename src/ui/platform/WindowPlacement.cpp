@@ -20,7 +20,7 @@ bool RestoreWindowPlacement(QWidget* window, const std::string& configPath, cons
         return false;
     const bool fixed = window->minimumSize() == window->maximumSize();
     if (fixed)
-        window->move(saved.topLeft());
+        window->setGeometry(QRect(saved.topLeft(), window->size()));
     else
         window->setGeometry(QRect(saved.topLeft(), saved.size().expandedTo(window->minimumSize())));
     if (p.maximized && !fixed)
