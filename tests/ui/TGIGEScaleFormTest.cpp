@@ -286,7 +286,6 @@ private slots:
                 if (!text || !text->isVisible())
                     continue;
                 ++labels;
-                qDebug() << view->objectName() << text->toPlainText() << text->boundingRect() << text->pos();
                 QVERIFY2(!text->toPlainText().contains(QChar(0x2026)) && !text->toPlainText().contains(QStringLiteral("...")),
                          qPrintable(view->objectName() + QStringLiteral(": ") + text->toPlainText()));
             }

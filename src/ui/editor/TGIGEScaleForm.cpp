@@ -87,6 +87,28 @@ void Span(double lo, double hi, double& min, double& max)
     max = hi + pad;
 }
 
+// Ticks 1, 2 or 5 × 10^k apart, no closer than the labels' height allows on an
+// axis this many pixels long (closer ticks make the chart cut their labels to "...").
+void SetReadableTicks(QValueAxis* axis, int lengthPx)
+{
+    const double span = axis->max() - axis->min();
+    const int labelHeight = QFontMetrics(axis->labelsFont()).height();
+    const int intervals = std::max(1, lengthPx / std::max(1, 2 * labelHeight));
+    if (!(span > 0) || !std::isfinite(span))
+        return;
+    const double raw = span / intervals;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * magnitude >= raw) {
+            step = m * magnitude;
+            break;
+        }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+}
+
 QList<QPointF> ToQt(const std::vector<ChartPoint>& points)
 {
     QList<QPointF> out;
@@ -427,6 +449,8 @@ void TGIGEScaleForm::FitChart2()
     Span(lo, hi, y0, y1);
     m_pAxisY2->setRange(y0, y1);
     m_pAxisY2->applyNiceNumbers();
+    // The plot takes what the bottom axis and the margins leave of the chart's height.
+    SetReadableTicks(m_pAxisY2, m_pChart2View->height() - 48);
     m_pBandUpper->replace(QList<QPointF>{{x0, m_dTolerance}, {x1, m_dTolerance}});
     m_pBandLower->replace(QList<QPointF>{{x0, -m_dTolerance}, {x1, -m_dTolerance}});
     m_pBand->setVisible(m_dTolerance > 0);
