@@ -3,6 +3,7 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "common/OperatorInterface.h"
+#include "ui/platform/FrameButtons.h"
 #include "workstation/ReferenceFlow.h"
 
 #include <QCloseEvent>
@@ -199,6 +200,7 @@ void TEditGeForm::closeEvent(QCloseEvent* event)
 void TEditGeForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    SetFrameWithoutButtons(this);
     m_bExited = false;
     m_editGe->setFocus(Qt::OtherFocusReason);
     m_editGe->selectAll();

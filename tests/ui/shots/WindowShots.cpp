@@ -5,7 +5,7 @@
 #include "calibration/CGiGeArray.h"
 #include "common/CommonUtils.h"
 #include "common/OperatorInterface.h"
-#include "support/GuiRig.h"
+#include "ui/support/GuiRig.h"
 #include "ui/dialogs/TAboutBox.h"
 #include "ui/dialogs/TAddCurGiGePair.h"
 #include "ui/dialogs/TBusMonitor.h"
@@ -38,7 +38,8 @@ void Shot(QWidget* window, const char* name)
 {
     window->raise();
     window->activateWindow();
-    QTest::qWaitForWindowExposed(window);
+    if (!QTest::qWaitForWindowExposed(window))
+        std::printf("not exposed: %s\n", name);
     QTest::qWait(600);   // the window manager decorates and the charts settle
     const QString file = g_dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
     const int rc = QProcess::execute(QStringLiteral("import"),
@@ -82,6 +83,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     g_dir = QString::fromLocal8Bit(argv[1]);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     CQtOperator op;   // the real boxes, taken as they wait
     CGuiRig rig({11000002, 11000004, 11000006}, 200);
     if (!rig.Ok())
@@ -93,7 +95,8 @@ int main(int argc, char* argv[])
     CGeAnswerer answerer(w.EditGeForm, rig.Rig());
     f.move(10, 10);
     f.show();
-    QTest::qWaitForWindowActive(&f);
+    if (!QTest::qWaitForWindowActive(&f))
+        std::printf("the main window is not active\n");
 
     const uint32_t meters[3] = {CGuiRig::Number(11000002), CGuiRig::Number(11000004), CGuiRig::Number(11000006)};
     for (int i = 0; i < 3; ++i) {
@@ -110,13 +113,15 @@ int main(int argc, char* argv[])
     ShotOfNextModal("question-series-end", false);
     ClickTool(f.ToolBar1, f.ButtonStop);   // "no": the rows stay
 
-    // The reference flow dialog as the operator sees it at the end of a cycle.
-    answerer.Script({QStringLiteral("0")});
-    QTimer::singleShot(1500, [&] {
-        if (w.EditGeForm.isVisible())
-            Shot(&w.EditGeForm, "EditGeForm");
-    });
-    RunCycle(f, rig, 6.0, f.Ws->Tables.StringGrid3);
+    // The reference flow dialog, and its answer to a typo.
+    w.EditGeForm.show();
+    Shot(&w.EditGeForm, "EditGeForm");
+    ShotOfNextModal("EditGeForm-refused", true);
+    w.EditGeForm.EditGe()->selectAll();
+    QTest::keyClicks(w.EditGeForm.EditGe(), QStringLiteral("abc"));
+    QTest::keyClick(w.EditGeForm.EditGe(), Qt::Key_Return);
+    w.EditGeForm.EditGe()->setText(QStringLiteral("6"));
+    QTest::keyClick(w.EditGeForm.EditGe(), Qt::Key_Return);
     f.Ws->Series.Reported.MarkReported(PAGE_VERIFICATION);
     ClickTool(f.ToolBar1, f.ButtonStop);
 
