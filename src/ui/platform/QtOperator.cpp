@@ -27,12 +27,7 @@ CQtOperator::~CQtOperator()
 }
 
 namespace {
-QString KindOf(MsgIcon icon)
-{
-    return icon == MsgIcon::Error     ? QStringLiteral("Ошибка")
-           : icon == MsgIcon::Warning ? QStringLiteral("Предупреждение")
-                                      : QStringLiteral("Информация");
-}
+QString KindOf(MsgIcon icon) { return QString::fromUtf8(MessageKindText(icon)); }
 
 void Log(const QString& kind, const std::string& text, bool shown)
 {
@@ -92,7 +87,7 @@ int CQtOperator::ShowMessageBox(MsgIcon icon, const std::string& text)
 
 bool CQtOperator::AskYesNo(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(QuestionKindText()), QString::fromStdString(text),
                     QMessageBox::NoButton, QApplication::activeWindow());
     QPushButton* yesButton = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
