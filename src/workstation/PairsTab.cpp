@@ -198,13 +198,13 @@ int CPairsTab::SaveGiGeToDeviceClick()
         ShowAppMessage("Настроечные параметры не записаны: счетчик № " + numbers);
     }
     if (rebootPending) {
-        ShowAppMessage("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
+        ShowNotice("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
                        "автоматического копирования данных из EEPROM во Flash Data.\n"
                        "Подождите несколько секунд.");
         std::this_thread::sleep_for(std::chrono::milliseconds(m_nRebootWaitMs));
     } else if (firstFailure == 0) {
         // Confirmed only when every meter took its pairs and parameters.
-        ShowAppMessage("Градуировочные пары и настроечные параметры записаны");
+        ShowNotice("Градуировочные пары и настроечные параметры записаны");
     }
     m_progress.Hide();
     if (!m_state.IncompleteWrites.empty()) {

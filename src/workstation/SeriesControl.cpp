@@ -26,7 +26,8 @@ OccupiedSlots OccupiedSlotsOf(CSystem& system)
 }
 
 CSeriesControl::CSeriesControl(CSystem& system, CMainTables& tables, CWindowState& state)
-    : m_system(system), m_tables(tables), m_state(state), m_geSource([&system] { return system.GetCycleGe(); })
+    : Reported(tables), m_system(system), m_tables(tables), m_state(state),
+      m_geSource([&system] { return system.GetCycleGe(); })
 {
 }
 
@@ -98,6 +99,7 @@ void CSeriesControl::ButtonStopClick()
     ResetMeasurementTable(m_tables.StringGrid2);
     ResetMeasurementTable(m_tables.StringGrid3);
     ResetPairsTable(m_tables.StringGrid4);
+    Reported.Clear();
     // Every meter still on the base model is tried, also those a former stop failed to restore.
     m_state.ModelSet = false;
     std::vector<int> failed;
@@ -171,7 +173,13 @@ void CSeriesControl::Timer1Timer()
         if (!m_state.CycleMessage.empty())
             ShowAppMessage(m_state.CycleMessage);
     } else if (idle && m_state.Timer1Enabled && m_state.StartPauseImage == PICTURE_RUNNING &&
-               m_system.GetLastCycleResult() != 0) {
+               m_system.GetLastCycleResult() == 0) {
+        // The operator dropped the cycle at the reference flow prompt: no row, the series goes on.
+        m_state.Timer1Enabled = false;
+        m_state.StartPauseImage = PICTURE_IDLE;
+        ClearCurrentValues();
+        m_state.CycleMessage = kCycleDroppedText;
+    } else if (idle && m_state.Timer1Enabled && m_state.StartPauseImage == PICTURE_RUNNING) {
         // The cycle ended without a row (link gone, no meter answering): paused, and said why.
         m_state.Timer1Enabled = false;
         m_state.StartPauseImage = PICTURE_IDLE;

@@ -2,6 +2,7 @@
 // Control of a measurement series: start/pause, end of series, and the timer
 // that turns each completed cycle into a row of the active tab's table.
 #include "CellNumbers.h"
+#include "SeriesEnd.h"
 
 #include <array>
 #include <functional>
@@ -20,6 +21,9 @@ enum class MeterStatePicture {
     IntegrationEnded = 0,  // picture 0
     Integrating = 1,    // picture 1
 };
+
+// The status line after the operator dropped a cycle at the reference flow prompt.
+inline constexpr const char* kCycleDroppedText = "Цикл отброшен: строка не добавлена";
 
 MeterStatePicture MeterStatePictureOf(const MeterStatus& status);
 // Which of the ten slots hold a meter.
@@ -45,6 +49,9 @@ public:
 
     // Rows added by the timer since construction.
     int RowsAdded() const { return m_nRowsAdded; }
+
+    // The rows of this series that are in a report; ending the series forgets them.
+    CReportedRows Reported;
 
 private:
     void ClearCurrentValues();

@@ -2,6 +2,7 @@
 
 #include "MeasurementRows.h"
 #include "TextGrid.h"
+#include "ConfigValues.h"
 #include "common/NumberText.h"
 #include "common/RegularFile.h"
 #include "common/SettingsFile.h"
@@ -90,25 +91,5 @@ double LoadTolerance(const std::string& configPath)
 
 bool SaveTolerance(const std::string& configPath, double tolerance)
 {
-    CSimpleIniA ini;
-    ini.SetUnicode(false);
-    std::string old, why;
-    if (!ReadRegularFile(configPath, old, why, CSettingsFile::kMaxBytes) && !why.empty())
-        return false;
-    if (ini.LoadData(old.data(), old.size()) < 0)
-        return false;
-    ini.SetValue(kSection, kKey, FormatC("%g", tolerance).c_str());
-    std::string text;
-    if (ini.Save(text) < 0)
-        return false;
-    const std::string tmp = configPath + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), configPath.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return SaveConfigValue(configPath, kSection, kKey, FormatC("%g", tolerance));
 }

@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QGraphicsTextItem>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
@@ -271,6 +273,70 @@ private slots:
             QTest::mouseMove(m_form->Chart1()->viewport(), ViewPos(m_form->Chart1(), 4, 3.98));
             QVERIFY(m_form->grab().save(grab));
         }
+    }
+
+    // The system menu and its close box only; the size of the form at least.
+    void frameButtonsAndSize()
+    {
+        const Qt::WindowFlags flags = m_form->windowFlags();
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        for (Qt::WindowType button : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                      Qt::WindowContextHelpButtonHint})
+            QVERIFY(!(flags & button));
+        QVERIFY(m_form->width() >= TGIGEScaleForm::kClientWidth && m_form->height() >= TGIGEScaleForm::kClientHeight);
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    }
+
+    // Every axis label of both charts is whole at the default size.
+    void axisLabelsAreWhole()
+    {
+        OpenOnMeter();
+        QCoreApplication::processEvents();
+        for (QChartView* view : {static_cast<QChartView*>(m_form->Chart1()), m_form->Chart2()}) {
+            int labels = 0;
+            for (QGraphicsItem* item : view->scene()->items()) {
+                auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+                if (!text || !text->isVisible())
+                    continue;
+                ++labels;
+                QVERIFY2(!text->toPlainText().contains(QChar(0x2026)) && !text->toPlainText().contains(QStringLiteral("...")),
+                         qPrintable(view->objectName() + QStringLiteral(": ") + text->toPlainText()));
+            }
+            QVERIFY2(labels >= 6, qPrintable(view->objectName()));
+        }
+    }
+
+    // Once moved, the window opens where it was left, also in the next run.
+    void keepsItsPlace()
+    {
+        const std::string ini = m_dir.filePath("config.ini").toStdString();
+        QFile::remove(QString::fromStdString(ini));
+        const QPoint place(37, 41);
+        {
+            QWidget main;
+            main.setGeometry(300, 300, 800, 600);
+            TGIGEScaleForm form(&main);
+            form.SetPlacementFile(ini);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QVERIFY(form.pos() != place);   // centred on the main window the first time
+            form.move(place);
+            form.hide();
+            form.move(500, 500);
+            form.show();
+            QCOMPARE(form.pos(), QPoint(500, 500));   // this run: where Qt left it
+            form.move(place);
+            form.hide();
+        }
+        QWidget main;
+        main.setGeometry(300, 300, 800, 600);
+        TGIGEScaleForm form(&main);
+        form.SetPlacementFile(ini);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.pos(), place);
     }
 
 private:

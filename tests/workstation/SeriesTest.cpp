@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include <chrono>
 #include <cmath>
@@ -60,6 +61,8 @@ protected:
         m_system = std::make_unique<CSystem>(&m_conn);
         // The operator reads the rig's reference over the cycle just ended.
         m_system->SetReferenceFlowPrompt([this]() -> std::optional<double> {
+            if (m_dropNext.exchange(false))
+                return std::nullopt;
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
             while (m_rig.ReferenceCount() == m_seenReferences && std::chrono::steady_clock::now() < deadline) {
                 m_rig.Poll();
@@ -131,6 +134,7 @@ protected:
     std::unique_ptr<CWorkstation> m_ws;
     std::unique_ptr<CSeriesRunner> m_runner;
     unsigned m_seenReferences = 0;
+    std::atomic<bool> m_dropNext{false};   // the operator drops the next cycle at the prompt
 };
 
 size_t FilesIn(const fs::path& dir)
@@ -188,6 +192,47 @@ TEST_F(Series, MeterListBackupsAndTabLock)
     EXPECT_NE(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
     EXPECT_EQ(m_operator.Texts().back(), "Ошибка связи с прибором № 12345");
     EXPECT_FALSE(m_ws->State.PageChangeAllowed);
+}
+
+// A cycle dropped at the reference flow prompt adds no row on either tab and
+// leaves the series paused; the next cycle counts. Ending the series asks
+// while rows are not in a report.
+TEST_F(Series, DroppedCycleAddsNoRowAndEndingAsksForUnreportedRows)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    for (int page : {PAGE_CALIBRATION, PAGE_VERIFICATION}) {
+        SCOPED_TRACE(page);
+        ASSERT_TRUE(m_runner->SelectPage(page));
+        const CTextGrid& table = page == PAGE_CALIBRATION ? m_ws->Tables.StringGrid2 : m_ws->Tables.StringGrid3;
+        m_rig.SetFlow(8);
+        ASSERT_TRUE(m_runner->RunCycle());
+        m_dropNext = true;
+        EXPECT_FALSE(m_runner->RunCycle());
+        EXPECT_EQ(DataRowCount(m_ws->Tables.StringGrid2), page == PAGE_CALIBRATION ? 1 : 0);
+        EXPECT_EQ(DataRowCount(m_ws->Tables.StringGrid3), page == PAGE_VERIFICATION ? 1 : 0);
+        EXPECT_EQ(m_ws->State.CycleMessage, kCycleDroppedText);
+        EXPECT_FALSE(m_ws->State.Timer1Enabled);
+        EXPECT_EQ(m_ws->State.StartPauseImage, PICTURE_IDLE);
+        EXPECT_TRUE(m_ws->State.ModelSet) << "the series goes on";
+        EXPECT_FALSE(m_ws->State.PageChangeAllowed);
+        ASSERT_TRUE(m_runner->RunCycle());
+        EXPECT_EQ(DataRowCount(table), 2);
+        EXPECT_TRUE(m_ws->State.CycleMessage.empty());
+
+        EXPECT_EQ(m_ws->Series.Reported.UnreportedCount(), 2);
+        m_operator.Clear();
+        m_operator.confirmAnswer = false;
+        EXPECT_FALSE(ConfirmSeriesEnd(m_ws->Series.Reported));
+        ASSERT_EQ(m_operator.Texts().size(), 1u);
+        EXPECT_EQ(m_operator.Texts()[0], SeriesEndQuestion(2));
+        m_ws->Series.Reported.MarkReported(page);
+        m_operator.Clear();
+        EXPECT_TRUE(ConfirmSeriesEnd(m_ws->Series.Reported)) << "every row is in a report";
+        EXPECT_TRUE(m_operator.Texts().empty());
+        m_ws->Series.ButtonStopClick();
+        EXPECT_EQ(m_ws->Series.Reported.UnreportedCount(), 0);
+    }
 }
 
 TEST_F(Series, StartTwicePausesAndStopRestoresTheModel)

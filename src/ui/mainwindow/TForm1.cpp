@@ -6,7 +6,10 @@
 #include "ui/grid/GridView.h"
 #include "ui/dialogs/TBusMonitor.h"
 #include "ui/dialogs/TEditGeForm.h"
+#include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/ToolIcons.h"
+#include "ui/editor/TGIGEScaleForm.h"
+#include "ui/platform/WindowPlacement.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
 #include "common/OperatorInterface.h"
@@ -22,12 +25,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -111,9 +116,36 @@ void TForm1::FormCreate()
     BuildToolBar();
     BuildTabs();
     BuildStatusBar();
+    BuildMessagePanel();
     ConnectProgress();
-    resize(818, 689 + menuBar()->sizeHint().height());
+    resize(818, 689 + menuBar()->sizeHint().height() + MessageDock->sizeHint().height());
+    RestorePlacement();
     syncFromState();
+}
+
+void TForm1::BuildMessagePanel()
+{
+    MessageDock = new QDockWidget(QStringLiteral("Сообщения"), this);
+    MessageDock->setObjectName(QStringLiteral("MessageDock"));
+    MessageDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    MessagePanel = new CMessagePanel(MessageDock);
+    MessagePanel->setMinimumHeight(3 * MessagePanel->fontMetrics().height() + 8);
+    MessagePanel->setMaximumHeight(6 * MessagePanel->fontMetrics().height() + 8);
+    MessageDock->setWidget(MessagePanel);
+    addDockWidget(Qt::BottomDockWidgetArea, MessageDock);
+}
+
+void TForm1::RestorePlacement()
+{
+    RestoreWindowPlacement(this, ConfigPath, "Form1");
+    RestoreSplitterSizes(Splitter1, ConfigPath, "Splitter1");
+}
+
+void TForm1::SetGIGEScaleForm(TGIGEScaleForm* form)
+{
+    m_pScaleForm = form;
+    if (form)
+        form->SetPlacementFile(ConfigPath);
 }
 
 void TForm1::SetEditGeForm(TEditGeForm* form)
@@ -122,7 +154,7 @@ void TForm1::SetEditGeForm(TEditGeForm* form)
         System->SetReferenceFlowPrompt({});
         return;
     }
-    System->SetReferenceFlowPrompt([form]() -> std::optional<double> { return form->Ask(); });
+    System->SetReferenceFlowPrompt([form] { return form->Ask(); });
 }
 
 void TForm1::FormActivate()
@@ -150,6 +182,8 @@ void TForm1::FormClose()
 {
     MeterConnection.SaveSettings(ConfigPath);
     SaveTolerance(ConfigPath, m_dTolerance);
+    SaveWindowPlacement(this, ConfigPath, "Form1");
+    SaveSplitterSizes(Splitter1, ConfigPath, "Splitter1");
 }
 
 bool TForm1::event(QEvent* e)
@@ -164,6 +198,14 @@ bool TForm1::event(QEvent* e)
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
+    // Closing ends the series: asked first while its rows are in no report.
+    if (!m_bCloseConfirmed && !Ws->State.PageChangeAllowed) {
+        if (!ConfirmSeriesEnd(Ws->Series.Reported)) {
+            e->ignore();
+            return;
+        }
+        m_bCloseConfirmed = true;
+    }
     if (BusTasks->Busy()) {
         // The running operation ends first; the window closes after it.
         m_bCloseWhenIdle = true;
@@ -173,6 +215,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     Timer1->stop();
     FormClose();
+    m_bCloseConfirmed = false;
     e->accept();
 }
 

@@ -18,6 +18,9 @@ class CResultsRecorder;
 class CGridModel;
 class CGridView;
 class CBusTaskRunner;
+class CMessagePanel;
+class QDockWidget;
+class QSplitter;
 class TEditGeForm;
 class TGIGEScaleForm;
 class QAction;
@@ -42,7 +45,7 @@ public:
     // The reference flow dialog the engine shows at the end of every cycle (null: none).
     void SetEditGeForm(TEditGeForm* form);
     // The calibration editor behind the "Масштабирование GiGe" items (null: none).
-    void SetGIGEScaleForm(TGIGEScaleForm* form) { m_pScaleForm = form; }
+    void SetGIGEScaleForm(TGIGEScaleForm* form);
 
     connection MeterConnection;
     std::string ConfigPath;
@@ -77,6 +80,9 @@ public:
     QProgressBar* ProgressBar = nullptr;
     QPushButton* CancelButton = nullptr;
     QTimer* Timer1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QDockWidget* MessageDock = nullptr;
+    CMessagePanel* MessagePanel = nullptr;
     QMenu* N1 = nullptr;
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
@@ -143,6 +149,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void BuildMessagePanel();
+    void RestorePlacement();
     void BuildTabs();
     QWidget* BuildSetPointsTab();
     QWidget* BuildCalibrationTab();
@@ -170,6 +178,7 @@ private:
     bool m_bInTimer = false;
     bool m_bActivatePending = false;
     bool m_bCloseWhenIdle = false;
+    bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
     std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
     bool m_bSettingsErrors = false;

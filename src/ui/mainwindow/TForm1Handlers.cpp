@@ -50,6 +50,8 @@ void TForm1::ButtonStartPauseClick()
 
 void TForm1::ButtonStopClick()
 {
+    if (!ConfirmSeriesEnd(Ws->Series.Reported))
+        return;   // "no": the rows and the series stay as they were
     RunOnBus([this] { return Ws->Series.ButtonStopClick(), 0; });
     syncFromState();
 }
@@ -151,7 +153,8 @@ void TForm1::MakeReport(unsigned formats)
     request.baseDir = Ws->Folders.BaseDir();
     request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
     request.tolerance = m_dTolerance;
-    ::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request);
+    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request))
+        Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
 
 void TForm1::ConnectionClick()

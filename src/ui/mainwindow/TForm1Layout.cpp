@@ -225,18 +225,18 @@ QWidget* TForm1::BuildCalibrationTab()
     pairsLayout->addWidget(ToolBar2);
     pairsLayout->addWidget(StringGrid4, 1);
 
-    auto* splitter = new QSplitter(Qt::Vertical);
-    splitter->setObjectName(QStringLiteral("Splitter1"));
-    splitter->addWidget(StringGrid2);
-    splitter->addWidget(pairs);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({320, 237 + 32});
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->addWidget(StringGrid2);
+    Splitter1->addWidget(pairs);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setSizes({320, 237 + 32});
 
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(StringGrid5);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(Splitter1, 1);
     return page;
 }
 
