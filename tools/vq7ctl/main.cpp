@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     }
 
     int exitCode;
-    if (line.command->run == CmdJournal) {
+    if (!line.command->link) {
         exitCode = line.command->run(ctx, args);   // a file only: no link
     } else {
         CConnectionUse use(&conn);   // one link for the whole command
