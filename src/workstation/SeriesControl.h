@@ -4,6 +4,7 @@
 #include "CellNumbers.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     void SetReferenceFlowSource(std::function<double()> source) { m_geSource = std::move(source); }
     // Runs before the first start of a series writes the base model (keeps the own models).
     void SetBeforeBaseModel(std::function<void()> fn) { m_beforeBaseModel = std::move(fn); }
+    // True for a meter judged by a standard: its error is (Gv - Ge) / Ge x 100
+    // instead of the station's (Gv - Ge) / Gv x 100.
+    void SetStandardError(std::function<bool(uint32_t number)> fn) { m_standardError = std::move(fn); }
 
     void ButtonStartPauseClick();
     void ButtonStopClick();
@@ -55,5 +59,6 @@ private:
     CWindowState& m_state;
     std::function<double()> m_geSource;
     std::function<void()> m_beforeBaseModel;
+    std::function<bool(uint32_t)> m_standardError;
     int m_nRowsAdded = 0;
 };

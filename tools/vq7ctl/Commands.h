@@ -155,12 +155,18 @@ inline const std::vector<CtlCommand> kCommands = {
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
-     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]",
+     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]\n"
+     "        [--profiles FILE]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"ge-file", "PATH"}, {"set-flow", "CMD"},
       {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"}, {"template", "FILE"},
-      {"tolerance", "P"}},
+      {"tolerance", "P"}, {"profiles", "FILE"}},
      "A verification series over the points (options as for calibrate): prints the table of each\n"
      "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
-     "set points and the errors.",
+     "set points and the errors. Each meter is judged by its profile (--profiles FILE, default\n"
+     "profiles.ini of the data folder; see profile set): with a standard's profile its error is\n"
+     "(Gv - Ge) / Ge x 100, and every point (cycles within 5 % of flow) gets U (k = 2) from the\n"
+     "reference's u of config.ini [REFERENCE], the cycles' repeatability, the resolution and the\n"
+     "timing, the limit at its flow and the verdict by the profile's rule. A refused profile\n"
+     "stops the series before it starts. --csv adds the table of points.",
      CmdVerify},
 };

@@ -35,7 +35,8 @@ int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Repo
     return EXIT_OK;
 }
 
-int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page)
+int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page,
+                 const CsvJudgement* judged)
 {
     const std::string when = ReportDateTimeText(std::time(nullptr));
     int rc = EXIT_OK;
@@ -55,7 +56,7 @@ int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables
     }
     if (!a.csv.empty()) {
         try {
-            WriteResultsCsv(tables, when, a.tolerance, a.csv);
+            WriteResultsCsv(tables, when, a.tolerance, a.csv, judged);
             ctx.doc["csv"] = a.csv;
             ctx.Print("tables: " + a.csv);
         } catch (const EReportError& e) {

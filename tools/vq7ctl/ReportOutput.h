@@ -6,6 +6,7 @@
 #include <string>
 
 class CMainTables;
+struct CsvJudgement;
 
 struct ReportArgs {
     std::string report;        // DOCX to write ("" none)
@@ -18,4 +19,6 @@ struct ReportArgs {
 // EXIT_OK or the exit code of the failure, reported through ctx.
 int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, ReportArgs& out);
 // Writes what was asked for from the tables with the tab in front.
-int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page);
+// judged: the verification's verdicts by profile, for the CSV and the certificate.
+int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page,
+                 const CsvJudgement* judged = nullptr);
