@@ -27,7 +27,7 @@
 #include <QToolBar>
 
 TForm1::TForm1(const std::string& baseDir, QWidget* parent)
-    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0)
+    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0), m_pointsGrid(11, 1, 0, 1)
 {
     System = std::make_unique<CSystem>(&MeterConnection);
     Ws = std::make_unique<CWorkstation>(MeterConnection, *System);
@@ -52,11 +52,26 @@ TForm1::~TForm1()
     System.reset();
 }
 
+void TForm1::LoadJudgement()
+{
+    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
+    const std::vector<std::string> errors =
+        Ws->LoadJudgement(dir + "/" + kProfilesFileName, ConfigPath, m_dTolerance);
+    std::string text;
+    for (const std::string& e : errors)
+        text += (text.empty() ? "" : "\n") + e;
+    if (ProfileErrors) {
+        ProfileErrors->setText(QString::fromStdString(text));
+        ProfileErrors->setVisible(!text.empty());
+    }
+}
+
 void TForm1::FormCreate()
 {
     const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
     ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
     m_dTolerance = LoadTolerance(ConfigPath);
+    m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Программа градуировки и поверки ВЯ-7, ФЖ-7, ФЖ-7-Т-И"));
@@ -159,7 +174,9 @@ void TForm1::syncFromState()
     StringGrid3->GridModel()->SetHeaderPictures(pictures);
 
     SyncSlotMarks();
-    FillVerdictRow(m_verdictRow, MeterVerdicts(Ws->Tables.StringGrid3, m_dTolerance));
+    m_judged = Ws->JudgeVerification();
+    FillJudgedVerdictRow(m_verdictRow, m_judged);
+    FillPointsGrid(m_pointsGrid, m_judged);
     for (CGridModel* model : m_models)
         model->Refresh();
 }

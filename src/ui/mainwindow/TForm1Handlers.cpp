@@ -125,6 +125,7 @@ void TForm1::CancelClick()
 void TForm1::ToleranceChanged(double tolerance)
 {
     m_dTolerance = tolerance;
+    LoadJudgement();
     syncFromState();
     StringGrid3->viewport()->update();
 }
