@@ -20,9 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
-// Gaps of the port's time-outs: a read gives up 100 ms after its time-out when
-// nothing came; a write may take 300 ms plus 1 ms per byte.
-constexpr unsigned kReadGraceMs = 100;
+// A write may take 300 ms plus 1 ms per byte.
 constexpr unsigned kWriteConstantMs = 300;
 
 enum class Wait { Ready, Expired, Failed };
@@ -166,7 +164,8 @@ int CComLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned time
             result = RC_READ_ERROR;
             break;
         }
-        const Clock::time_point end = std::max(silentEnd, lastByte + Ms(int64_t{timeoutMs} + (len - got)));
+        const Clock::time_point end =
+            std::min(std::max(silentEnd, lastByte + Ms(int64_t{timeoutMs} + (len - got))), ReadDeadline());
         const Wait wait = WaitUntil(m_hPort, POLLIN, end);
         if (wait != Wait::Ready) {
             result = wait == Wait::Expired ? RC_TIMEOUT : RC_READ_ERROR;
@@ -219,6 +218,12 @@ int CComLink::Write(const uint8_t* buf, unsigned len, unsigned* written, unsigne
     if (sent != len)
         return Fault(RC_SHORT_WRITE, "порт не передал запрос: " + DevicePath(m_sPortName));
     return RC_OK;
+}
+
+unsigned CComLink::ByteTimeUs() const
+{
+    const uint64_t us = m_nBaudRate > 0 ? 2 * 10 * 1000000ull / m_nBaudRate : 1000000;
+    return static_cast<unsigned>(std::clamp<uint64_t>(us, 1000, 1000000));
 }
 
 bool CComLink::IsOpen()

@@ -12,7 +12,12 @@ public:
     ~CComLink() override;
 
     int Open(bool open) override;
+    // Nothing at all ends the read 100 ms after its time-out; bytes that keep coming are
+    // waited for, but never past the read deadline.
     int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
+    unsigned ReadGraceMs() const override { return kReadGraceMs; }
+    // Twice the time of a byte (start, 8 data, stop bits) at the port's speed, at least 1 ms.
+    unsigned ByteTimeUs() const override;
     // The time-out argument is not used: a write may take 300 ms plus 1 ms per byte,
     // and returns when the bytes have left the port.
     int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
@@ -26,6 +31,8 @@ public:
     // The device path of a port name: "/..." as is, "COMn" is /dev/ttyS(n-1), else /dev/NAME;
     // empty for a bare name holding '/' or "..". Open takes only a terminal device.
     static std::string DevicePath(const std::string& portName);
+
+    static constexpr unsigned kReadGraceMs = 100;
 
 private:
     void ClosePort();

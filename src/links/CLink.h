@@ -2,6 +2,7 @@
 // The byte pipe to the bus of meters, with the hooks of the exchange trace.
 #include "links/ResultCodes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,17 @@ public:
     // Discards pending data; flags are PURGE_* (the connection passes 11).
     virtual bool Purge(int flags);
 
+    // An absolute end for every Read until cleared: a transaction's answer ends there
+    // however its bytes come (a gateway dripping bytes cannot hold it).
+    using ReadClock = std::chrono::steady_clock;
+    void SetReadDeadline(ReadClock::time_point deadline) { m_tReadDeadline = deadline; }
+    void ClearReadDeadline() { m_tReadDeadline = ReadClock::time_point::max(); }
+    ReadClock::time_point ReadDeadline() const { return m_tReadDeadline; }
+    // What a Read waits beyond its time-out when nothing comes, ms.
+    virtual unsigned ReadGraceMs() const { return 0; }
+    // The time one byte takes on the line, us (behind a gateway: taken as 1 ms).
+    virtual unsigned ByteTimeUs() const { return 1000; }
+
     // Starts a trace thread writing into target (null stops tracing). Any thread may call
     // the trace hooks; they do nothing while no trace runs.
     void SetTrace(ITraceTarget* target);
@@ -46,6 +58,7 @@ protected:
 private:
     std::string m_sFault;
     int m_nFaultCode = 0;
+    ReadClock::time_point m_tReadDeadline = ReadClock::time_point::max();
     std::mutex m_csTrace;
     std::unique_ptr<CTraceThread> m_pTrace;
 };

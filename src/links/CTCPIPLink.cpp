@@ -13,15 +13,13 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-constexpr int kReadExtraMs = 1000;
 constexpr int kWriteWaitMs = 1000;
 constexpr int kPurgeLimitMs = 1000;
 
 enum class Wait { Ready, Expired, Failed };
 
-Wait WaitFor(int fd, short events, int timeoutMs)
+Wait WaitUntil(int fd, short events, Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{fd, events, 0};
@@ -33,6 +31,11 @@ Wait WaitFor(int fd, short events, int timeoutMs)
         if (errno != EINTR)
             return Wait::Failed;
     }
+}
+
+Wait WaitFor(int fd, short events, int timeoutMs)
+{
+    return WaitUntil(fd, events, Clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 // Connects a non-blocking socket within timeoutMs.
@@ -119,11 +122,13 @@ int CTCPIPLink::Read(uint8_t* buf, unsigned len, unsigned* received, unsigned ti
     if (m_Socket < 0)
         return RC_NOT_OPEN;
 
-    const int waitMs = static_cast<int>(std::min<unsigned>(timeoutMs, 0x7FFFFFFF - kReadExtraMs)) + kReadExtraMs;
+    // One end for the whole read: bytes that trickle in do not start the wait anew.
+    const Clock::time_point end =
+        std::min(Clock::now() + std::chrono::milliseconds(int64_t{timeoutMs} + kReadExtraMs), ReadDeadline());
     unsigned got = 0;
     int result = RC_OK;
     while (got < len) {
-        const Wait wait = WaitFor(m_Socket, POLLIN, waitMs);
+        const Wait wait = WaitUntil(m_Socket, POLLIN, end);
         if (wait != Wait::Ready) {
             result = wait == Wait::Expired ? RC_TIMEOUT : RC_READ_ERROR;
             break;

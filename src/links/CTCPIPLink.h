@@ -10,9 +10,11 @@ public:
     ~CTCPIPLink() override;
 
     int Open(bool open) override;
-    // Each wait for data lasts at most the time-out + 1000 ms. A gateway that closes or
-    // resets the connection ends the read at once with RC_READ_ERROR and closes the link.
+    // The read ends at most the time-out + 1000 ms after its start (or at the read
+    // deadline), however the bytes come. A gateway that closes or resets the connection
+    // ends the read at once with RC_READ_ERROR and closes the link.
     int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override;
+    unsigned ReadGraceMs() const override { return kReadExtraMs; }
     // Each wait for room lasts at most 1 s. Any failure is RC_SHORT_WRITE and closes the link.
     int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override;
     bool IsOpen() override;
@@ -25,6 +27,7 @@ public:
 
     // Bound of one connection attempt, so that a dead gateway does not hold the program.
     static constexpr int kConnectTimeoutMs = 3000;
+    static constexpr unsigned kReadExtraMs = 1000;
 
 private:
     void CloseSocket();

@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
-CTraceThread::CTraceThread(ITraceTarget* target, std::function<uint32_t()> clock)
-    : m_pTarget(target), m_clock(std::move(clock)), m_dwStartTick(m_clock())
+CTraceThread::CTraceThread(ITraceTarget* target, std::function<uint32_t()> clock, size_t capacity)
+    : m_pTarget(target), m_clock(std::move(clock)), m_dwStartTick(m_clock()), m_nCapacity(capacity)
 {
     m_thread = std::thread([this] { Run(); });
 }
@@ -24,13 +24,31 @@ CTraceThread::~CTraceThread()
     m_thread.join();
 }
 
-void CTraceThread::Queue(CMessage message)
+bool CTraceThread::Queue(CMessage message)
 {
     {
         std::lock_guard<std::mutex> lock(m_lock);
+        if (m_queue.size() >= m_nCapacity) {
+            ++m_nDropped;
+            ++m_nDroppedUnreported;
+            return false;
+        }
         m_queue.push_back(std::move(message));
     }
     m_cond.notify_one();
+    return true;
+}
+
+size_t CTraceThread::Queued() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_queue.size();
+}
+
+uint64_t CTraceThread::Dropped() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_nDropped;
 }
 
 void CTraceThread::Run()
@@ -49,11 +67,19 @@ void CTraceThread::Run()
             m_cond.wait_for(lock, std::chrono::milliseconds(quietIn), ready);   // a pending line waits no longer
         std::deque<CMessage> taken;
         taken.swap(m_queue);
+        // Drops happen only while the queue is full, so they all follow what is taken.
+        const uint64_t dropped = m_nDroppedUnreported;
+        m_nDroppedUnreported = 0;
         const bool terminated = m_bTerminated;
         lock.unlock();
 
         for (CMessage& message : taken)
             lines.Take(std::move(message), out);
+        taken.clear();
+        if (dropped > 0) {   // the gap ends the line before it
+            lines.Flush(out);
+            out.push_back(CTraceLines::DroppedLine(dropped));
+        }
         if (terminated)
             lines.Flush(out);
         else

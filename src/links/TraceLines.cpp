@@ -1,7 +1,10 @@
 #include "links/TraceLines.h"
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 enum class Kind { Empty, Received, Sent };
@@ -75,4 +78,28 @@ std::string CTraceLines::FormatLine(const CMessage& message, uint32_t delayMs)
         line += buf;
     }
     return line;
+}
+
+namespace {
+constexpr const char kDroppedPrefix[] = "!! [dropped=";
+constexpr const char kDroppedText[] = "] сообщения трассы пропущены: запись трассы не успевала";
+}
+
+std::string CTraceLines::DroppedLine(uint64_t count)
+{
+    return kDroppedPrefix + std::to_string(count) + kDroppedText;
+}
+
+bool CTraceLines::ParseDroppedLine(const std::string& line, uint64_t& count)
+{
+    const size_t prefix = sizeof kDroppedPrefix - 1;
+    if (line.compare(0, prefix, kDroppedPrefix) != 0 || line.size() <= prefix || !std::isdigit(static_cast<unsigned char>(line[prefix])))
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(line.c_str() + prefix, &end, 10);
+    if (errno == ERANGE || std::string(end) != kDroppedText)
+        return false;
+    count = value;
+    return true;
 }

@@ -23,6 +23,9 @@ public:
 
     // ">> " or "<< ", "[L=%3u, dly=%u] ", then " %.2X" per byte.
     static std::string FormatLine(const CMessage& message, uint32_t delayMs);
+    // The line that marks where messages were dropped, and its reading back.
+    static std::string DroppedLine(uint64_t count);
+    static bool ParseDroppedLine(const std::string& line, uint64_t& count);
 
 private:
     void Emit(std::vector<std::string>& out);

@@ -37,6 +37,23 @@ unsigned MinimumAnswerLength(uint8_t cmd)
     return 72;
 }
 
+constexpr unsigned kNextPacketMs = 100;   // wait for each packet after the first
+
+// Holds a deadline on the link's reads for one scope.
+class ReadDeadlineScope {
+public:
+    ReadDeadlineScope(CLink& link, CLink::ReadClock::time_point deadline) : m_link(link)
+    {
+        m_link.SetReadDeadline(deadline);
+    }
+    ~ReadDeadlineScope() { m_link.ClearReadDeadline(); }
+    ReadDeadlineScope(const ReadDeadlineScope&) = delete;
+    ReadDeadlineScope& operator=(const ReadDeadlineScope&) = delete;
+
+private:
+    CLink& m_link;
+};
+
 // Lock file of a named connection: one per name and port, in the runtime folder.
 std::string BusLockPath(const std::string& lockName)
 {
@@ -238,11 +255,21 @@ std::string connection::LinkFaultText(int code)
     return std::string();
 }
 
+unsigned connection::AnswerBudgetMs(unsigned firstTimeoutMs, unsigned slotSize, unsigned packets, unsigned graceMs,
+                                    unsigned byteTimeUs)
+{
+    const uint64_t n = std::max(packets, 1u);
+    const uint64_t lineMs = (n * slotSize * byteTimeUs + 999) / 1000;
+    const uint64_t ms = uint64_t{firstTimeoutMs} + graceMs + (n - 1) * kNextPacketMs + lineMs;
+    return static_cast<unsigned>(std::min<uint64_t>(ms, 0x7FFFFFFF));
+}
+
 int connection::ReadMore(uint8_t* buf, unsigned len, unsigned timeoutMs)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     if (!m_pLink)
         return RC_NOT_OPEN;
+    const ReadDeadlineScope deadline(*m_pLink, m_tAnswerDeadline);
     unsigned got = 0;
     const int rc = m_pLink->Read(buf, len, &got, timeoutMs);
     m_pLink->TraceEndOfFrame();
@@ -289,6 +316,7 @@ int connection::Exchange(const uint8_t* request, unsigned requestLength, uint8_t
             return RC_NOT_OPEN;
         m_pLink->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
     }
+    m_tAnswerDeadline = CLink::ReadClock::time_point::max();
     const int sent = Send(request, requestLength);
     if (sent != RC_OK)
         return sent;
@@ -303,10 +331,15 @@ int connection::Exchange(const uint8_t* request, unsigned requestLength, uint8_t
     }
 
     const unsigned wanted = (packets && *packets > 1) ? *packets : 1;
+    m_tAnswerDeadline = CLink::ReadClock::now() +
+                        std::chrono::milliseconds(AnswerBudgetMs(firstTimeout, slotSize, wanted, m_pLink->ReadGraceMs(),
+                                                                 m_pLink->ByteTimeUs()));
+    const ReadDeadlineScope deadline(*m_pLink, m_tAnswerDeadline);
     unsigned received = 0;
     int result = RC_OK;
     for (unsigned i = 0; i < wanted; ++i) {
-        const int rc = ReadAnswer(answer + i * slotSize, slotSize, slotSize, nullptr, i == 0 ? firstTimeout : 100);
+        const int rc =
+            ReadAnswer(answer + i * slotSize, slotSize, slotSize, nullptr, i == 0 ? firstTimeout : kNextPacketMs);
         if (rc != RC_OK) {
             if (i == 0)
                 result = rc;

@@ -38,13 +38,21 @@ public:
     int Send(const uint8_t* frame, unsigned length);
     // Purge, send the request, read one or more answer packets of slotSize bytes each.
     // *packets: in, packets wanted (0/1/none: one); out, packets received.
+    // The answer has one deadline from the request (AnswerDeadline); bytes that trickle
+    // in do not extend it, and the read ends there with RC_TIMEOUT.
     int Exchange(const uint8_t* request, unsigned requestLength, uint8_t* answer, unsigned slotSize,
                  unsigned timeoutMs, unsigned* packets);
     int ReadAnswer(uint8_t* slot, unsigned slotSize, unsigned expectedLength, unsigned* received,
                    unsigned timeoutMs);
 
-    // Reads len more bytes of the answer being received (the rest of a shifted frame).
+    // Reads len more bytes of the answer being received (the rest of a shifted frame),
+    // within the deadline of the last Exchange.
     int ReadMore(uint8_t* buf, unsigned len, unsigned timeoutMs);
+
+    // The time an answer may take, counted from its request: the first time-out, the
+    // link's grace, the pauses between packets and twice the line time of every byte.
+    static unsigned AnswerBudgetMs(unsigned firstTimeoutMs, unsigned slotSize, unsigned packets, unsigned graceMs,
+                                   unsigned byteTimeUs);
 
     // The link's own account of a failure with this result code, naming the port or
     // gateway ("шлюз закрыл соединение: 127.0.0.1:10001"); empty when it has none.
@@ -86,6 +94,7 @@ private:
     int m_nOpenCount = 0;
     std::recursive_mutex m_csLock;
     std::unique_ptr<CLink> m_pLink;
+    CLink::ReadClock::time_point m_tAnswerDeadline = CLink::ReadClock::time_point::max();
     ITraceTarget* m_pTraceTarget = nullptr;
     std::string m_sName;
 };

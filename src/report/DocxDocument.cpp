@@ -43,7 +43,7 @@ pugi::xml_node ResetCell(const CWordNames& w, pugi::xml_node tc, pugi::xml_docum
 }
 }
 
-CDocxDocument::CDocxDocument(const std::string& templatePath)
+CDocxDocument::CDocxDocument(const std::string& templatePath) : m_sLabel(templatePath)
 {
     try {
         m_package = CZipPackage::Load(templatePath);
@@ -53,7 +53,8 @@ CDocxDocument::CDocxDocument(const std::string& templatePath)
     }
 }
 
-CDocxDocument::CDocxDocument(CZipPackage package, const std::string& label) : m_package(std::move(package))
+CDocxDocument::CDocxDocument(CZipPackage package, const std::string& label)
+    : m_package(std::move(package)), m_sLabel(label)
 {
     try {
         Open();
@@ -276,6 +277,16 @@ std::vector<std::string> CDocxDocument::Misses() const
         texts.push_back("Таблица " + std::to_string(table) + " шаблона мала, не записано значений: " +
                         std::to_string(m.count) + " (строки " + Range(m.firstRow, m.lastRow) + ", столбцы " +
                         Range(m.firstCol, m.lastCol) + ")");
+    return texts;
+}
+
+std::vector<std::string> CDocxDocument::Warnings() const
+{
+    std::vector<std::string> texts;
+    for (const std::string& entry : m_package.LeftOut())
+        texts.push_back("Шаблон отчета " + m_sLabel + ": часть " + entry + " не перенесена в отчет");
+    for (std::string& miss : Misses())
+        texts.push_back(std::move(miss));
     return texts;
 }
 

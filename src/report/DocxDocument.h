@@ -40,6 +40,8 @@ public:
 
     // Texts that found no cell, per table: what did not fit, in words.
     std::vector<std::string> Misses() const;
+    // For the operator: the template's entries left out of the report, then Misses().
+    std::vector<std::string> Warnings() const;
 
     // The document text as it would be saved.
     std::string MainPartXml() const { return WriteXmlPart(*m_doc); }
@@ -59,6 +61,7 @@ private:
     void FixMainContentType();
 
     CZipPackage m_package;
+    std::string m_sLabel;
     std::string m_sMainPart;
     std::string m_sCorePart;
     std::unique_ptr<pugi::xml_document> m_doc;

@@ -85,7 +85,7 @@ std::vector<std::string> FillProtocolDocx(CDocxDocument& doc, const CMainTables&
 {
     CDocxTarget target(doc);
     FillProtocol(target, tables, page, dateTime);
-    return doc.Misses();
+    return doc.Warnings();
 }
 
 std::vector<std::string> WriteProtocolReport(const CMainTables& tables, int page, const std::string& templatePath,

@@ -30,12 +30,13 @@ void FillProtocol(IReportTarget& doc, const CMainTables& tables, int page, const
 std::string ReportKindWord(int page);
 
 class CDocxDocument;
-// Fills an open document; returns what did not fit. Throws EReportError.
+// Fills an open document; returns the warnings: the template's entries left
+// out, what did not fit. Throws EReportError.
 std::vector<std::string> FillProtocolDocx(CDocxDocument& doc, const CMainTables& tables, int page,
                                           const std::string& dateTime);
 
-// Makes the DOCX from the template; returns what did not fit into the
-// template's tables (nothing when all did). Throws EReportError with a clear
-// text; then no file is left at outPath.
+// Makes the DOCX from the template; returns the warnings (entries of the
+// template left out, what did not fit into its tables; nothing when all is
+// well). Throws EReportError with a clear text; then no file is left at outPath.
 std::vector<std::string> WriteProtocolReport(const CMainTables& tables, int page, const std::string& templatePath,
                                              const std::string& outPath, const std::string& dateTime);

@@ -6,6 +6,7 @@
 
 #include <zip.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,32 @@ std::string ZipErrorText(int code)
     std::string text = zip_error_strerror(&error);
     zip_error_fini(&error);
     return text;
+}
+
+// Why an entry must not be copied: "" when its name stays inside the package
+// and it is no link. Backslashes count as separators, as unpackers on the
+// office suite's home system take them.
+std::string UnsafeEntry(zip_t* za, zip_uint64_t index, const std::string& name)
+{
+    if (name.empty())
+        return "пустое имя";
+    if (name[0] == '/' || name[0] == '\\' || (name.size() > 1 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':'))
+        return "абсолютный путь";
+    size_t start = 0;
+    for (;;) {
+        const size_t end = name.find_first_of("/\\", start);
+        if (name.compare(start, end == std::string::npos ? std::string::npos : end - start, "..") == 0)
+            return "имя с \"..\"";
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &system, &attributes) == 0 && system == ZIP_OPSYS_UNIX &&
+        S_ISLNK(attributes >> 16))
+        return "символическая ссылка";
+    return "";
 }
 
 struct ArchiveCloser {
@@ -55,7 +82,11 @@ CZipPackage CZipPackage::Load(const std::string& path)
         if (zip_stat_index(za.get(), i, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) || !(st.valid & ZIP_STAT_SIZE))
             throw EReportError("файл поврежден: " + path + " (" + zip_strerror(za.get()) + ")");
         const std::string name = st.name;
-        if (!name.empty() && name.back() == '/')
+        if (const std::string why = UnsafeEntry(za.get(), static_cast<zip_uint64_t>(i), name); !why.empty()) {
+            package.m_leftOut.push_back("«" + name + "» (" + why + ")");
+            continue;
+        }
+        if (name.back() == '/')
             continue;   // folder entry
         total += st.size;
         if (st.size > kMaxEntryBytes || total > kMaxTotalBytes)

@@ -8,7 +8,9 @@
 class CZipPackage {
 public:
     // Reads every entry; throws EReportError naming the file when it is
-    // missing, not a zip, damaged or too large.
+    // missing, not a zip, damaged or too large. Entries that would point
+    // outside the package when unpacked (a ".." segment, an absolute name, a
+    // symbolic link) are left out and listed in LeftOut().
     static CZipPackage Load(const std::string& path);
 
     bool Has(const std::string& name) const;
@@ -17,6 +19,8 @@ public:
     // Replaces the entry or appends it.
     void Set(const std::string& name, std::string bytes);
     std::vector<std::string> Names() const;
+    // The entries Load left out, each "«name» (why)".
+    const std::vector<std::string>& LeftOut() const { return m_leftOut; }
 
     // Writes the package to a temporary file beside path and renames it;
     // on failure nothing is left at path or beside it. Throws EReportError.
@@ -24,4 +28,5 @@ public:
 
 private:
     std::vector<std::pair<std::string, std::string>> m_entries;
+    std::vector<std::string> m_leftOut;
 };

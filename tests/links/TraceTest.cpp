@@ -1,14 +1,18 @@
 #include "links/CLink.h"
 #include "links/Trace.h"
 #include "links/TraceLines.h"
+#include "support/StalledFifo.h"
 #include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -114,6 +118,20 @@ TEST(TraceLines, EmptyReadSeparatesRepeatedRequests)
     EXPECT_EQ("<< [L=  1, dly=20]  A2", out[1]);
 }
 
+TEST(TraceLines, DroppedLineReadsBack)
+{
+    uint64_t count = 0;
+    for (uint64_t n : {uint64_t{1}, uint64_t{65536}, UINT64_MAX}) {
+        ASSERT_TRUE(CTraceLines::ParseDroppedLine(CTraceLines::DroppedLine(n), count)) << n;
+        EXPECT_EQ(n, count);
+    }
+    const std::string good = CTraceLines::DroppedLine(12);
+    for (const std::string& bad : std::vector<std::string>{std::string(), std::string("!! [dropped="), good.substr(0, good.size() - 1),
+                                   std::string("!! [dropped=-3") + good.substr(14), "<< [L=  1, dly=0]  01",
+                                   std::string("!! [dropped=99999999999999999999") + good.substr(14)})
+        EXPECT_FALSE(CTraceLines::ParseDroppedLine(bad, count)) << bad;
+}
+
 namespace {
 class RecordingTarget : public ITraceTarget {
 public:
@@ -215,4 +233,62 @@ TEST(TraceThread, IdleThreadDoesNotSpin)
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
     const double cpuMs = (b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6;
     EXPECT_LT(cpuMs, 100.0);
+}
+
+TEST(TraceThread, StalledFileKeepsTheQueueBoundedAndTheTraceCountsWhatWasDropped)
+{
+    CStalledFifo fifo;
+    ASSERT_TRUE(fifo.IsReady());
+    auto target = std::make_unique<CFileTraceTarget>(fifo.Path());
+    ASSERT_TRUE(target->IsOpen());
+    constexpr size_t kCapacity = 64;
+    uint32_t queued = 0;
+    uint64_t dropped = 0;
+    size_t mostQueued = 0;
+    {
+        CTraceThread thread(target.get(), TickCount, kCapacity);
+        // Each message carries its number; directions alternate, so each message
+        // kept is a line of its own.
+        const auto queue = [&] {
+            const uint32_t n = queued++;
+            thread.Queue(Msg(TickCount(), {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}, n % 2 != 0));
+            mostQueued = std::max(mostQueued, thread.Queued());
+        };
+        while (thread.Dropped() < 5000 && queued < 50000000)
+            queue();
+        fifo.StartReading();   // the writer comes back; traffic goes on
+        for (int i = 0; i < 2000; ++i)
+            queue();
+        dropped = thread.Dropped();
+    }
+    target.reset();   // the writer closes: the reader sees the end
+    ASSERT_GE(dropped, 5000u) << "the writer never stalled";
+    EXPECT_LE(mostQueued, kCapacity);
+
+    // Every message kept is in the trace in order; each gap is marked where it
+    // is with its exact count.
+    int64_t last = -1;
+    uint64_t gap = 0, droppedInTrace = 0, kept = 0, gapLines = 0;
+    std::istringstream text(fifo.Text());
+    for (std::string line; std::getline(text, line);) {
+        uint64_t count = 0;
+        if (CTraceLines::ParseDroppedLine(line, count)) {
+            ASSERT_EQ(gap, 0u) << "two gap lines in a row";
+            gap = count;
+            droppedInTrace += count;
+            ++gapLines;
+            continue;
+        }
+        ASSERT_TRUE(line.rfind("<< [L=  4, dly=", 0) == 0 || line.rfind(">> [L=  4, dly=", 0) == 0) << line;
+        unsigned b[4] = {};
+        ASSERT_EQ(std::sscanf(line.c_str() + line.find(']') + 1, " %x %x %x %x", &b[0], &b[1], &b[2], &b[3]), 4) << line;
+        const int64_t n = b[0] | b[1] << 8 | b[2] << 16 | int64_t{b[3]} << 24;
+        ASSERT_EQ(n, last + 1 + static_cast<int64_t>(gap)) << line;
+        last = n;
+        gap = 0;
+        ++kept;
+    }
+    EXPECT_GE(gapLines, 1u);
+    EXPECT_EQ(droppedInTrace, dropped);
+    EXPECT_EQ(kept + dropped, queued);
 }

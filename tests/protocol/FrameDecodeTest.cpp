@@ -4,6 +4,7 @@
 #include "links/TraceLines.h"
 #include "support/SimRig.h"
 #include "protocol/vq7prot/FrameDecode.h"
+#include "protocol/vq7prot/MonitorFeed.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
 #include <gtest/gtest.h>
@@ -199,4 +200,19 @@ TEST(FrameDecode, TraceLinesParseBackToTheirBytes)
     for (const char* bad : {"", "<< ", "hello", "<< [L=  2, dly=0]  01", "<< [L=  1, dly=0]  0G",
                             "<< [L=  1, dly=0]  123", ">> [L=x]  01", "<< [L=  1, dly=0  01"})
         EXPECT_FALSE(ParseTraceLine(bad, traced)) << bad;
+}
+
+TEST(FrameDecode, MonitorShowsWhereTheTraceDroppedMessages)
+{
+    CMonitorFeed feed;
+    const std::string request = CTraceLines::FormatLine(CMessage{0, 3, 0, {0x78, 0x56, 0x34}}, 0);
+    feed.Target().AddLine(request);
+    feed.Target().AddLine(CTraceLines::DroppedLine(7));
+    feed.Target().AddLine("!! [dropped=x] не число");
+    std::vector<CMonitorRow> rows;
+    ASSERT_EQ(feed.Poll(rows), 3u);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_FALSE(rows[0].m_Frame.m_bReceived);
+    EXPECT_EQ(rows[1].m_Frame.m_sError, "трасса отстала, пропущено сообщений: 7");
+    EXPECT_EQ(rows[2].m_Frame.m_sError.rfind("нераспознанная строка трассы", 0), 0u) << rows[2].m_Frame.m_sError;
 }

@@ -3,16 +3,25 @@
 #include "ReportFixture.h"
 #include "report/ProtocolReport.h"
 #include "report/ReportError.h"
+#include "support/DocxReadBack.h"
 #include "workstation/WindowState.h"
 
 #include <gmock/gmock.h>
+#include <zip.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string>
+#include <vector>
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 class TemplateErrors : public ReportDirTest {
@@ -98,5 +107,73 @@ TEST_F(TemplateErrors, UnwritableFolderGivesAMessageAndKeepsTheOldReport)
     WriteProtocolReport(tables, PAGE_SET_POINTS, VQ7_TEMPLATE_PATH, out, "x");
     EXPECT_THAT(Files(), ElementsAre("r.docx"));
     EXPECT_NO_THROW(CZipPackage::Load(out));
+}
+
+// A template made in the wild may hold entries that, unpacked, would land
+// outside the document's folder or be links; the report copies none of them
+// and names each in a warning. The rest of the template is used as before.
+TEST_F(TemplateErrors, EntriesPointingOutsideThePackageAreLeftOutWithAWarning)
+{
+    struct Entry {
+        const char* name;
+        bool link;
+        const char* why;   // nullptr: kept
+    };
+    const Entry entries[] = {
+        {"../escape.txt", false, "имя с \"..\""},
+        {"word/../../up.xml", false, "имя с \"..\""},
+        {"word\\..\\win.xml", false, "имя с \"..\""},
+        {"word/media/..", false, "имя с \"..\""},
+        {"/etc/absolute.xml", false, "абсолютный путь"},
+        {"\\share\\absolute.xml", false, "абсолютный путь"},
+        {"C:/absolute.xml", false, "абсолютный путь"},
+        {"word/media/link.png", true, "символическая ссылка"},
+        {"word/media/two..dots.png", false, nullptr},
+        {"word/media/...", false, nullptr},
+        {"word/media/real.png", false, nullptr},
+    };
+    const std::string tpl = Path("wild.docx");
+    std::filesystem::copy_file(VQ7_TEMPLATE_PATH, tpl);
+    std::vector<std::string> contents;   // libzip reads them when the archive closes
+    for (const Entry& e : entries)
+        contents.push_back(e.link ? "../../../../etc/passwd" : std::string("bytes of ") + e.name);
+    int code = 0;
+    zip_t* za = zip_open(tpl.c_str(), 0, &code);
+    ASSERT_NE(za, nullptr) << code;
+    for (size_t i = 0; i < std::size(entries); ++i) {
+        zip_source_t* src = zip_source_buffer(za, contents[i].data(), contents[i].size(), 0);
+        const zip_int64_t index = zip_file_add(za, entries[i].name, src, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(index, 0) << entries[i].name << ": " << zip_strerror(za);
+        const zip_uint32_t mode = entries[i].link ? S_IFLNK | 0777 : S_IFREG | 0644;
+        ASSERT_EQ(zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX, mode << 16),
+                  0);
+    }
+    ASSERT_EQ(zip_close(za), 0) << zip_strerror(za);
+
+    CMainTables tables;
+    FillSampleTables(tables);
+    const std::string out = Path("out.docx");
+    const std::vector<std::string> warnings = WriteProtocolReport(tables, PAGE_VERIFICATION, tpl, out, "02.03.2027 10:00:00");
+
+    za = zip_open(out.c_str(), ZIP_RDONLY, &code);
+    ASSERT_NE(za, nullptr) << code;
+    std::vector<std::string> names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        names.push_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
+    zip_discard(za);
+    size_t leftOut = 0;
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.name);
+        if (!e.why) {
+            EXPECT_THAT(names, Contains(e.name));
+            continue;
+        }
+        ++leftOut;
+        EXPECT_THAT(names, Not(Contains(e.name)));
+        EXPECT_THAT(warnings, Contains(std::string("Шаблон отчета ") + tpl + ": часть «" + e.name + "» (" + e.why +
+                                       ") не перенесена в отчет"));
+    }
+    EXPECT_EQ(warnings.size(), leftOut);   // the tables fitted: nothing else to say
+    EXPECT_EQ(CDocxReadBack(out).BookmarkText(kReportBookmark), "02.03.2027 10:00:00");
 }
 }
