@@ -85,8 +85,11 @@ void JudgePoints(const CTextGrid& grid, MeterJudgement& m, const ReferenceInstru
         if (m.profile.standard == EStandard::Tolerance) {
             // Every cell within ±δ as the operator reads it, as before profiles.
             bool fail = false;
-            for (int r : p.rows)
-                fail = fail || ErrorCellVerdict(grid.Cell(col, r), m.profile.tolerance) == Verdict::Fail;
+            for (int r : p.rows) {
+                const bool cellFails = ErrorCellVerdict(grid.Cell(col, r), m.profile.tolerance) == Verdict::Fail;
+                p.rowVerdicts.push_back(cellFails ? EPointVerdict::Fail : EPointVerdict::Pass);
+                fail = fail || cellFails;
+            }
             p.decision.verdict = fail ? EPointVerdict::Fail : EPointVerdict::Pass;
         }
         verdicts.push_back(p.decision.verdict);
@@ -110,9 +113,13 @@ std::string MeterJudgement::VerdictText() const
 
 EPointVerdict MeterJudgement::CellVerdict(int row) const
 {
-    for (const PointJudgement& p : points)
-        if (std::find(p.rows.begin(), p.rows.end(), row) != p.rows.end())
-            return p.decision.verdict;
+    for (const PointJudgement& p : points) {
+        const auto it = std::find(p.rows.begin(), p.rows.end(), row);
+        if (it == p.rows.end())
+            continue;
+        const size_t i = static_cast<size_t>(it - p.rows.begin());
+        return i < p.rowVerdicts.size() ? p.rowVerdicts[i] : p.decision.verdict;
+    }
     return EPointVerdict::NotJudged;
 }
 
@@ -135,8 +142,10 @@ std::vector<MeterJudgement> JudgeVerification(const CTextGrid& grid, const CProf
         JudgePoints(grid, m, reference);
         if (!m.profileError.empty()) {
             // Never judged against a refused profile.
-            for (PointJudgement& p : m.points)
+            for (PointJudgement& p : m.points) {
                 p.decision = PointDecision{};
+                p.rowVerdicts.clear();
+            }
             m.verdict = EPointVerdict::NotJudged;
             m.missingFlows.clear();
         }

@@ -20,6 +20,8 @@ constexpr double kPointFlowShare = 0.05;
 struct PointJudgement {
     double flow = 0;             // mean reference flow, m³/h
     std::vector<int> rows;       // the table rows with an error of this meter
+    // By the station's tolerance each cell has its own verdict (the others: the point's).
+    std::vector<EPointVerdict> rowVerdicts;
     double error = 0;            // %, the mean of the rows' errors
     UncertaintyBudget u;
     PointDecision decision;
@@ -39,7 +41,8 @@ struct MeterJudgement {
     // The verdict row's text: "годен"/"не годен" by the tolerance, the
     // standard's texts otherwise, "профиль отклонен" for a refused profile.
     std::string VerdictText() const;
-    // The verdict of one table cell (row of the table), NotJudged outside any point.
+    // The verdict of one table cell (row of the table), NotJudged outside any
+    // point: the point's, or the cell's own by the station's tolerance.
     EPointVerdict CellVerdict(int row) const;
 };
 

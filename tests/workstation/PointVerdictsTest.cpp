@@ -92,13 +92,16 @@ TEST_F(PointVerdictsTest, GroupsCyclesIntoPointsAndJudgesByTheRule)
     EXPECT_FALSE(tol.Standard());
     EXPECT_EQ(tol.VerdictText(), "не годен");
     EXPECT_EQ(tol.CellVerdict(3), EPointVerdict::Pass);   // 0.15: 0.500
-    EXPECT_EQ(tol.CellVerdict(4), EPointVerdict::Fail);   // the 1.5 point holds -2.001
+    EXPECT_EQ(tol.CellVerdict(4), EPointVerdict::Fail);   // -2.001
+    EXPECT_EQ(tol.CellVerdict(2), EPointVerdict::Pass);   // 2.000 at the same point: each cell its own
+    EXPECT_EQ(tol.points[1].decision.verdict, EPointVerdict::Fail);
 
     // A refused section: shown, never judged.
     const MeterJudgement& refused = meters[2];
     EXPECT_FALSE(refused.profileError.empty());
     EXPECT_EQ(refused.verdict, EPointVerdict::NotJudged);
     EXPECT_EQ(refused.VerdictText(), "профиль отклонен");
+    EXPECT_EQ(refused.CellVerdict(2), EPointVerdict::NotJudged);
 
     CTextGrid points(11, 1, 0, 1);
     FillPointsGrid(points, meters);
