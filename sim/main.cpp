@@ -1,4 +1,5 @@
 // vq7sim: the rig simulator program.
+#include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "sim/Console.h"
 #include "sim/Rig.h"
@@ -44,6 +45,7 @@ void Print(std::string text)
 
 int main(int argc, char** argv)
 {
+    SetProgramName("vq7sim");
     std::string tcp, pty, rigFile, stateDir, referenceFile;
     bool usePty = false, console = true;
     long long baud = 0, integrationMs = 3000;

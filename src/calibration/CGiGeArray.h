@@ -97,6 +97,9 @@ public:
     std::string m_sMessage;
     // Wait after the restart information of a converter, ms.
     unsigned m_nRestartWaitMs = 5000;
+    // A converter (DZW3, DZW4) is restarted after its pairs; off for a caller
+    // that writes more and restarts it once itself.
+    bool m_bRestartConverter = true;
     // Outcome of the last meter write: every pair was sent (the converter's
     // restart is reported apart), or the write stopped after the meter's count
     // may have changed, leaving it m_nPairsWritten of GetCount() new pairs.

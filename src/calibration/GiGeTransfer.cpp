@@ -241,7 +241,7 @@ void CGiGeArray::SendPairs(bool readBack)
     // Checked before a converter's restart copies them on.
     if (readBack && !CheckReadBack(countRefused))
         return;
-    if (m_Info.m_sType != "DZW3" && m_Info.m_sType != "DZW4")
+    if (!m_bRestartConverter || (m_Info.m_sType != "DZW3" && m_Info.m_sType != "DZW4"))
         return;
 
     const unsigned restart = Restart(m_pConnection, number);

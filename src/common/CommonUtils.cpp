@@ -39,6 +39,29 @@ std::string GetProgramPath()
 namespace {
 std::mutex g_titleLock;
 std::string g_title = "vq7station";
+std::string g_programName;
+
+std::string ProgramFileName()
+{
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    const std::string path = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string("vq7station");
+    return path.substr(path.rfind('/') + 1);
+}
+}
+
+void SetProgramName(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(g_titleLock);
+    g_programName = name;
+}
+
+std::string ProgramName()
+{
+    std::lock_guard<std::mutex> lock(g_titleLock);
+    if (g_programName.empty())
+        g_programName = ProgramFileName();
+    return g_programName;
 }
 
 void SetApplicationTitle(const std::string& title)

@@ -11,6 +11,11 @@ std::string GetProgramPath();
 // Folder part of an absolute program path, as GetProgramDir makes it.
 std::string ProgramDirOf(const std::string& programFile);
 
+// The name a program gives itself where its messages leave it as text
+// ("vq7ctl: ..."); the running program file's name unless set.
+void SetProgramName(const std::string& name);
+std::string ProgramName();
+
 // Application title; ShowAppMessage captions with it up to the first " - ".
 void SetApplicationTitle(const std::string& title);
 std::string ApplicationTitle();

@@ -1,5 +1,7 @@
 #include "DebugOutput.h"
 
+#include "CommonUtils.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -36,5 +38,6 @@ void DebugOutput(const std::string& text)
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm tm{};
     localtime_r(&t, &tm);
-    std::fprintf(stderr, "%02d:%02d:%02d.%03d %s\n", tm.tm_hour, tm.tm_min, tm.tm_sec, ms, text.c_str());
+    std::fprintf(stderr, "%02d:%02d:%02d.%03d %s: %s\n", tm.tm_hour, tm.tm_min, tm.tm_sec, ms, ProgramName().c_str(),
+                 text.c_str());
 }

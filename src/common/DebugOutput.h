@@ -1,6 +1,7 @@
 #pragma once
-// Diagnostic channel for internal misuse: a time-stamped line on stderr when
-// enabled (VQ7_DEBUG set, or SetDebugOutputEnabled), and to a test sink.
+// Diagnostic channel for internal misuse: a time-stamped line on stderr with
+// the program's name when enabled (VQ7_DEBUG set, or SetDebugOutputEnabled),
+// and to a test sink.
 #include <functional>
 #include <string>
 

@@ -1,6 +1,8 @@
 #include "OperatorInterface.h"
 #include "TerminalOperator.h"
 
+#include "CommonUtils.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -20,20 +22,40 @@ IOperator& Operator()
 
 void SetOperator(IOperator* op) { g_operator.store(op); }
 
+const char* MessageKindText(MsgIcon kind)
+{
+    switch (kind) {
+    case MsgIcon::Error:
+        return "Ошибка";
+    case MsgIcon::Warning:
+        return "Предупреждение";
+    case MsgIcon::Information:
+        break;
+    }
+    return "Информация";
+}
+
+const char* QuestionKindText() { return "Подтверждение"; }
+
 int CTerminalOperator::MessageDialog(MsgIcon icon, const std::string& text)
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    const char* title = icon == MsgIcon::Error     ? "Ошибка"
-                        : icon == MsgIcon::Warning ? "Предупреждение"
-                                                   : "Информация";
-    std::fprintf(stderr, "%s: %s\n", title, text.c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", ProgramName().c_str(), MessageKindText(icon), text.c_str());
     return 1;
 }
 
-void CTerminalOperator::AppMessage(const std::string& caption, const std::string& text)
+bool CTerminalOperator::Confirm(const std::string& text)
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s: %s Нет\n", ProgramName().c_str(), QuestionKindText(), text.c_str());
+    return false;
+}
+
+// The program's own box: on the terminal the program's name stands for its caption.
+void CTerminalOperator::AppMessage(const std::string&, const std::string& text)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    std::fprintf(stderr, "%s: %s\n", ProgramName().c_str(), text.c_str());
 }
 
 void CTerminalOperator::Beep(unsigned, unsigned ms)

@@ -27,6 +27,11 @@ public:
     virtual void RunOnGuiThread(const std::function<void()>& fn) = 0;
 };
 
+// The word for a kind of message, the same in every program: the caption of
+// the window's box, the label of a line on the terminal.
+const char* MessageKindText(MsgIcon kind);
+const char* QuestionKindText();
+
 // The process-wide operator; the terminal one until another is installed.
 IOperator& Operator();
 // Installs op (not owned); null restores the terminal operator.

@@ -65,3 +65,11 @@ std::string PortNodeText(const CPortDevice& device)
         return device.m_sName;
     return device.m_sName + "  " + description;
 }
+
+std::string PreferredPortName(const std::vector<CPortDevice>& sorted)
+{
+    for (const CPortDevice& d : sorted)
+        if (d.m_bUsb || d.m_sName.rfind("ttyUSB", 0) == 0 || d.m_sName.rfind("ttyACM", 0) == 0)
+            return d.m_sName;
+    return sorted.empty() ? std::string() : sorted.front().m_sName;
+}

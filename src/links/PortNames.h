@@ -7,6 +7,7 @@
 struct CPortDevice {
     std::string m_sName;          // "COM3", "ttyUSB0", "/dev/pts/4"
     std::string m_sDescription;   // may be empty
+    bool m_bUsb = false;          // a USB serial adapter (the system reports its vendor)
 };
 
 // COMn: the number from the fourth character, at most three digits (0 when none).
@@ -19,3 +20,7 @@ void SortPortDevices(std::vector<CPortDevice>& devices);
 // Port name, two blanks, the description without trailing blanks; the name alone
 // when there is no description.
 std::string PortNodeText(const CPortDevice& device);
+// The port to offer when none is configured: the first USB serial adapter
+// (flagged, or named ttyUSB*, ttyACM*) of the sorted list, else the first
+// port; empty when there is none.
+std::string PreferredPortName(const std::vector<CPortDevice>& sorted);

@@ -86,6 +86,7 @@ void connection::LoadSettings(const std::string& path)
         return std::string(ini.GetValue(kSection, key, def)).substr(0, 254);
     };
     m_sPort = value("port", "COM1");
+    m_bPortChosen = ini.GetValue(kSection, "port", nullptr) != nullptr;
     m_sIp = value("IP", "192.168.0.1");
     m_sTcpIpPort = std::to_string(LeadingDigits(value("TCPIPport", "10001")));
     m_nSpeed = static_cast<unsigned>(LeadingDigits(value("speed", "115200")));
@@ -103,7 +104,8 @@ bool connection::SaveSettings(const std::string& path)
     const SI_Error loaded = ini.LoadFile(path.c_str());
     if (loaded < 0 && (loaded != SI_FILE || ::access(path.c_str(), F_OK) == 0))
         return false;
-    ini.SetValue(kSection, "port", m_sPort.c_str());
+    if (PortConfigured())   // the initial value is no choice worth keeping
+        ini.SetValue(kSection, "port", m_sPort.c_str());
     ini.SetValue(kSection, "IP", m_sIp.c_str());
     ini.SetValue(kSection, "TCPIPport", m_sTcpIpPort.c_str());
     ini.SetValue(kSection, "speed", FormatC("%u", m_nSpeed).c_str());

@@ -76,6 +76,10 @@ public:
     unsigned m_nAvgAnswerMs = 0;
 
     std::string m_sPort = "COM1";     // serial port name or "TCP/IP"
+    // The port was read from config.ini or chosen by the operator; while it is
+    // not and m_sPort is still the initial value, nothing is configured.
+    bool m_bPortChosen = false;
+    bool PortConfigured() const { return m_bPortChosen || m_sPort != "COM1"; }
     std::string m_sTcpIpPort = "10001";
     std::string m_sIp = "192.168.0.1";
     unsigned m_nSpeed = 9600;

@@ -3,6 +3,7 @@
 #include "GiGeScaleGrid.h"
 #include "GiGeScaling.h"
 #include "GridRows.h"
+#include "PairsBackup.h"
 #include "WorkFolders.h"
 #include "CellNumbers.h"
 #include "calibration/ConnectionUse.h"
@@ -20,7 +21,8 @@ const char* const kNoAddText = "Запрещено добавлять граду
 const char* const kNoDeleteText = "Запрещено удалять градуировочные точки!";
 }
 
-CGiGeScaleModel::CGiGeScaleModel() : StringGrid1(kScaleGridCols, 1, 0, 0), m_sLogDir(CWorkFolders().LogDir())
+CGiGeScaleModel::CGiGeScaleModel() : StringGrid1(kScaleGridCols, 1, 0, 0), m_sLogDir(CWorkFolders().LogDir()),
+      m_sBackupDir(CWorkFolders().BackupDir())
 {
     for (int c = 0; c < kScaleGridCols; ++c)
         StringGrid1.SetColWidth(c, 10);
@@ -175,7 +177,7 @@ void CGiGeScaleModel::LoadFromVQClick()
 void CGiGeScaleModel::SaveToVQClick()
 {
     if (m_pConnection)
-        m_GiGeArray.WriteToMeter(m_pConnection);
+        WritePairsAfterBackup(*m_pConnection, m_GiGeArray, m_sBackupDir);
 }
 
 void CGiGeScaleModel::StringGrid1SetEditText(int col, int row, const std::string& text)

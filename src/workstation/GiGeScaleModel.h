@@ -35,6 +35,9 @@ public:
     std::string SaveFileName() const;
     const std::string& LogDir() const { return m_sLogDir; }
     void SetLogDir(const std::string& dir) { m_sLogDir = dir; }
+    // Where the meter's pairs are kept before a write.
+    const std::string& BackupDir() const { return m_sBackupDir; }
+    void SetBackupDir(const std::string& dir) { m_sBackupDir = dir; }
     // Loads a confirmed file and shows it.
     void OpenFile(const std::string& path);
     // Saves the grid under LogDir()/%08u.dar; false (reported) on failure.
@@ -42,7 +45,7 @@ public:
     // Writes the grid in the editor layout, through a temporary file; false (reported) on failure.
     bool SaveGridToFile(const std::string& path);
 
-    // The meter.
+    // The meter. A write keeps the pairs it replaces under BackupDir() first.
     void LoadFromVQClick();
     void SaveToVQClick();
 
@@ -94,5 +97,6 @@ private:
     const VQ7_INFO* m_pInfo = nullptr;     // not owned
     int m_iDragIndex = -1;
     std::string m_sLogDir;
+    std::string m_sBackupDir;
     uint64_t m_nRevision = 0;
 };

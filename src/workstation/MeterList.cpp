@@ -1,6 +1,7 @@
 #include "MeterList.h"
 
 #include "MainTables.h"
+#include "PairsBackup.h"
 #include "Progress.h"
 #include "WindowState.h"
 #include "WorkFolders.h"
@@ -130,36 +131,12 @@ int CMeterList::ApplyMeterList()
 
 bool CMeterList::BackupPairs(uint32_t number)
 {
-    CGiGeArray table(&m_conn, number);
-    if (table.m_nResult != 0)
-        return false;
-    if (table.GetCount() < 2) {
-        m_backedUp.insert(number);   // nothing a write could lose
-        return true;
-    }
-    const std::string path = m_folders.BackupFile(number);
-    MakeFolders(m_folders.BackupDir());
-    std::string broken;
-    if (table.LooksIncomplete(&broken)) {
-        const std::string copy = m_folders.NewHistoryFile(number);
-        if (!MakeFolders(m_folders.BackupHistoryDir()) || table.SaveToFile(copy) != 0)
-            return false;
-        ShowAppMessage("Счетчик № " + std::to_string(number) + " содержит неполную градуировочную характеристику (" +
-                       broken + ").\nРезервная копия " + path + " не заменена; пары сохранены в " + copy);
-        m_backedUp.insert(number);
-        return true;
-    }
-    if (table.SaveToFile(path) != 0)
+    const PairsBackupOutcome kept = KeepMeterPairs(m_conn, number, m_folders.BackupDir());
+    if (!kept.warning.empty())
+        ShowAppMessage(kept.warning);
+    if (!kept.Kept())
         return false;
     m_backedUp.insert(number);
-    // Every backup also stays under history/, so a later backup of pairs
-    // spoilt by a bad write never replaces the last good one for good.
-    std::error_code ec;
-    const std::string copy = m_folders.NewHistoryFile(number);
-    if (!MakeFolders(m_folders.BackupHistoryDir()) ||
-        !std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ec)) {
-        ShowAppMessage("Не удалось сохранить копию резервного файла " + copy);
-    }
     return true;
 }
 
@@ -238,7 +215,16 @@ int CMeterList::RestoreBackupPairs(uint32_t number)
 {
     CBusUse bus(m_conn);
     const int slot = m_system.FindSlot(number);
-    CGiGeArray table(m_system.GetMeterInfo(slot), number);
+    const VQ7_INFO info = m_system.GetMeterInfo(slot);
+    // The table the restore replaces goes under history/; the backup it writes stays.
+    const PairsBackupOutcome kept = KeepMeterPairs(m_conn, number, m_folders.BackupDir(), BackupTarget::HistoryOnly, &info);
+    if (!kept.warning.empty())
+        ShowAppMessage(kept.warning);
+    if (!kept.Kept()) {
+        ShowAppMessage(NoBackupText(number));
+        return -1;
+    }
+    CGiGeArray table(info, number);
     table.m_sWriteOperation = "восстановление пар";
     return table.LoadFromFileToMeter(&m_conn, m_folders.BackupFile(number));
 }

@@ -5,6 +5,7 @@
 #include "MeterList.h"
 #include "NominalDiameter.h"
 #include "PairForming.h"
+#include "PairsBackup.h"
 #include "Progress.h"
 #include "SeriesControl.h"
 #include "WindowState.h"
@@ -130,17 +131,17 @@ int CPairsTab::SaveGiGeToDeviceClick()
             const uint32_t number = m_system.GetMeterNumber(slot);
             if (number == 0)
                 continue;
-            // Pairs that could not be saved first are not overwritten.
-            if (!m_meterList.HasPairsCopy(number)) {
-                ShowAppMessage(FormatC("Градуировочные пары в счетчик № %u не записаны: не удалось сохранить "
-                                       "резервную копию пар, которые он содержит.",
-                                       number));
+            // The pairs the meter holds are kept first; pairs that could not be kept are not overwritten.
+            if (!m_meterList.BackupPairs(number)) {
+                ShowAppMessage(NoBackupText(number));
                 m_state.ParamsNotWritten.push_back(number);
                 fail(-1);
                 continue;
             }
             std::unique_ptr<CGiGeArray> table = SlotPairs(slot);
             table->m_nRestartWaitMs = m_nRebootWaitMs;
+            // The converter is restarted once, below, after its parameters too.
+            table->m_bRestartConverter = false;
             const int written = table->WriteToMeter(&m_conn);
             if (table->m_bIncomplete) {
                 const std::string backup = m_folders.BackupFile(number);
@@ -150,7 +151,7 @@ int CPairsTab::SaveGiGeToDeviceClick()
                                        number, table->m_nPairsWritten, table->GetCount()) +
                                backup);
             }
-            // A converter whose restart went wrong still took its pairs: it gets its parameters too.
+            // A meter that took every pair gets its parameters, also when its read-back differed.
             if (written != 0)
                 fail(written);
             if (written != 0 && !table->m_bPairsSent) {
@@ -161,8 +162,8 @@ int CPairsTab::SaveGiGeToDeviceClick()
             if (params != 0) {
                 fail(params);
                 m_state.ParamsNotWritten.push_back(number);
-                continue;
             }
+            // Pairs taken are copied on by the restart, also when the parameters were refused.
             if (table->m_Info.m_sType.rfind("DZW", 0) == 0) {
                 const unsigned result = Restart(&m_conn, number);
                 if (result == 239) {

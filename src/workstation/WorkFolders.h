@@ -28,5 +28,10 @@ private:
     std::string m_sBase;
 };
 
+// The same names in a backup folder of its own (vq7ctl --dir).
+std::string BackupFileIn(const std::string& backupDir, uint32_t number);
+std::string HistoryDirIn(const std::string& backupDir);
+std::string NewHistoryFileIn(const std::string& backupDir, uint32_t number);
+
 // Creates the folder and its parents; false when it does not exist afterwards.
 bool MakeFolders(const std::string& dir);

@@ -2,9 +2,13 @@
 #include "common/Cp1251.h"
 #include "common/DebugOutput.h"
 #include "common/DecimalSeparator.h"
+#include "common/OperatorInterface.h"
 #include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace {
 struct SeparatorGuard {
@@ -90,4 +94,30 @@ TEST(DebugOutput, ReachesTheSink)
     DebugOutput("not seen");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "CSystem, test");
+}
+
+TEST(TerminalOperator, EveryLineNamesTheProgramAndTheKind)
+{
+    // Off the recording operator: the terminal one a command-line program has.
+    SetOperator(nullptr);
+    SetProgramName("vq7test");
+    SetApplicationTitle("vq7station - the window's title");
+    struct Case {
+        std::function<void()> say;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {[] { Operator().MessageDialog(MsgIcon::Error, "e"); }, "vq7test: Ошибка: e\n"},
+        {[] { Operator().MessageDialog(MsgIcon::Warning, "w"); }, "vq7test: Предупреждение: w\n"},
+        {[] { Operator().MessageDialog(MsgIcon::Information, "i"); }, "vq7test: Информация: i\n"},
+        {[] { ShowAppMessage("a"); }, "vq7test: a\n"},   // not the window's caption
+        {[] { EXPECT_FALSE(Operator().Confirm("q?")); }, "vq7test: Подтверждение: q? Нет\n"},
+    };
+    for (const Case& c : cases) {
+        ::testing::internal::CaptureStderr();
+        c.say();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
+    }
+    SetApplicationTitle("vq7station");
+    EXPECT_STREQ(MessageKindText(MsgIcon::Error), "Ошибка");   // the window's boxes take the same words
 }

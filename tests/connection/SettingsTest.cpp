@@ -109,3 +109,32 @@ TEST(ConnectionSettings, SaveKeepsOtherContentAndNeverWritesMeterNumber)
     EXPECT_EQ(std::string::npos, text.find("42"));
     EXPECT_EQ(std::string::npos, text.find("9600"));   // the key was updated, not duplicated
 }
+
+TEST(ConnectionSettings, AnUnconfiguredPortStaysUnconfigured)
+{
+    struct Case {
+        const char* file;     // config.ini before
+        bool configured;      // after loading it
+        const char* saved;    // port line after saving, "" for none
+    };
+    const Case cases[] = {
+        {"[CONNECTION]\nspeed=9600\n", false, ""},
+        {"[CONNECTION]\nport=COM1\n", true, "\nport = COM1"},   // chosen, even if it is the initial value
+        {"[CONNECTION]\nport=/dev/ttyUSB0\n", true, "\nport = /dev/ttyUSB0"},
+    };
+    for (const Case& c : cases) {
+        IniFile file(c.file);
+        connection conn;
+        conn.LoadSettings(file.Path());
+        EXPECT_EQ(conn.PortConfigured(), c.configured) << c.file;
+        ASSERT_TRUE(conn.SaveSettings(file.Path()));
+        const std::string text = file.Text();
+        if (*c.saved)
+            EXPECT_NE(text.find(c.saved), std::string::npos) << text;
+        else
+            EXPECT_EQ(text.find("\nport ="), std::string::npos) << text;
+    }
+    connection set;
+    set.m_sPort = "/dev/pts/3";   // set by a program (vq7ctl --port)
+    EXPECT_TRUE(set.PortConfigured());
+}

@@ -52,3 +52,20 @@ TEST(PortNames, NodeTextsAndDevicesWithoutDescription)
     EXPECT_EQ(devices[0].m_sName, "COM3");
     EXPECT_EQ(devices[2].m_sName, "COM12");
 }
+
+TEST(PortNames, PreferredPortIsTheFirstUsbAdapter)
+{
+    struct Case {
+        std::vector<CPortDevice> sorted;
+        std::string preferred;
+    };
+    const std::vector<Case> cases = {
+        {{{"ttyS0", ""}, {"ttyS1", ""}, {"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", ""}}, "ttyUSB0"},
+        {{{"ttyACM0", ""}, {"ttyS0", ""}, {"ttyUSB0", ""}}, "ttyACM0"},
+        {{{"ttyS0", ""}, {"ttyS4", "USB-Serial", true}}, "ttyS4"},   // the system knows its vendor
+        {{{"ttyS0", ""}, {"ttyS1", ""}}, "ttyS0"},
+        {{}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PreferredPortName(c.sorted), c.preferred) << (c.sorted.empty() ? "none" : c.sorted.back().m_sName);
+}

@@ -18,6 +18,9 @@ private slots:
         QVERIFY(!box->isModal());
         QCOMPARE(box->windowTitle(), QString("О программе"));
         QCOMPARE(box->Version->text(), QString("Версия: ") + VQ7_EXPECTED_VERSION);
+        // The full title, the main window's caption, and all of it within the box.
+        QCOMPARE(box->ProductName->text(), QString("Программа градуировки и поверки ВЯ-7, ФЖ-7, ФЖ-7-Т-И"));
+        QVERIFY(box->ProductName->heightForWidth(box->ProductName->width()) <= box->ProductName->height());
         QVERIFY(!box->ProgramIcon->pixmap().isNull());
         SaveShot(box, "TAboutBox");
         QCOMPARE(TAboutBox::ShowAbout(), box);   // one box for the run

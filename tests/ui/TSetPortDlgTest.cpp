@@ -132,6 +132,38 @@ private slots:
         QCOMPARE(conn.m_nDevNom, 12345678);
     }
 
+    void anUnconfiguredPortOffersTheMachinesOwn_data()
+    {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<bool>("chosen");   // the port came from config.ini
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("the first USB adapter") << QStringList{"ttyS0", "ttyUSB1", "ttyS1", "ttyUSB0"} << false
+                                               << "ttyUSB0";
+        QTest::newRow("no adapter: the first port") << QStringList{"ttyS2", "ttyS0"} << false << "ttyS0";
+        QTest::newRow("no port at all") << QStringList{} << false << "COM1";
+        QTest::newRow("COM1 chosen stays") << QStringList{"ttyUSB0"} << true << "COM1";
+    }
+    void anUnconfiguredPortOffersTheMachinesOwn()
+    {
+        QFETCH(QStringList, ports);
+        QFETCH(bool, chosen);
+        QFETCH(QString, offered);
+        TSetPortDlg dlg(nullptr, [ports] {
+            std::vector<CPortDevice> devices;
+            for (const QString& p : ports)
+                devices.push_back({p.toStdString(), ""});
+            return devices;
+        });
+        connection conn;
+        conn.m_bPortChosen = chosen;
+        dlg.FillFromConnection(conn);
+        QCOMPARE(dlg.CB_Port->currentText(), offered);
+        QCOMPARE(dlg.CB_Port->count(), int(ports.size()) + 1);   // the list itself stays sorted by kind and number
+        QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+        QCOMPARE(conn.m_sPort, offered.toStdString());
+        QVERIFY(conn.PortConfigured());   // kept in config.ini from now on
+    }
+
     void aTypedPortIsKeptAndStored()
     {
         TSetPortDlg dlg(nullptr, FakePorts);

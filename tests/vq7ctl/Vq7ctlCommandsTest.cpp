@@ -139,8 +139,8 @@ TEST_F(Vq7ctlTcp, BackupAndRestore)
     // A heat meter of type VQ7I holds no pairs: nothing to back up.
     r = Ctl({"--json", "backup", "11000001", "--dir", dir.string()});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_THAT(r.err, HasSubstr("Сохранение отменено"));
-    EXPECT_THAT(r.out, HasSubstr("\"result\":-1"));
+    EXPECT_THAT(r.err, HasSubstr("nothing to back up"));
+    EXPECT_THAT(r.out, HasSubstr("\"pairs\":0"));
     EXPECT_FALSE(std::filesystem::exists(dir / "11000001.dat"));
     // No backup file: nothing is written.
     r = Ctl({"restore", "11000010", "--dir", dir.string()});

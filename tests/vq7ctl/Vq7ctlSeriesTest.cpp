@@ -17,6 +17,8 @@
 #include <thread>
 
 using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace {
 class Vq7ctlSeries : public CtlFixture {
@@ -104,6 +106,12 @@ TEST_F(Vq7ctlSeries, CalibrationWithWritingMakesTheVerificationErrorsFall)
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "Log" / "11000004.dat"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "BACKUP"));
     EXPECT_EQ(5u, Meter(11000004).Pairs().size());
+    // Every message names vq7ctl, the window's own box as much as the pair table's.
+    EXPECT_THAT(cal.err, HasSubstr("vq7ctl: Градуировочные пары и настроечные параметры записаны"));
+    std::istringstream lines(cal.err);
+    for (std::string line; std::getline(lines, line);)
+        for (const char* stranger : {"vq7station:", "Ошибка:", "Предупреждение:", "Информация:"})
+            EXPECT_THAT(line, Not(StartsWith(stranger))) << cal.err;
 
     ProcessResult after = Ctl(args);
     ASSERT_EQ(0, after.exitCode) << after.err;

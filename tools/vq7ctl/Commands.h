@@ -76,17 +76,22 @@ inline const std::vector<CtlCommand> kCommands = {
      "--out saves them to FILE in that layout (Windows-1251, CR LF). Exit 3 when the table is\n"
      "incomplete (a value of 1e+30 or more, or Gi decreasing).",
      CmdPairsRead},
-    {"pairs write", "NUMBER FILE", {},
+    {"pairs write", "NUMBER FILE [--dir DIR]", {{"dir", "DIR"}},
      "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
      "converters DZW3/DZW4 are restarted afterwards. Pairs past 50 and lines that are no pairs\n"
-     "are reported. Exit 3 when the write was cut after the count: restore the backup.",
+     "are reported. Exit 3 when the write was cut after the count: restore the backup.\n"
+     "The pairs the meter holds are backed up first as by backup (DIR, default BACKUP in the data\n"
+     "folder); a meter whose pairs cannot be read or saved is not written.",
      CmdPairsWrite},
     {"backup", "NUMBER... [--dir DIR]", {{"dir", "DIR"}},
-     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder).\n"
-     "An incomplete table never replaces a backup: it goes to DIR/history/ and the exit is 3.",
+     "Reads each meter's pairs and saves them as DIR/NNNNNNNN.dat (default DIR: BACKUP in the data folder)\n"
+     "with a time-stamped copy under DIR/history/. An incomplete table never replaces a backup: it goes\n"
+     "to DIR/history/ only and the exit is 3.",
      CmdBackup},
     {"restore", "NUMBER [--dir DIR]", {{"dir", "DIR"}},
-     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder).",
+     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder). The pairs\n"
+     "the meter holds are saved under DIR/history/ first; a meter whose pairs cannot be read or\n"
+     "saved is not written.",
      CmdRestore},
     {"journal", "[NUMBER] [--file PATH]", {{"file", "PATH"}},
      "Prints the journal of writes into meters (journal.csv in the data folder, or PATH), the\n"

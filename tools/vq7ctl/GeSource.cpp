@@ -2,6 +2,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
+#include "common/OperatorInterface.h"
 
 #include <chrono>
 #include <cmath>
@@ -61,8 +62,8 @@ ReferenceFlowPrompt GeFromFile(const std::string& path, unsigned waitMs)
             return std::nullopt;
         }
         if (lines.size() <= linesBefore)
-            std::fprintf(stderr, "vq7ctl: warning: no new line in %s during the cycle; taking its last line\n",
-                         path.c_str());
+            Operator().MessageDialog(MsgIcon::Warning,
+                                     "no new line in " + path + " during the cycle; taking its last line");
         double ge = 0;
         if (!ParseGe(lines.back(), ge)) {
             std::fprintf(stderr, "vq7ctl: the last line of %s is not a number: %s\n", path.c_str(),

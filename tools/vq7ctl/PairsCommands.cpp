@@ -4,20 +4,37 @@
 #include "calibration/CGiGeArray.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
+#include "common/OperatorInterface.h"
 #include "protocol/vq7prot/vq7cmd.h"
+#include "workstation/PairsBackup.h"
+#include "workstation/WorkFolders.h"
 
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
 #include <vector>
 
 namespace {
-std::string BackupPath(const CtlArgs& args, uint32_t number)
+// --dir, or BACKUP in the data folder.
+std::string BackupDirOf(const CtlArgs& args) { return args.Get("dir", DataDir() + "/BACKUP"); }
+
+std::string BackupPath(const CtlArgs& args, uint32_t number) { return BackupFileIn(BackupDirOf(args), number); }
+
+// The pairs the meter holds, kept before a write: under DIR as for backup, or
+// for a restore (which writes DIR's file back) under DIR/history/ only.
+bool KeepBeforeWrite(CtlContext& ctx, uint32_t number, const VQ7_INFO& info, const std::string& backupDir,
+                     BackupTarget target, const char* what)
 {
-    std::string dir = args.Get("dir", DataDir() + "/BACKUP");
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    return dir + MeterFileName(number) + ".dat";
+    const PairsBackupOutcome kept = KeepMeterPairs(ctx.conn, number, backupDir, target, &info);
+    if (!kept.warning.empty())
+        Operator().MessageDialog(MsgIcon::Warning, kept.warning);
+    if (!kept.Kept()) {
+        ctx.Fail(FormatC("%s %u: the pairs it holds could not be kept; nothing written", what, number), kept.result);
+        return false;
+    }
+    if (!kept.file.empty()) {
+        ctx.doc["backup"] = kept.file;
+        ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, kept.pairs, kept.file.c_str()));
+    }
+    return true;
 }
 
 CtlJson PairsJson(CGiGeArray& table)
@@ -41,25 +58,6 @@ void PrintTable(const CtlContext& ctx, CGiGeArray& table)
         table.GetPair(i, gi, ge);
         ctx.Print(FormatC(" %2d %14.6e %14.6e", i, gi, ge));
     }
-}
-
-std::string BackupDirOf(const CtlArgs& args)
-{
-    std::string dir = args.Get("dir", "BACKUP");
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-
-// A time-stamped file under DIR/history/ for a table that must not replace the backup.
-std::string HistoryPath(const CtlArgs& args, uint32_t number)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return BackupDirOf(args) + "history/" +
-           FormatC("%08u-%04d%02d%02d-%02d%02d%02d.dat", number, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                   tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
 // Flags a table a cut write left in the meter; true when it is one.
@@ -91,8 +89,12 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
         ctx.doc["written"] = 0;
         return EXIT_OK;
     }
+    const bool restore = std::string(what) == "restore";
+    if (!KeepBeforeWrite(ctx, number, info, backupDir, restore ? BackupTarget::HistoryOnly : BackupTarget::BackupFile,
+                         what))
+        return EXIT_FAILED;
     CGiGeArray table(info, number);
-    if (std::string(what) == "restore")
+    if (restore)
         table.m_sWriteOperation = "восстановление пар";
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
     ctx.doc["result"] = result;
@@ -150,7 +152,7 @@ int CmdPairsWrite(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("pairs write NUMBER FILE");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write", "BACKUP");
+    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write", BackupDirOf(args));
 }
 
 int CmdBackup(CtlContext& ctx, CtlArgs& args)
@@ -165,32 +167,25 @@ int CmdBackup(CtlContext& ctx, CtlArgs& args)
     for (uint32_t number : numbers) {
         CtlJson m;
         m["number"] = number;
-        CGiGeArray table(&ctx.conn, number);
-        int result = table.m_nResult;
-        std::string path = BackupPath(args, number);
-        bool incomplete = false;
-        if (result == 0 && FlagIncomplete(table, number, m)) {
-            // Never over a good backup: such a table is kept under history/ only.
-            incomplete = true;
-            path = HistoryPath(args, number);
-            std::error_code ec;
-            std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-            std::fprintf(stderr, "vq7ctl: meter %u: %s is not replaced; the pairs go to %s\n", number,
-                         BackupPath(args, number).c_str(), path.c_str());
-        }
-        if (result == 0)
-            result = table.SaveToFile(path);
-        m["result"] = result;
-        m["pairs"] = table.GetCount();
-        if (result == 0)
-            m["file"] = path;
+        const PairsBackupOutcome kept = KeepMeterPairs(ctx.conn, number, BackupDirOf(args));
+        m["result"] = kept.result;
+        m["pairs"] = kept.pairs;
+        m["incomplete"] = kept.incomplete;
+        if (!kept.file.empty())
+            m["file"] = kept.file;
         ctx.doc["meters"].push_back(std::move(m));   // before Fail adds members to the document
-        if (result != 0) {
-            exitCode = ctx.Fail(FormatC("backup %u", number), result);
+        if (!kept.warning.empty())
+            Operator().MessageDialog(MsgIcon::Warning, kept.warning);
+        if (kept.kept == PairsKept::Failed) {
+            exitCode = ctx.Fail(FormatC("backup %u", number), kept.result);
             continue;
         }
-        ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, table.GetCount(), path.c_str()));
-        if (incomplete && exitCode == EXIT_OK)
+        if (kept.kept == PairsKept::NothingToKeep) {
+            exitCode = ctx.Fail(FormatC("backup %u: the meter holds %d pairs; nothing to back up", number, kept.pairs));
+            continue;
+        }
+        ctx.Print(FormatC("meter %u: %d pairs saved to %s", number, kept.pairs, kept.file.c_str()));
+        if (kept.incomplete && exitCode == EXIT_OK)
             exitCode = EXIT_INCOMPLETE;
     }
     return exitCode;
@@ -203,5 +198,5 @@ int CmdRestore(CtlContext& ctx, CtlArgs& args)
         return ctx.Usage("restore NUMBER [--dir DIR]");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore", args.Get("dir", "BACKUP"));
+    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore", BackupDirOf(args));
 }

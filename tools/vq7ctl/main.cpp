@@ -6,6 +6,7 @@
 
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
+#include "common/CommonUtils.h"
 #include "common/WriteJournal.h"
 #include "links/Trace.h"
 #include "protocol/connection.h"
@@ -49,6 +50,7 @@ int Finish(const GlobalOptions& opts, const CtlJson& doc, int exitCode)
 
 int main(int argc, char** argv)
 {
+    SetProgramName("vq7ctl");
     static CCtlOperator op;
     SetOperator(&op);
 

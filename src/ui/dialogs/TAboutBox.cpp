@@ -1,6 +1,7 @@
 #include "ui/dialogs/TAboutBox.h"
 
 #include "common/FileVersion.h"
+#include "ui/platform/ProgramTitle.h"
 
 #include <QFile>
 #include <QFrame>
@@ -40,7 +41,8 @@ TAboutBox::TAboutBox(QWidget* parent, const std::string& programPath) : QDialog(
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ProgramIcon = new QLabel(panel);
     ProgramIcon->setPixmap(QIcon(QStringLiteral(":/vq7/vq7station.svg")).pixmap(64, 64));
-    ProductName = new QLabel(QStringLiteral("Градуировка и поверка ВЯ-7, ФЖ-7"), panel);
+    ProductName = new QLabel(ProgramTitle(), panel);
+    ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont bold = ProductName->font();
     bold.setBold(true);
     ProductName->setFont(bold);

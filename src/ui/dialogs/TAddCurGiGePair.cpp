@@ -1,6 +1,8 @@
 #include "ui/dialogs/TAddCurGiGePair.h"
 
 #include "ui/platform/BusWork.h"
+#include "workstation/PairsBackup.h"
+#include "workstation/WorkFolders.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -29,7 +31,7 @@ QTreeWidget* PairList(QWidget* parent, const char* name, int left)
 
 }  // namespace
 
-TAddCurGiGePair::TAddCurGiGePair(QWidget* parent) : QDialog(parent)
+TAddCurGiGePair::TAddCurGiGePair(QWidget* parent) : QDialog(parent), m_sBackupDir(CWorkFolders().BackupDir())
 {
     setObjectName(QStringLiteral("AddCurGiGePair"));
     setWindowTitle(QStringLiteral("Добавление градуировочных пар"));
@@ -137,5 +139,5 @@ void TAddCurGiGePair::SaveGiGeToDeviceClick()
     if (!m_pConnection)
         return;
     connection* conn = m_pConnection;
-    RunBusWork([this, conn] { m_GiGeArray.WriteToMeter(conn); }, this);
+    RunBusWork([this, conn] { WritePairsAfterBackup(*conn, m_GiGeArray, m_sBackupDir); }, this);
 }

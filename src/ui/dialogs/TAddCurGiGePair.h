@@ -6,6 +6,7 @@
 #include "calibration/CGiGeArray.h"
 
 #include <QDialog>
+#include <string>
 
 class connection;
 class QAction;
@@ -33,6 +34,8 @@ public:
     QTreeWidget* ListView2;   // the pairs in the meter
     QPushButton* BitBtn1;     // ">>"
     QPushButton* BtnAddTo;    // "<<"
+    // Where the meter's pairs are kept before the write.
+    std::string m_sBackupDir;
 
 public slots:
     void BtnAddToClick();

@@ -173,7 +173,9 @@ void TSetPortDlg::FillFromConnection(connection& conn)
     RefillPortList();
     m_pConnection = &conn;
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
-    const QString port = QString::fromStdString(conn.m_sPort);
+    // Nothing configured: the machine's own port rather than the initial COM1.
+    const std::string preferred = conn.PortConfigured() ? std::string() : PreferredPortName(SortedPortDevices(m_ports));
+    const QString port = QString::fromStdString(preferred.empty() ? conn.m_sPort : preferred);
     CB_Port->setCurrentIndex(CB_Port->findText(port));
     if (CB_Port->currentIndex() < 0)
         CB_Port->setEditText(port);   // kept as typed: not every port is listed
@@ -244,6 +246,7 @@ void TSetPortDlg::OKBtnClick()
 
         std::lock_guard<std::recursive_mutex> lock(m_pConnection->Lock());
         m_pConnection->m_sPort = CB_Port->currentText().trimmed().toStdString();
+        m_pConnection->m_bPortChosen = true;
         if (CB_Speed->currentIndex() >= 0)   // a speed outside the list stays as it was
             m_pConnection->m_nSpeed = CB_Speed->currentText().toUInt();
         m_pConnection->m_sIp = IPEdit->GetIP();

@@ -1,6 +1,7 @@
 #include "ui/mainwindow/TForm1.h"
 
 #include "ui/platform/BusTask.h"
+#include "ui/platform/ProgramTitle.h"
 #include "ui/grid/GridModel.h"
 #include "ui/grid/GridView.h"
 #include "ui/dialogs/TBusMonitor.h"
@@ -74,7 +75,7 @@ void TForm1::FormCreate()
     m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Программа градуировки и поверки ВЯ-7, ФЖ-7, ФЖ-7-Т-И"));
+    setWindowTitle(ProgramTitle());
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
     BusTasks = new CBusTaskRunner(this);

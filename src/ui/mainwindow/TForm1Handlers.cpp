@@ -139,6 +139,7 @@ void TForm1::PopupMenuAppendCurGiGeClick()
     if (slot < 0)
         return;
     TAddCurGiGePair dialog(this);
+    dialog.m_sBackupDir = Ws->Folders.BackupDir();
     dialog.Execute(MeterConnection, *Ws->Pairs.SlotPairs(slot));
     syncFromState();
 }
@@ -187,6 +188,8 @@ void TForm1::PopupMenuScaleGiGeClick()
     const uint32_t number = System->GetMeterNumber(slot);
     const VQ7_INFO info = System->GetMeterInfo(slot);
     m_pScaleForm->SetToleranceBand(m_dTolerance);
+    m_pScaleForm->Model().SetLogDir(Ws->Folders.LogDir());
+    m_pScaleForm->Model().SetBackupDir(Ws->Folders.BackupDir());
     if (PairRowCount(Ws->Tables.StringGrid4) == 0) {
         m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
     } else {
@@ -205,6 +208,8 @@ void TForm1::PopupMenu3ScaleGiGeClick()
         return;
     const VQ7_INFO info = System->GetMeterInfo(System->FindSlot(number));
     m_pScaleForm->SetToleranceBand(m_dTolerance);
+    m_pScaleForm->Model().SetLogDir(Ws->Folders.LogDir());
+    m_pScaleForm->Model().SetBackupDir(Ws->Folders.BackupDir());
     m_pScaleForm->ShowForMeter(&MeterConnection, number, &info);
     syncFromState();
 }

@@ -32,9 +32,7 @@ int CQtOperator::MessageDialog(MsgIcon icon, const std::string& text)
         const QMessageBox::Icon qicon = icon == MsgIcon::Error     ? QMessageBox::Critical
                                         : icon == MsgIcon::Warning ? QMessageBox::Warning
                                                                    : QMessageBox::Information;
-        const QString title = icon == MsgIcon::Error     ? QStringLiteral("Ошибка")
-                              : icon == MsgIcon::Warning ? QStringLiteral("Предупреждение")
-                                                         : QStringLiteral("Информация");
+        const QString title = QString::fromUtf8(MessageKindText(icon));
         QMessageBox box(qicon, title, QString::fromStdString(text), QMessageBox::Ok,
                         QApplication::activeWindow());
         result = box.exec() == QMessageBox::Ok ? 1 : 0;
@@ -46,7 +44,7 @@ bool CQtOperator::Confirm(const std::string& text)
 {
     bool yes = false;
     RunOnGuiThread([&] {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), QString::fromStdString(text),
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(QuestionKindText()), QString::fromStdString(text),
                         QMessageBox::NoButton, QApplication::activeWindow());
         QPushButton* yesButton = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
         box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);

@@ -6,7 +6,7 @@ std::vector<CPortDevice> SystemSerialPorts()
 {
     std::vector<CPortDevice> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.push_back({info.portName().toStdString(), info.description().toStdString()});
+        ports.push_back({info.portName().toStdString(), info.description().toStdString(), info.hasVendorIdentifier()});
     return ports;
 }
 
