@@ -138,8 +138,10 @@ void CSeriesControl::VerificationRow(double geValue)
             continue;
         float gi = 0, gv = 0;
         m_state.LastCycleCount = m_system.GetCycleResult(s, &gi, &gv);
-        if (m_system.HasCycleResult(s))
-            grid.SetCell(SlotColumn(s), row, VerificationErrorText(ge, gv));
+        if (!m_system.HasCycleResult(s))
+            continue;
+        const bool standard = m_standardError && m_standardError(m_system.GetMeterNumber(s));
+        grid.SetCell(SlotColumn(s), row, standard ? StandardErrorText(ge, gv) : VerificationErrorText(ge, gv));
     }
     AppendBlankRow(grid);
 }

@@ -5,6 +5,7 @@
 #include "SeriesEnd.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ public:
     void SetBeforeBaseModel(std::function<void()> fn) { m_beforeBaseModel = std::move(fn); }
     // Told of the series' start, each cycle's row and the end (not owned; null: nothing).
     void SetResults(CSeriesResults* results) { m_results = results; }
+    // True for a meter judged by a standard: its error is (Gv - Ge) / Ge x 100
+    // instead of the station's (Gv - Ge) / Gv x 100.
+    void SetStandardError(std::function<bool(uint32_t number)> fn) { m_standardError = std::move(fn); }
 
     void ButtonStartPauseClick();
     void ButtonStopClick();
@@ -66,5 +70,6 @@ private:
     std::function<double()> m_geSource;
     std::function<void()> m_beforeBaseModel;
     CSeriesResults* m_results = nullptr;
+    std::function<bool(uint32_t)> m_standardError;
     int m_nRowsAdded = 0;
 };

@@ -474,6 +474,37 @@ private slots:
         QVERIFY(text.contains("[CONNECTION]") && text.contains("[VERIFICATION]"));
     }
 
+    void conditionalPointShowsTheThirdColour()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        std::ofstream(dir.filePath(QStringLiteral("profiles.ini")).toStdString())
+            << "[11000002]\nstandard=EN1434\nclass=2\nqp=1.5\nqi=0.015\nqs=3\nrule=guarded\n";
+        std::ofstream(dir.filePath(QStringLiteral("config.ini")).toStdString()) << "[REFERENCE]\nu=0.2\n";
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        CTextGrid& t = f.Ws->Tables.StringGrid3;
+        t.SetCell(1, 1, "11000002");
+        t.SetCell(2, 1, "11000004");
+        t.SetRowCount(6);
+        // At 1.5 m³/h: errors 1.7, 1.8, 1.9, U = 0.231, limit 2.02: 1.8 + 0.231 > 2.02 >= 1.8 - 0.231.
+        t.SetRowCells(2, {"1.5", "1.700", "0.500"});
+        t.SetRowCells(3, {"1.5", "1.800", "-2.500"});
+        t.SetRowCells(4, {"1.5", "1.900", "0.100"});
+        f.syncFromState();
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("условно"));
+        QCOMPARE(f.VerdictRow().Cell(2, 0), std::string("не годен"));
+        QCOMPARE(f.PointsRow().Cell(1, 1), std::string("1.800 ±0.231 ≤2.020"));
+        CGridModel* m = f.StringGrid3->GridModel();
+        const QColor conditional = m->data(m->IndexOfCell(1, 3), Qt::BackgroundRole).value<QColor>();
+        const QColor pass = m->data(m->IndexOfCell(2, 2), Qt::BackgroundRole).value<QColor>();
+        const QColor fail = m->data(m->IndexOfCell(2, 3), Qt::BackgroundRole).value<QColor>();
+        QVERIFY(conditional.isValid() && pass.isValid() && fail.isValid());
+        QVERIFY(conditional != pass && conditional != fail && pass != fail);
+        CGridModel* verdicts = f.VerdictGrid->GridModel();
+        QCOMPARE(verdicts->data(verdicts->IndexOfCell(1, 0), Qt::BackgroundRole).value<QColor>(), conditional);
+    }
+
 private:
     static void RunCycle(TForm1& f, CGuiRig& rig, double flow, const CTextGrid& grid)
     {

@@ -125,7 +125,7 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     tables.SetTitles();
     const int page = RenderStoredSeries(*stored, tables);
     const std::time_t when = TimeOf(s.ended.empty() ? s.started : s.ended);
-    return WriteReports(ctx, report, tables, page, when);
+    return WriteReports(ctx, report, tables, page, nullptr, when);
 }
 }
 

@@ -6,6 +6,8 @@
 #include "PollReport.h"
 #include "ReportOutput.h"
 #include "ResultsOutput.h"
+#include "report/ResultsCsv.h"
+#include "workstation/PointVerdicts.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -357,6 +359,51 @@ public:
 };
 }
 
+namespace {
+// The verdicts by profile: each meter's points with error, U, limit and verdict.
+void PrintJudgement(CtlContext& ctx, const std::vector<MeterJudgement>& meters)
+{
+    ctx.Print("Поверка по точкам");
+    CtlJson list = CtlJson::array();
+    for (const MeterJudgement& m : meters) {
+        const std::string profile = m.profileError.empty() ? StandardTitle(m.profile) : m.profileError;
+        ctx.Print(FormatC("%u  ", m.number) + profile + "; правило: " + RuleTitle(m.profile.rule));
+        CtlJson points = CtlJson::array();
+        for (const PointJudgement& p : m.points) {
+            const std::string limit = p.decision.limit.judged ? FormatC("%.3f", p.decision.acceptanceLimit) : "-";
+            const char* verdict = m.profileError.empty() ? PointVerdictText(p.decision.verdict) : "";
+            ctx.Print(FormatC("  q = %-9.6g e = %8.3f  U = %s%.3f  предел %s  ", p.flow, p.error,
+                              p.u.complete ? "" : ">=", p.u.expanded, limit.c_str()) +
+                      verdict + (p.decision.uncertaintyTooLarge ? "  (U велика для предела)" : ""));
+            points.push_back(CtlJson{{"flow", p.flow},
+                                     {"error", p.error},
+                                     {"u", p.u.expanded},
+                                     {"uComplete", p.u.complete},
+                                     {"cycles", p.u.cycles},
+                                     {"judged", p.decision.limit.judged},
+                                     {"limit", p.decision.limit.mpe},
+                                     {"acceptanceLimit", p.decision.acceptanceLimit},
+                                     {"uncertaintyTooLarge", p.decision.uncertaintyTooLarge},
+                                     {"verdict", verdict}});
+        }
+        for (const std::string& f : m.missingFlows)
+            ctx.Print("  не измерен расход " + f);
+        ctx.Print("  заключение: " + m.VerdictText());
+        list.push_back(CtlJson{{"number", m.number},
+                               {"section", m.section},
+                               {"standard", StandardKey(m.profile.standard)},
+                               {"profile", profile},
+                               {"rule", RuleKey(m.profile.rule)},
+                               {"ruleText", RuleTitle(m.profile.rule)},
+                               {"points", points},
+                               {"missingFlows", m.missingFlows},
+                               {"verdict", m.VerdictText()}});
+    }
+    ctx.Print("");
+    ctx.doc["judgement"] = list;
+}
+}
+
 int CmdVerify(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
@@ -367,14 +414,26 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
         return rc;
     CSeries s(ctx, a);
     s.m_ws.Results.tolerance = report.tolerance;
+    // No meter is judged against a profile half read: a refused one stops the series before it starts.
+    const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
+    const std::vector<std::string> refused = s.m_ws.LoadJudgement(
+        args.Get("profiles", DataDir() + "/" + kProfilesFileName), config, report.tolerance);
+    if (!refused.empty()) {
+        for (size_t i = 1; i < refused.size(); ++i)
+            std::fprintf(stderr, "vq7ctl: %s\n", refused[i].c_str());
+        return ctx.Fail("verify: " + refused[0]);
+    }
     if (const int rc = s.ApplyList())
         return rc;
     // The rows recorded are shown also when the series stops early.
     const int rc = s.Measure(PAGE_VERIFICATION);
     s.NoteOutcome(rc);
     ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
+    const std::vector<MeterJudgement> judged = s.m_ws.JudgeVerification();
+    PrintJudgement(ctx, judged);
+    const CsvJudgement csvJudgement{judged, s.m_ws.Reference};
     // Made also from the rows of a series that stopped early.
-    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION, &csvJudgement);
     if (rc != EXIT_OK)
         return rc;
     s.m_ws.Series.ButtonStopClick();

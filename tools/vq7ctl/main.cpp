@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     }
 
     int exitCode;
-    if (line.command->run == CmdJournal || line.command->run == CmdHistory) {
+    if (!line.command->link) {
         exitCode = line.command->run(ctx, args);   // a file only: no link
     } else {
         CConnectionUse use(&conn);   // one link for the whole command

@@ -39,7 +39,7 @@
 #include <QToolBar>
 
 TForm1::TForm1(const std::string& baseDir, QWidget* parent)
-    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0)
+    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0), m_pointsGrid(11, 1, 0, 1)
 {
     System = std::make_unique<CSystem>(&MeterConnection);
     Ws = std::make_unique<CWorkstation>(MeterConnection, *System);
@@ -86,6 +86,20 @@ void TForm1::OpenResultsStore(const std::string& dir)
     CWriteJournal::SetRecordSink([recorder](const WriteJournalEntry& e) { recorder->AddWrite(WriteRecordOf(e)); });
 }
 
+void TForm1::LoadJudgement()
+{
+    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
+    const std::vector<std::string> errors =
+        Ws->LoadJudgement(dir + "/" + kProfilesFileName, ConfigPath, m_dTolerance);
+    std::string text;
+    for (const std::string& e : errors)
+        text += (text.empty() ? "" : "\n") + e;
+    if (ProfileErrors) {
+        ProfileErrors->setText(QString::fromStdString(text));
+        ProfileErrors->setVisible(!text.empty());
+    }
+}
+
 void TForm1::FormCreate()
 {
     const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
@@ -101,6 +115,7 @@ void TForm1::FormCreate()
             m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
     m_bSettingsErrors = !settings.Errors().empty();
     OpenResultsStore(dir);
+    m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle());
@@ -247,7 +262,9 @@ void TForm1::syncFromState()
     StringGrid3->GridModel()->SetHeaderPictures(pictures);
 
     SyncSlotMarks();
-    FillVerdictRow(m_verdictRow, MeterVerdicts(Ws->Tables.StringGrid3, m_dTolerance));
+    m_judged = Ws->JudgeVerification();
+    FillJudgedVerdictRow(m_verdictRow, m_judged);
+    FillPointsGrid(m_pointsGrid, m_judged);
     for (CGridModel* model : m_models)
         model->Refresh();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "workstation/PointVerdicts.h"
 // The main window: tool bar, the three tabs with their six tables, the status
 // bar with the progress of long operations. Every handler is one call into the
 // workstation logic followed by syncFromState(), which copies the window state
@@ -73,6 +74,7 @@ public:
     CGridView* StringGrid5 = nullptr;
     CGridView* StringGrid6 = nullptr;
     CGridView* VerdictGrid = nullptr;
+    CGridView* PointsGrid = nullptr;
     QDoubleSpinBox* ToleranceEdit = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 2> StatusPanels{};
@@ -105,6 +107,10 @@ public:
     double Tolerance() const { return m_dTolerance; }
     // The per-meter verdicts under the verification table.
     const CTextGrid& VerdictRow() const { return m_verdictRow; }
+    // Each point's error with U and the limit, one row per flow.
+    const CTextGrid& PointsRow() const { return m_pointsGrid; }
+    // Reads profiles.ini of the data folder and the reference of config.ini.
+    void LoadJudgement();
 
     // Copies the window state and the tables onto the widgets.
     void syncFromState();
@@ -172,6 +178,9 @@ private:
     TGIGEScaleForm* m_pScaleForm = nullptr;
     QString m_sConnectionText;
     CTextGrid m_verdictRow;
+    CTextGrid m_pointsGrid;
+    std::vector<MeterJudgement> m_judged;
+    QLabel* ProfileErrors = nullptr;
     double m_dTolerance;
     std::array<int, 10> m_meterPictures;
     bool m_bProgressVisible = false;

@@ -4,6 +4,7 @@
 #include "ui/mainwindow/TForm1.h"
 #include "common/CommonUtils.h"
 #include "ui/platform/Help.h"
+#include "report/ResultsCsv.h"
 #include "ui/mainwindow/ProtocolReportUi.h"
 #include "ui/dialogs/TAboutBox.h"
 #include "ui/dialogs/TAddCurGiGePair.h"
@@ -127,6 +128,7 @@ void TForm1::CancelClick()
 void TForm1::ToleranceChanged(double tolerance)
 {
     m_dTolerance = tolerance;
+    LoadJudgement();
     syncFromState();
     StringGrid3->viewport()->update();
 }
@@ -153,6 +155,9 @@ void TForm1::MakeReport(unsigned formats)
     request.baseDir = Ws->Folders.BaseDir();
     request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
     request.tolerance = m_dTolerance;
+    const std::vector<MeterJudgement> judged = Ws->JudgeVerification();
+    const CsvJudgement judgement{judged, Ws->Reference};
+    request.judged = &judgement;
     if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request))
         Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
