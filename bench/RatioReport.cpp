@@ -17,6 +17,12 @@ std::vector<RatioLine>& Lines()
     return lines;
 }
 
+std::map<std::string, std::string>& Waits()
+{
+    static std::map<std::string, std::string> waits;
+    return waits;
+}
+
 double Micros(double value, benchmark::TimeUnit unit)
 {
     switch (unit) {
@@ -33,6 +39,8 @@ struct Figure {
     double cpuUs = 0;     // median CPU time of the calling thread: the path's own cost, waits left out
     double minUs = 0;     // fastest repetition (0: none); steadier on a loaded machine
     double idealUs = 0;   // 0: none
+    double waitUs = 0;    // 0: none
+    std::string function;
 };
 
 // Keeps the median of repeated runs (or the single run) of every benchmark.
@@ -61,6 +69,9 @@ public:
             f.cpuUs = Micros(r.GetAdjustedCPUTime(), r.time_unit);
             if (const auto it = r.counters.find("ideal_us"); it != r.counters.end())
                 f.idealUs = it->second.value;
+            if (const auto it = r.counters.find("wait_us"); it != r.counters.end())
+                f.waitUs = it->second.value;
+            f.function = r.run_name.function_name;
             m_order.push_back(name);
         }
     }
@@ -84,12 +95,29 @@ public:
                 std::printf(" %9.2fx", a.cpuUs / b.cpuUs);
             std::printf("\n");
         }
+        std::map<std::string, bool> waitsShown;
         for (const std::string& name : m_order) {
             const Figure& f = m_figures[name];
-            if (f.idealUs > 0)
-                std::printf("%-44s %12.0f %12.0f %7.2fx\n", (name + " / wire time").c_str(), f.realUs, f.idealUs,
-                            f.realUs / f.idealUs);
+            if (f.idealUs <= 0)
+                continue;
+            std::printf("%-44s %12.0f %12.0f %7.2fx", (name + " / wire time").c_str(), f.realUs, f.idealUs,
+                        f.realUs / f.idealUs);
+            if (f.minUs > 0)
+                std::printf(" %9.2fx", f.minUs / f.idealUs);
+            std::printf("\n");
+            if (f.waitUs > 0) {
+                // The wait of the median repetition stands for the fastest one's too.
+                std::printf("%-44s %12.0f %12.0f %7.2fx", (name + " / wire time, wait out").c_str(), f.realUs - f.waitUs,
+                            f.idealUs, (f.realUs - f.waitUs) / f.idealUs);
+                if (f.minUs > f.waitUs)
+                    std::printf(" %9.2fx", (f.minUs - f.waitUs) / f.idealUs);
+                std::printf("   wait %.0f us\n", f.waitUs);
+                waitsShown[f.function] = true;
+            }
         }
+        for (const auto& [function, text] : Waits())
+            if (waitsShown.count(function))
+                std::printf("%s, the wait taken out: %s\n", function.c_str(), text.c_str());
         std::fflush(stdout);
     }
 
@@ -102,6 +130,11 @@ private:
 void AddRatio(const std::string& label, const std::string& numerator, const std::string& denominator)
 {
     Lines().push_back({label, numerator, denominator});
+}
+
+void DescribeWait(const std::string& function, const std::string& text)
+{
+    Waits()[function] = text;
 }
 
 int RunWithRatios(int argc, char** argv)

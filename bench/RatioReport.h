@@ -8,4 +8,9 @@
 // name with its arguments, e.g. "BM_Identify/9600".
 void AddRatio(const std::string& label, const std::string& numerator, const std::string& denominator);
 
+// A benchmark that also sets the counter "wait_us" (a wait it needs that is
+// not the wire, per iteration) gets a second wire-time line with the wait
+// taken out; text says what the wait is and why it stays.
+void DescribeWait(const std::string& function, const std::string& text);
+
 int RunWithRatios(int argc, char** argv);

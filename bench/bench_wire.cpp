@@ -2,7 +2,8 @@
 // paces every byte at 10 bits), each against its wire time: the bytes that
 // crossed the link, at 10 bits a byte. Identification of ten meters, one poll
 // pass (current values 8 and 5 and the status of each meter), and a backup of
-// ten meters holding 15 pairs each (read and saved).
+// ten meters holding 15 pairs each (read and saved; the durable saves are
+// timed apart and taken out in a second line).
 #include "RatioReport.h"
 #include "calibration/CGiGeArray.h"
 #include "support/RecordingOperator.h"
@@ -14,7 +15,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -59,6 +62,7 @@ struct Bus {
     std::atomic<uint64_t> bytes{0};
     std::vector<uint32_t> numbers;
     CRecordingOperator op;   // messages of the pair table stay in the benchmark
+    double waitUs = 0;       // time of the work that is neither bus nor computing (see DescribeWait)
 
     explicit Bus(unsigned baud)
     {
@@ -102,9 +106,12 @@ void OnTheWire(benchmark::State& state, Work work)
         }
         bytes += bus.bytes - before;
     }
-    const double perIteration = static_cast<double>(bytes) / static_cast<double>(state.iterations());
+    const double iterations = static_cast<double>(state.iterations());
+    const double perIteration = static_cast<double>(bytes) / iterations;
     state.counters["bytes"] = perIteration;
     state.counters["ideal_us"] = perIteration * 10.0 * 1e6 / baud;
+    if (bus.waitUs > 0)
+        state.counters["wait_us"] = bus.waitUs / iterations;
 }
 
 void BM_Identify10(benchmark::State& state)
@@ -146,7 +153,12 @@ void BM_Backup10x15(benchmark::State& state)
             CGiGeArray table(&bus.conn, n);
             if (table.m_nResult != 0)
                 return false;
-            if (table.GetCount() > 0 && table.SaveToFile(std::string(dir) + "/" + std::to_string(n) + ".dat") != 0)
+            if (table.GetCount() == 0)
+                continue;
+            const auto start = std::chrono::steady_clock::now();
+            const int saved = table.SaveToFile(std::string(dir) + "/" + std::to_string(n) + ".dat");
+            bus.waitUs += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+            if (saved != 0)
                 return false;
         }
         return true;
@@ -156,12 +168,20 @@ void BM_Backup10x15(benchmark::State& state)
 }
 }  // namespace
 
-#define VQ7_WIRE_OPTIONS Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond)
+// The fastest repetition beside the median: steadier on a shared machine.
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+#define VQ7_WIRE_OPTIONS                                                                                        \
+    Iterations(1)->Repetitions(3)->ComputeStatistics("min", Fastest)->ReportAggregatesOnly(true)->UseRealTime() \
+        ->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_Identify10)->Arg(115200)->Arg(9600)->VQ7_WIRE_OPTIONS;
 BENCHMARK(BM_PollPass10)->Arg(115200)->Arg(9600)->VQ7_WIRE_OPTIONS;
 BENCHMARK(BM_Backup10x15)->Arg(115200)->Arg(9600)->VQ7_WIRE_OPTIONS;
 
 int main(int argc, char** argv)
 {
+    DescribeWait("BM_Backup10x15",
+                 "saving each meter's backup file durably (written beside, fsync of the file, rename, fsync of the "
+                 "folder): a backup is the meter's characteristic when a write goes wrong, so it must outlive a power "
+                 "cut; the disk's time, not the bus's");
     return RunWithRatios(argc, argv);
 }

@@ -31,7 +31,7 @@ struct TempDir {
     }
     ~TempDir()
     {
-        for (const char* f : {"/in.ini", "/out.ini", "/out.ini.tmp", "/lib.ini"})
+        for (const char* f : {"/config.ini", "/config.ini.tmp"})
             unlink((path + f).c_str());
         rmdir(path.c_str());
     }
@@ -48,13 +48,13 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size)
 using Fields = std::tuple<std::string, std::string, std::string, unsigned, int>;
 Fields Of(const connection& c) { return {c.m_sPort, c.m_sIp, c.m_sTcpIpPort, c.m_nSpeed, c.m_nAuxTmout}; }
 
-// Every key outside the connection section, as the library reads it.
-std::map<std::string, std::string> OtherKeys(const std::string& path)
+// Every key outside the connection section, as the library reads the text.
+std::map<std::string, std::string> OtherKeys(const std::string& text)
 {
     CSimpleIniA ini;
     ini.SetUnicode(false);
     std::map<std::string, std::string> out;
-    if (ini.LoadFile(path.c_str()) < 0)
+    if (ini.LoadData(text.data(), text.size()) < 0)
         return out;
     CSimpleIniA::TNamesDepend sections;
     ini.GetAllSections(sections);
@@ -69,41 +69,52 @@ std::map<std::string, std::string> OtherKeys(const std::string& path)
     return out;
 }
 
-// The file as the library alone writes it back.
-void LibraryRewrite(const std::string& from, const std::string& to)
+// The text as the library alone writes it back (its LoadFile reads the file
+// whole and parses it like this; the comparison needs no file of its own).
+std::string LibraryRewrite(const uint8_t* data, size_t size)
 {
     CSimpleIniA ini;
     ini.SetUnicode(false);
-    ini.LoadFile(from.c_str());
+    ini.LoadData(reinterpret_cast<const char*>(data), size);
     std::string text;
     ini.Save(text);
-    WriteFile(to, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return text;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string text;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        std::abort();
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, n);
+    std::fclose(f);
+    return text;
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const TempDir dir;
-    const std::string in = dir.path + "/in.ini", out = dir.path + "/out.ini";
-    WriteFile(in, data, size);
+    const std::string path = dir.path + "/config.ini";
+    WriteFile(path, data, size);
 
     connection loaded;
-    loaded.LoadSettings(in);
+    loaded.LoadSettings(path);
     for (const std::string* s : {&loaded.m_sPort, &loaded.m_sIp, &loaded.m_sTcpIpPort})
         if (s->size() > 254)
             std::abort();
 
-    // The save goes over a copy of the file, as it does over config.ini.
-    WriteFile(out, data, size);
-    if (!loaded.SaveSettings(out))
+    // The save goes over the file the settings came from, as it does over config.ini.
+    if (!loaded.SaveSettings(path))
         return 0;   // an unreadable file is left alone
     connection again;
-    again.LoadSettings(out);
+    again.LoadSettings(path);
     if (Of(again) != Of(loaded) || again.m_nDevNom != loaded.m_nDevNom)
         std::abort();
-    const std::string lib = dir.path + "/lib.ini";
-    LibraryRewrite(in, lib);
-    if (OtherKeys(out) != OtherKeys(lib))
+    if (OtherKeys(ReadFile(path)) != OtherKeys(LibraryRewrite(data, size)))
         std::abort();
     return 0;
 }

@@ -5,6 +5,8 @@
 #   FUZZ_RUNS     executions per target instead, e.g. 10000000 for the long run
 #                 (still ended after FUZZ_SECONDS when that is given)
 #   FUZZ_TARGETS  the targets to run (default all fuzz/*_fuzz.cpp)
+#   FUZZ_TIMEOUT  seconds one input may take (default 10; more for a run at low
+#                 priority on a busy machine, where a starved process looks hung)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
@@ -31,8 +33,8 @@ for t in $targets; do
   echo "== $t: fuzz ${limit[*]}"
   log=build-fuzz/work/$t.log
   started=$(date +%s)
-  if ! build-fuzz/fuzz/$t "${limit[@]}" -timeout=10 -print_final_stats=1 \
-       "$work" "$corpus" >"$log" 2>&1; then
+  if ! build-fuzz/fuzz/$t "${limit[@]}" -timeout="${FUZZ_TIMEOUT:-10}" -print_final_stats=1 \
+       -artifact_prefix=build-fuzz/work/$t- "$work" "$corpus" >"$log" 2>&1; then
     tail -40 "$log"
     echo "fuzz target $t failed"
     exit 1

@@ -77,7 +77,12 @@ struct Input {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    auto rig = CRig::DefaultRig();
+    // The ten default meters' settings are made once; each input gets a rig of
+    // its own built from them.
+    static const std::vector<SimMeterConfig> kMeters = CRig::DefaultMeters();
+    auto rig = std::make_unique<CRig>();
+    for (const SimMeterConfig& m : kMeters)
+        rig->AddMeter(m);
     rig->SetIntegrationMs(10);
     const auto numbers = rig->Numbers();
     for (uint32_t number : numbers) {

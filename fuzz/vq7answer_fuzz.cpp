@@ -85,6 +85,20 @@ struct Harness {
     }
 };
 
+// Empties the bus when an input ends, so that each input frees what it
+// allocated: replies left over would otherwise be freed by the next input,
+// and libFuzzer would take every such input for a possible leak and scan the
+// whole heap for it.
+struct ClearAtEnd {
+    ScriptedBus& bus;
+    ~ClearAtEnd()
+    {
+        bus.ClearReplies();
+        bus.ClearRecord();
+        bus.Purge();
+    }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -109,8 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint32_t address = NumberToBcd(number);
 
     const Kind kind = kindIndex < kKindCount ? kKinds[kindIndex] : Kind{VQ7_CMD_READ_VERSION, 32};
-    h.bus->ClearReplies();
-    h.bus->ClearRecord();
+    const ClearAtEnd clear{*h.bus};
     while (size >= 2) {
         const size_t n = std::min<size_t>(size - 2, data[0] | (data[1] << 8));
         Bytes reply(data + 2, data + 2 + n);

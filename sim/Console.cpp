@@ -26,7 +26,7 @@ std::string CSimConsole::Help()
            "  pairs NUMBER               the pairs a meter holds\n"
            "  fault NUMBER|all RULE      add a fault: kind[:cmd=N][:p=P][:n=N][:arg=N]\n"
            "                             kinds: silence garbage badcheck wrongaddr truncate busy refuse switchoff\n"
-           "                             storeother\n"
+           "                             storeother storeotherge\n"
            "  clear NUMBER|all           remove the faults\n"
            "  switch NUMBER|all on|off   the internal write switch\n"
            "  restart NUMBER MODE [MS]   answer to restart: answer0 silent answer239 answer255\n"

@@ -16,7 +16,7 @@ const KindName kKinds[] = {
     {FaultKind::BadChecks, "badcheck"},  {FaultKind::WrongAddress, "wrongaddr"},
     {FaultKind::Truncated, "truncate"},  {FaultKind::Busy, "busy"},
     {FaultKind::Refuse, "refuse"},       {FaultKind::SwitchOff, "switchoff"},
-    {FaultKind::StoreOther, "storeother"},
+    {FaultKind::StoreOther, "storeother"}, {FaultKind::StoreOtherGe, "storeotherge"},
 };
 
 bool Fail(std::string* error, const std::string& text)

@@ -14,6 +14,7 @@ enum class FaultKind {
     Refuse,        // not executed; answered 240
     SwitchOff,     // turns the meter's write switch off (a state, not per answer)
     StoreOther,    // a pair or parameter write is answered as usual, but the lowest bit of the value kept differs
+    StoreOtherGe,  // a pair write is answered as usual, but the lowest bit of the Ge kept differs
 };
 
 constexpr int FAULT_ANY_COMMAND = -1;

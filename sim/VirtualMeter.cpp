@@ -294,17 +294,18 @@ const FaultRule* CVirtualMeter::PickFault(uint8_t command, FaultRule& fired)
     return nullptr;
 }
 
-void CVirtualMeter::StoreOtherLocked(const uint8_t* request)
+void CVirtualMeter::StoreOtherLocked(const uint8_t* request, bool ge)
 {
     const uint8_t* d = request + 5;
     if (request[4] == VQ7_CMD_WRITE_PAIR && d[0] < m_eeprom.size()) {
+        float& kept = ge ? m_eeprom[d[0]].ge : m_eeprom[d[0]].gi;
         uint32_t bits;
-        std::memcpy(&bits, &m_eeprom[d[0]].gi, 4);
+        std::memcpy(&bits, &kept, 4);
         bits ^= 1;
-        std::memcpy(&m_eeprom[d[0]].gi, &bits, 4);
+        std::memcpy(&kept, &bits, 4);
         if (!IsConverter())
             m_flash = PairsLocked();
-    } else if (request[4] == VQ7_CMD_WRITE_PARAM) {
+    } else if (request[4] == VQ7_CMD_WRITE_PARAM && !ge) {
         m_params[d[0]][0] ^= 1;
     }
 }
@@ -341,8 +342,8 @@ MeterAnswer CVirtualMeter::Handle(const uint8_t* request, bool broadcast)
 
     bool changed = false;
     MeterAnswer executed = Execute(request, changed);
-    if (changed && fault && fault->kind == FaultKind::StoreOther)
-        StoreOtherLocked(request);
+    if (changed && fault && (fault->kind == FaultKind::StoreOther || fault->kind == FaultKind::StoreOtherGe))
+        StoreOtherLocked(request, fault->kind == FaultKind::StoreOtherGe);
     if (changed)
         NotifyChange();
     answer.silent = executed.silent;

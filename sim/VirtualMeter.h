@@ -142,8 +142,8 @@ private:
     };
 
     MeterAnswer Execute(const uint8_t* request, bool& changed);
-    // The StoreOther fault: changes the value the executed write request left.
-    void StoreOtherLocked(const uint8_t* request);
+    // The StoreOther faults: change the value (the pair's Ge when ge) the executed write request left.
+    void StoreOtherLocked(const uint8_t* request, bool ge);
     void BuildAnswer(uint8_t code, const uint8_t* data, unsigned dataLen, unsigned frameLen,
                      std::vector<uint8_t>& out) const;
     void Advance(SimClock::time_point now);

@@ -26,6 +26,10 @@ void CGiGeArray::CopyFrom(const CGiGeArray& other)
 {
     m_Info = other.m_Info;
     m_dwNumber = other.m_dwNumber;
+    // The pairs carry the losses of the file they came from.
+    m_nDroppedPairs = other.m_nDroppedPairs;
+    m_vSkippedLines = other.m_vSkippedLines;
+    m_sFileRead = other.m_sFileRead;
     std::unique_ptr<GiGePair[]> pairs;
     if (other.m_nCount > 0) {
         pairs = std::make_unique<GiGePair[]>(static_cast<size_t>(other.m_nCount));
@@ -70,6 +74,14 @@ void CGiGeArray::Clear()
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
     SetPairs(nullptr, 0);
+    ForgetFileLoad();
+}
+
+void CGiGeArray::ForgetFileLoad()
+{
+    m_nDroppedPairs = 0;
+    m_vSkippedLines.clear();
+    m_sFileRead.clear();
 }
 
 void CGiGeArray::AddPair(float gi, float ge)
@@ -202,7 +214,7 @@ int CGiGeArray::RunOperations(int mask)
             SaveFileBody();
         bool loadFailed = false;
         if (mask & GIGE_OP_LOAD_FILE) {
-            LoadFileBody();
+            LoadFileBody(!(mask & GIGE_OP_WRITE_METER));
             loadFailed = m_nResult != 0;
         }
         // A characteristic that did not load whole never reaches a meter.

@@ -29,6 +29,13 @@ enum : int {
     GIGE_OP_SAVE_FILE = 8,
 };
 
+// A line of a file that looked like a pair and was not one.
+struct GiGeSkippedLine {
+    int line;          // from 1
+    std::string why;   // what the line lacks
+    bool operator==(const GiGeSkippedLine&) const = default;
+};
+
 // Files hold at most this many pairs; the meter's one-byte count at most this many.
 constexpr int GIGE_FILE_MAX_PAIRS = 50;
 constexpr int GIGE_METER_MAX_PAIRS = 254;
@@ -110,9 +117,16 @@ public:
     std::string m_sWriteOperation = "запись пар";
     std::string m_sReadBack;
     // Outcome of the last file load: pairs past GIGE_FILE_MAX_PAIRS left out,
-    // and the numbers (from 1) of lines that looked like pairs but were not.
+    // the lines that looked like pairs but were not, and the file read (the
+    // ".dar" beside a missing ".dat"). Pairs that came so are not written into
+    // a meter unless m_bForce; Clear forgets the load.
     int m_nDroppedPairs = 0;
-    std::vector<int> m_vSkippedLines;
+    std::vector<GiGeSkippedLine> m_vSkippedLines;
+    std::string m_sFileRead;
+    bool m_bForce = false;
+    // Restoring what a meter held: pairs a meter can hold are written as they
+    // are, a broken rule of the characteristic only warned of.
+    bool m_bPutBack = false;
 
 private:
     void ReadMeterBody();
@@ -124,7 +138,13 @@ private:
     std::vector<std::pair<float, float>> Values() const;
     // Compares the meter's pairs with the table bit for bit; false (reported) when they differ.
     bool CheckReadBack(bool countRefused);
-    void LoadFileBody();
+    // warnLosses: the lines and pairs a load leaves out are reported here
+    // (else by the write that refuses them).
+    void LoadFileBody(bool warnLosses);
+    std::string FileLossText() const;
+    void ForgetFileLoad();
+    // False (reported) when the table must not go into the meter.
+    bool MayWrite();
     void SaveFileBody();
     bool ReadPairLines(std::FILE* file);
     int Report(MsgIcon icon, const std::string& text);

@@ -1,5 +1,6 @@
 // The table's calibration files: reading any layout of the family, writing the table layout.
 #include "calibration/CGiGeArray.h"
+#include "common/RegularFile.h"
 #include "calibration/GiGeFile.h"
 
 #include "common/AppPaths.h"
@@ -44,15 +45,9 @@ bool ReadLine(std::FILE* file, std::string& line)
 // or a folder is refused without blocking. why: the reason on failure.
 FilePtr OpenCalibrationFile(const std::string& path, std::string& why)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, why, kMaxFileBytes);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileBytes) {
-        why = S_ISREG(st.st_mode) ? "файл больше 1 МБ" : "это не обычный файл";
-        ::close(fd);
-        return nullptr;
-    }
     FilePtr file(::fdopen(fd, "rb"));
     if (!file)
         ::close(fd);
@@ -98,41 +93,50 @@ int CGiGeArray::SaveToFile(const std::string& path)
     return RunOperations(GIGE_OP_SAVE_FILE);
 }
 
-void CGiGeArray::LoadFileBody()
+void CGiGeArray::LoadFileBody(bool warnLosses)
 {
-    std::string path = m_sFileName.empty() ? DefaultPath(".dat") : m_sFileName;
-    m_nDroppedPairs = 0;
-    m_vSkippedLines.clear();
+    const std::string path = m_sFileName.empty() ? DefaultPath(".dat") : m_sFileName;
+    ForgetFileLoad();
     std::string why;
-    FilePtr file = OpenCalibrationFile(path, why);
-    if (!file && why.empty()) {
-        path.back() = 'r';
-        file = OpenCalibrationFile(path, why);
+    std::string read = path;
+    FilePtr file = OpenCalibrationFile(read, why);
+    // A meter's ".dat" may have been kept as ".dar" by the editor.
+    if (!file && why.empty() && path.size() > 4 && path.compare(path.size() - 4, 4, ".dat") == 0) {
+        read.back() = 'r';
+        file = OpenCalibrationFile(read, why);
     }
     if (!file) {
         AlarmBeep();
         ReportError(why.empty() ? "Нет файла с заданием параметров: " + path + " "
-                                : "Ошибка чтения файла: " + path + " (" + why + ")");
+                                : "Ошибка чтения файла: " + read + " (" + why + ")");
         m_nResult = -1;
         return;
     }
+    m_sFileRead = read;
     if (!ReadPairLines(file.get()) && m_nResult == 0) {
-        ReportError("Ошибка чтения файла: " + path);
+        ReportError("Ошибка чтения файла: " + read);
         m_nResult = -1;
         return;
     }
-    if (m_nResult != 0 || (m_nDroppedPairs == 0 && m_vSkippedLines.empty()))
-        return;
-    std::string text = "Файл " + path + ":";
+    if (m_nResult == 0 && warnLosses && (m_nDroppedPairs > 0 || !m_vSkippedLines.empty()))
+        ReportWarning(FileLossText());
+}
+
+std::string CGiGeArray::FileLossText() const
+{
+    constexpr size_t kLinesNamed = 10;
+    std::string text = "Файл " + m_sFileRead + ":";
     if (m_nDroppedPairs > 0)
         text += FormatC("\nпрочитаны первые %d пар, %d пар сверх них не прочитаны", GIGE_FILE_MAX_PAIRS,
                         m_nDroppedPairs);
     if (!m_vSkippedLines.empty()) {
         text += "\nпропущены строки, не являющиеся парами:";
-        for (size_t i = 0; i < m_vSkippedLines.size(); ++i)
-            text += (i ? ", " : " ") + std::to_string(m_vSkippedLines[i]);
+        for (size_t i = 0; i < m_vSkippedLines.size() && i < kLinesNamed; ++i)
+            text += (i ? ", " : " ") + std::to_string(m_vSkippedLines[i].line) + " (" + m_vSkippedLines[i].why + ")";
+        if (m_vSkippedLines.size() > kLinesNamed)
+            text += FormatC(" и еще %zu", m_vSkippedLines.size() - kLinesNamed);
     }
-    ReportWarning(text);
+    return text;
 }
 
 bool CGiGeArray::ReadPairLines(std::FILE* file)
@@ -142,19 +146,22 @@ bool CGiGeArray::ReadPairLines(std::FILE* file)
     while (ReadLine(file, line)) {
         ++lineNumber;
         float gi, ge;
-        if (!ParsePairLine(line, gi, ge)) {
+        std::string why;
+        if (!ParsePairLine(line, gi, ge, &why)) {
             // Header lines come before the first pair; later text, or a line
             // that starts like a pair, is a line lost.
             if (!IsBlank(line) && (m_nCount > 0 || StartsLikeAPair(line)))
-                m_vSkippedLines.push_back(lineNumber);
+                m_vSkippedLines.push_back({lineNumber, why});
             continue;
         }
         if (m_nCount >= GIGE_FILE_MAX_PAIRS) {
             ++m_nDroppedPairs;
             continue;
         }
-        if (m_nCount > 0 && !(m_pPairs[m_nCount - 1].Gi <= gi)) {
+        if (m_nCount > 0 && m_pPairs[m_nCount - 1].Gi > gi) {
             ReportError("Ошибочное значение коэффициентов: немонотонность Gi");
+            // The pairs before it stay to be seen, but never go into a meter.
+            m_vSkippedLines.push_back({lineNumber, "немонотонность Gi, файл дальше не прочитан"});
             m_nResult = -1;
             break;
         }

@@ -2,9 +2,11 @@
 // Line grammar of the calibration files and the crash-safe file replacement.
 #include <string>
 
-// Reads "N Gi Ge" like scanf "%d %g %g" with '.' as the decimal point;
-// text after the third number is ignored. False when a field is missing.
-bool ParsePairLine(const std::string& line, float& gi, float& ge);
+// Reads a pair line: exactly three fields separated by blanks or tabs, a whole
+// number N and two decimal numbers Gi and Ge ('.' as the point, no "inf",
+// "nan" or hexadecimal) that a 32-bit float holds; blanks and a CR may end the
+// line. False when the line is no pair, with why (when given) saying what it lacks.
+bool ParsePairLine(const std::string& line, float& gi, float& ge, std::string* why = nullptr);
 
 // Every "\n" becomes CR LF.
 std::string ToCrLf(const std::string& text);

@@ -1,30 +1,29 @@
 #include "calibration/GiGeFile.h"
 
+#include "common/NumberText.h"
+
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <locale.h>
-#include <stdlib.h>
+#include <limits>
 #include <unistd.h>
+#include <vector>
 
 namespace {
-locale_t CLocale()
-{
-    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
+// Fields are separated by blanks and tabs; a CR left of a CR LF line end counts as one.
+bool IsFieldGap(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool ReadFloat(const char*& p, float& value)
+bool IsWholeNumber(const std::string& field)
 {
-    char* end = nullptr;
-    value = strtof_l(p, &end, CLocale());
-    if (end == p)
+    size_t i = field[0] == '+' || field[0] == '-' ? 1 : 0;
+    if (i == field.size())
         return false;
-    p = end;
+    for (; i < field.size(); ++i)
+        if (field[i] < '0' || field[i] > '9')
+            return false;
     return true;
 }
 
@@ -45,22 +44,45 @@ bool WriteAll(int fd, const std::string& bytes)
 std::atomic<unsigned> g_tempCounter{0};
 }
 
-bool ParsePairLine(const std::string& line, float& gi, float& ge)
+bool ParsePairLine(const std::string& line, float& gi, float& ge, std::string* why)
 {
-    const char* p = line.c_str();   // a NUL inside the line ends it, as for scanf
-    while (IsSpace(*p))
-        ++p;
-    if (*p == '+' || *p == '-')
-        ++p;
-    if (*p < '0' || *p > '9')
+    auto fail = [why](const std::string& text) {
+        if (why)
+            *why = text;
         return false;
-    while (*p >= '0' && *p <= '9')
-        ++p;
-    float fGi, fGe;
-    if (!ReadFloat(p, fGi) || !ReadFloat(p, fGe))
-        return false;
-    gi = fGi;
-    ge = fGe;
+    };
+    // A NUL inside the line ends it, as the text of a C string would.
+    const std::string text(line.c_str());
+    std::vector<std::string> fields;
+    for (size_t i = 0; i < text.size();) {
+        if (IsFieldGap(text[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && !IsFieldGap(text[end]))
+            ++end;
+        fields.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    if (fields.size() != 3)
+        return fail(FormatC("полей %zu вместо 3", fields.size()));
+    if (!IsWholeNumber(fields[0]))
+        return fail("номер «" + fields[0] + "» не целое число");
+    const char* const names[2] = {"Gi", "Ge"};
+    float values[2];
+    for (int k = 0; k < 2; ++k) {
+        const std::string& field = fields[static_cast<size_t>(k) + 1];
+        double value = 0;
+        if (!ParseFloatPoint(field, value))
+            return fail(std::string(names[k]) + " «" + field + "» не является числом");
+        const double size = std::fabs(value);
+        if (!(size <= std::numeric_limits<float>::max()) || (size > 0 && size < std::numeric_limits<float>::min()))
+            return fail(std::string(names[k]) + " «" + field + "» вне диапазона 32-разрядного числа");
+        values[k] = static_cast<float>(value);
+    }
+    gi = values[0];
+    ge = values[1];
     return true;
 }
 

@@ -1,11 +1,13 @@
 // The table's transfer to and from a meter.
 #include "calibration/CGiGeArray.h"
 
+#include "calibration/Characteristic.h"
 #include "calibration/ConnectionUse.h"
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "common/WriteJournal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -132,7 +134,8 @@ bool CGiGeArray::LooksIncomplete(std::string* why) const
     for (int i = 0; i < m_nCount; ++i) {
         const GiGePair& p = m_pPairs[i];
         std::string reason;
-        if (!std::isfinite(p.Gi) || !std::isfinite(p.Ge) || std::fabs(p.Gi) >= 1e29f || std::fabs(p.Ge) >= 1e29f)
+        if (!std::isfinite(p.Gi) || !std::isfinite(p.Ge) || std::fabs(p.Gi) >= GIGE_EMPTY_PAIR_MARK ||
+            std::fabs(p.Ge) >= GIGE_EMPTY_PAIR_MARK)
             reason = FormatC("пара %d не записана (Gi ", i + 1) + PairValueText(p.Gi) + ", Ge " + PairValueText(p.Ge) + ")";
         else if (i > 0 && p.Gi < m_pPairs[i - 1].Gi)
             reason = FormatC("Gi убывает в паре %d", i + 1);
@@ -145,33 +148,66 @@ bool CGiGeArray::LooksIncomplete(std::string* why) const
     return false;
 }
 
+bool CGiGeArray::MayWrite()
+{
+    if (m_nDroppedPairs > 0 || !m_vSkippedLines.empty()) {
+        const int left = m_nDroppedPairs + static_cast<int>(m_vSkippedLines.size());
+        if (!m_bForce) {
+            ReportWarning(FileLossText() + "\nГрадуировочные пары из файла не записаны.\n" + MeterText());
+            return false;
+        }
+        ReportWarning(FileLossText() + FormatC("\nЗаписываются прочитанные пары (%d), не записаны: %d.\n", m_nCount, left) +
+                      MeterText());
+    }
+    if (m_nCount == 0) {
+        ReportWarning("Градуировочные точки не заданы, либо заданы не корректно!");
+        return false;
+    }
+    const std::vector<std::pair<float, float>> values = Values();
+    const std::vector<CharacteristicFault> faults = CheckCharacteristic(values, GIGE_METER_MAX_PAIRS);
+    if (faults.empty())
+        return true;
+    auto listed = [&](const std::vector<CharacteristicFault>& list) {
+        constexpr size_t kNamed = 5;
+        std::string text;
+        for (size_t i = 0; i < list.size() && i < kNamed; ++i)
+            text += "\n" + CharacteristicFaultText(list[i], values);
+        if (list.size() > kNamed)
+            text += FormatC("\nи еще %zu", list.size() - kNamed);
+        return text;
+    };
+    const bool held = std::all_of(faults.begin(), faults.end(), [](const auto& f) { return f.held; });
+    if (m_bPutBack && held) {
+        ReportWarning(MeterText() + ": восстанавливаются пары, которые он содержал, как они были, хотя они "
+                                    "нарушают правила градуировочной характеристики:" +
+                      listed(faults));
+        return true;
+    }
+    std::vector<CharacteristicFault> refused;
+    for (const CharacteristicFault& f : faults)
+        if (!m_bPutBack || !f.held)
+            refused.push_back(f);
+    ReportWarning("Градуировочные пары не записаны, счетчик сохраняет прежние:" + listed(refused) + "\n" +
+                  MeterText());
+    return false;
+}
+
 void CGiGeArray::WriteMeterBody()
 {
     m_bPairsSent = false;
     m_bIncomplete = false;
     m_nPairsWritten = 0;
-    if (m_nCount == 0) {
-        ReportWarning("Градуировочные точки не заданы, либо заданы не корректно!");
+    if (!MayWrite()) {
         m_nResult = -1;
         return;
     }
-    if (m_nCount > GIGE_METER_MAX_PAIRS) {
-        // The count and the indexes go out as one byte each, 255 meaning "no pairs".
-        ReportWarning("Градуировочные пары не записаны: их " + std::to_string(m_nCount) + ", а прибор принимает не более " +
-                      std::to_string(GIGE_METER_MAX_PAIRS) + ".\n" + MeterText());
-        m_nResult = -1;
+    // No write without its journal line.
+    std::string journalError;
+    if (!CWriteJournal::CanAppend(journalError)) {
+        ReportError("Градуировочные пары не записаны: журнал записи в счетчики не дополняется (" + journalError +
+                    ").\n" + MeterText());
+        m_nResult = RC_JOURNAL_FAILED;
         return;
-    }
-    for (int i = 0; i < m_nCount; ++i) {
-        // The meter cannot take such a value; refused before the first command, so
-        // the meter keeps its old characteristic whole.
-        if (!std::isfinite(m_pPairs[i].Gi) || !std::isfinite(m_pPairs[i].Ge)) {
-            ReportWarning(FormatC("Градуировочные пары не записаны: пара %d (Gi ", i + 1) +
-                          PairValueText(m_pPairs[i].Gi) + ", Ge " + PairValueText(m_pPairs[i].Ge) +
-                          ") не является числом.\n" + MeterText());
-            m_nResult = -1;
-            return;
-        }
     }
     WriteJournalEntry entry;
     entry.number = m_dwNumber;
@@ -192,7 +228,8 @@ void CGiGeArray::WriteMeterBody()
     }
     entry.readback = m_bIncomplete ? FormatC("записано %d из %d", m_nPairsWritten, m_nCount) : m_sReadBack;
     entry.result = m_nResult;
-    CWriteJournal::Append(entry);
+    if (!CWriteJournal::Append(entry) && m_nResult == 0)
+        m_nResult = RC_JOURNAL_FAILED;   // written, but the audit trail has a hole
 }
 
 void CGiGeArray::SendPairs(bool readBack)

@@ -1,11 +1,19 @@
 #include "calibration/JournaledParam.h"
 
+#include "common/OperatorInterface.h"
 #include "common/WriteJournal.h"
 #include "protocol/vq7prot/vq7cmd.h"
 
 unsigned WriteParamJournaled(connection* conn, uint32_t number, const std::string& model, uint8_t param, int kind,
                              const std::string& value, std::string* readBack)
 {
+    std::string journalError;
+    if (!CWriteJournal::CanAppend(journalError)) {
+        const std::string text = "Счетчик № " + std::to_string(number) + ": параметр " + std::to_string(param) +
+                                 " не записан, журнал записи в счетчики не дополняется (" + journalError + ").";
+        Operator().RunOnGuiThread([text] { Operator().MessageDialog(MsgIcon::Error, text); });
+        return RC_JOURNAL_FAILED;   // no write without its journal line
+    }
     WriteJournalEntry entry;
     entry.number = number;
     entry.model = model;
@@ -36,7 +44,8 @@ unsigned WriteParamJournaled(connection* conn, uint32_t number, const std::strin
         }
     }
     entry.result = result;
-    CWriteJournal::Append(entry);
+    if (!CWriteJournal::Append(entry) && result == 0)
+        result = RC_JOURNAL_FAILED;
     return result;
 }
 

@@ -89,6 +89,12 @@ void ShowAppMessage(const std::string& text)
     Operator().RunOnGuiThread([&] { Operator().AppMessage(caption, text); });
 }
 
+void ShowNotice(const std::string& text)
+{
+    const std::string caption = AppMessageCaption();
+    Operator().RunOnGuiThread([&] { Operator().Notice(caption, text); });
+}
+
 std::string CommaToPoint(const std::string& text)
 {
     if (text.empty())

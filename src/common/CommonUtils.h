@@ -22,6 +22,8 @@ std::string ApplicationTitle();
 std::string AppMessageCaption();
 // The program's modal message box (OK button, no icon).
 void ShowAppMessage(const std::string& text);
+// A notice that needs no answer, with the same caption (IOperator::Notice).
+void ShowNotice(const std::string& text);
 
 // Rewrites a number text to the operator's decimal separator.
 std::string FixDecimalSeparator(const std::string& text);

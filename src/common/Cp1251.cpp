@@ -5,10 +5,41 @@
 #include <vector>
 
 namespace {
-std::string Convert(std::string_view in, const char* to, const char* from, bool skipBad)
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// One converter per direction and thread, opened at its first use: opening
+// one costs more than converting a line.
+class CConverter {
+public:
+    CConverter(const char* to, const char* from) : m_to(to), m_from(from) {}
+    ~CConverter()
+    {
+        if (m_cd != kNoConverter)
+            iconv_close(m_cd);
+    }
+    CConverter(const CConverter&) = delete;
+    CConverter& operator=(const CConverter&) = delete;
+
+    // The converter in its initial state; kNoConverter when it cannot be opened.
+    iconv_t Get()
+    {
+        if (m_cd == kNoConverter)
+            m_cd = iconv_open(m_to, m_from);
+        else
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        return m_cd;
+    }
+
+private:
+    const char* m_to;
+    const char* m_from;
+    iconv_t m_cd = kNoConverter;
+};
+
+std::string Convert(std::string_view in, CConverter& converter, bool skipBad)
 {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    iconv_t cd = converter.Get();
+    if (cd == kNoConverter)
         return std::string(in);
     std::string out;
     std::vector<char> buf(in.size() * 4 + 16);
@@ -42,11 +73,18 @@ std::string Convert(std::string_view in, const char* to, const char* from, bool 
             --srcLeft;
         }
     }
-    iconv_close(cd);
     return out;
 }
 }
 
-std::string Cp1251ToUtf8(std::string_view cp1251) { return Convert(cp1251, "UTF-8", "CP1251", false); }
+std::string Cp1251ToUtf8(std::string_view cp1251)
+{
+    thread_local CConverter converter("UTF-8", "CP1251");
+    return Convert(cp1251, converter, false);
+}
 
-std::string Utf8ToCp1251(std::string_view utf8) { return Convert(utf8, "CP1251", "UTF-8", true); }
+std::string Utf8ToCp1251(std::string_view utf8)
+{
+    thread_local CConverter converter("CP1251", "UTF-8");
+    return Convert(utf8, converter, true);
+}

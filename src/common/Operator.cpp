@@ -12,6 +12,7 @@
 namespace {
 CTerminalOperator g_terminal;
 std::atomic<IOperator*> g_operator{nullptr};
+std::atomic<bool> g_unattended{false};
 }
 
 IOperator& Operator()
@@ -21,6 +22,9 @@ IOperator& Operator()
 }
 
 void SetOperator(IOperator* op) { g_operator.store(op); }
+
+void SetUnattendedRun(bool unattended) { g_unattended.store(unattended); }
+bool UnattendedRun() { return g_unattended.load(); }
 
 const char* MessageKindText(MsgIcon kind)
 {

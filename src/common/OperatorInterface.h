@@ -21,6 +21,9 @@ public:
     }
     // The program's own message box: OK button, no icon, the given caption.
     virtual void AppMessage(const std::string& caption, const std::string& text) = 0;
+    // A notice that needs no answer (a restart under way, a copy made): the
+    // program's message box, or only a line in the log while no one watches.
+    virtual void Notice(const std::string& caption, const std::string& text) { AppMessage(caption, text); }
     // One tone; returns when it has sounded.
     virtual void Beep(unsigned hz, unsigned ms) = 0;
     // Runs fn on the GUI thread and returns after it ran.
@@ -36,3 +39,8 @@ const char* QuestionKindText();
 IOperator& Operator();
 // Installs op (not owned); null restores the terminal operator.
 void SetOperator(IOperator* op);
+
+// A run goes on by itself (a test plan): notices and information messages
+// wait for no one; errors still stop and ask.
+void SetUnattendedRun(bool unattended);
+bool UnattendedRun();

@@ -5,16 +5,16 @@
 #include "common/DebugOutput.h"
 #include "common/NumberText.h"
 #include "common/OperatorInterface.h"
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
 
-#define SI_NO_CONVERSION   // bytes pass unchanged; keys compare ASCII case-insensitively
-#include <SimpleIni.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -48,10 +48,27 @@ off_t WholeLength(int fd)
     return ::ftruncate(fd, 0) == 0 ? 0 : st.st_size;
 }
 
+// The journal opened for append without waiting (a fifo in its place would block);
+// -1 with error naming the file when it is no regular file or cannot be opened.
+int OpenForAppend(const std::string& path, int access, std::string& error)
+{
+    const int fd = ::open(path.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = path + ": это не обычный файл";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::mutex g_lock;
 std::string g_path;        // empty: the data folder's
 int g_readBack = -1;       // -1: not yet read from config.ini
-std::atomic<bool> g_bWarned{false};
 
 std::string Field(std::string text)
 {
@@ -86,13 +103,9 @@ std::vector<std::string> SplitFields(const std::string& line)
     return out;
 }
 
-bool ReadIniReadBack(const std::string& iniPath)
+bool ReadIniReadBack(CSettingsFile& file)
 {
-    CSimpleIniA ini;   // case-insensitive like the connection's settings
-    ini.SetUnicode(false);
-    ini.LoadFile(iniPath.c_str());   // a missing file reads as the default
-    const std::string value = ini.GetValue("JOURNAL", "readback", "1");
-    return value.empty() || value[0] != '0';
+    return file.Whole("JOURNAL", "readback", 1, 0, 1) != 0;
 }
 }
 
@@ -128,11 +141,9 @@ bool CWriteJournal::ParseLine(const std::string& line, WriteJournalEntry& e)
 bool CWriteJournal::AppendTo(const std::string& path, const WriteJournalEntry& entry, std::string& error)
 {
     std::string line = FormatLine(entry);
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
+    const int fd = OpenForAppend(path, O_RDWR, error);
+    if (fd < 0)
         return false;
-    }
     // One appender at a time (the station and vq7ctl may share the file); the
     // lock goes with the process, also when it is killed.
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
@@ -153,29 +164,60 @@ bool CWriteJournal::AppendTo(const std::string& path, const WriteJournalEntry& e
     return true;
 }
 
+namespace {
+std::function<void(const WriteJournalEntry&)>& SinkSlot()
+{
+    static std::function<void(const WriteJournalEntry&)> sink;
+    return sink;
+}
+
+std::function<void(const WriteJournalEntry&)> RecordSink()
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    return SinkSlot();
+}
+}
+
+void CWriteJournal::SetRecordSink(std::function<void(const WriteJournalEntry&)> sink)
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    SinkSlot() = std::move(sink);
+}
+
 bool CWriteJournal::Append(WriteJournalEntry entry)
 {
     if (entry.time.empty())
         entry.time = NowText();
+    if (const auto sink = RecordSink())
+        sink(entry);
     const std::string path = Path();
     std::string error;
     if (AppendTo(path, entry, error))
         return true;
     const std::string text = "Журнал записи в счетчики не дополнен: " + error;
     DebugOutput(text);
-    if (!g_bWarned.exchange(true))
-        Operator().RunOnGuiThread([text] { Operator().MessageDialog(MsgIcon::Warning, text); });
+    Operator().RunOnGuiThread([text] { Operator().MessageDialog(MsgIcon::Error, text); });
     return false;
+}
+
+bool CWriteJournal::CanAppendTo(const std::string& path, std::string& error)
+{
+    const int fd = OpenForAppend(path, O_WRONLY, error);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool CWriteJournal::Read(const std::string& path, uint32_t number, std::vector<WriteJournalEntry>& entries,
                          std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": " + std::strerror(errno);
+    std::string text, why;
+    if (!ReadRegularFile(path, text, why)) {
+        error = path + ": " + (why.empty() ? std::strerror(ENOENT) : why);
         return false;
     }
+    std::istringstream in(text);
     std::string line;
     WriteJournalEntry e;
     while (std::getline(in, line))
@@ -199,8 +241,11 @@ void CWriteJournal::SetPath(const std::string& path)
 bool CWriteJournal::ReadBackEnabled()
 {
     std::lock_guard<std::mutex> lock(g_lock);
-    if (g_readBack < 0)
-        g_readBack = ReadIniReadBack(DataDir() + "/config.ini") ? 1 : 0;
+    if (g_readBack < 0) {
+        CSettingsFile file;
+        file.Load(DataDir() + "/config.ini");
+        g_readBack = ReadIniReadBack(file) ? 1 : 0;
+    }
     return g_readBack != 0;
 }
 
@@ -210,10 +255,16 @@ void CWriteJournal::SetReadBack(bool enabled)
     g_readBack = enabled ? 1 : 0;
 }
 
+void CWriteJournal::LoadSettings(CSettingsFile& file)
+{
+    SetReadBack(ReadIniReadBack(file));
+}
+
 void CWriteJournal::LoadSettings(const std::string& iniPath)
 {
-    const bool enabled = ReadIniReadBack(iniPath);
-    SetReadBack(enabled);
+    CSettingsFile file;
+    file.Load(iniPath);
+    LoadSettings(file);
 }
 
 std::string JournalPairsText(const std::vector<std::pair<float, float>>& pairs)

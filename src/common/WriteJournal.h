@@ -4,8 +4,11 @@
 // never read and is dropped by the next append, so a line is whole or absent.
 // ';'-separated UTF-8 with a header line.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+class CSettingsFile;
 
 struct WriteJournalEntry {
     std::string time;        // "YYYY-MM-DD HH:MM:SS", local; Append fills it when empty
@@ -28,9 +31,14 @@ public:
 
     // Appends one entry to path; the header goes in front when the file is empty.
     static bool AppendTo(const std::string& path, const WriteJournalEntry& entry, std::string& error);
-    // Appends to Path(); a failure goes to the debug output and, once per
-    // process, to the operator. True when the line was written.
+    // Appends to Path(); a failure is an error to the operator and in the debug
+    // output. True when the line was written.
     static bool Append(WriteJournalEntry entry);
+    // Whether a line can go in: the file opens for append (made when missing, nothing
+    // written) and is a regular file. Checked before every write into a meter; false
+    // with error naming the file.
+    static bool CanAppendTo(const std::string& path, std::string& error);
+    static bool CanAppend(std::string& error) { return CanAppendTo(Path(), error); }
     // The entries of a journal file; number 0 takes every meter.
     static bool Read(const std::string& path, uint32_t number, std::vector<WriteJournalEntry>& entries,
                      std::string& error);
@@ -43,6 +51,9 @@ public:
     static bool ReadBackEnabled();
     static void SetReadBack(bool enabled);
     static void LoadSettings(const std::string& iniPath);
+    static void LoadSettings(CSettingsFile& file);   // a wrong value is an error in file
+    // A second home for every appended entry (the results store); empty: none.
+    static void SetRecordSink(std::function<void(const WriteJournalEntry&)> sink);
 };
 
 // Pair values as the journal shows them: "Gi/Ge" with '.' and nine digits, space separated.

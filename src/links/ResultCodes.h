@@ -19,6 +19,7 @@ enum : int {
     RC_SET_STATE_FAILED = 1052,
     RC_SET_MASK_FAILED = 1053,
     RC_READBACK_MISMATCH = 1060,   // the meter holds other values than were written
+    RC_JOURNAL_FAILED = 1061,      // journal.csv cannot be appended: no write, or its line is lost
 };
 
 // Flags of CLink::Purge.

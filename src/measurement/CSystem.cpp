@@ -4,6 +4,7 @@
 #include "calibration/JournaledParam.h"
 #include "common/CommonUtils.h"
 #include "common/DebugOutput.h"
+#include "common/FlowRule.h"
 #include "common/NumberText.h"
 #include "links/ResultCodes.h"
 #include "protocol/connection.h"
@@ -500,6 +501,11 @@ int CSystem::RunCycle()
     }
     if (!ge || m_bTerminated)
         return 0;   // cancelled, or the program is closing: nothing is counted
+    if (prompt && !IsRigFlow(*ge)) {
+        SetCycleMessage(FormatC("Эталонный расход %g м3/ч не принят (", *ge) + RigFlowProblem(*ge) +
+                        "): цикл не учтен");
+        return 0;
+    }
     {
         Lock lock(m_csLock);
         m_dGe = *ge;

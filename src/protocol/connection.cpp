@@ -1,6 +1,8 @@
 #include "protocol/connection.h"
 
 #include "common/NumberText.h"
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
 #include "links/CComLink.h"
 #include "links/CTCPIPLink.h"
 
@@ -76,22 +78,35 @@ connection::~connection()
     ReleaseBusLock();
 }
 
-void connection::LoadSettings(const std::string& path)
+bool connection::LoadSettings(CSettingsFile& file)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    CSimpleIniA ini;   // case-insensitive keys and sections
-    ini.SetUnicode(false);
-    ini.LoadFile(path.c_str());   // a missing file reads as all defaults
-    auto value = [&](const char* key, const char* def) {
-        return std::string(ini.GetValue(kSection, key, def)).substr(0, 254);
-    };
-    m_sPort = value("port", "COM1");
-    m_bPortChosen = ini.GetValue(kSection, "port", nullptr) != nullptr;
-    m_sIp = value("IP", "192.168.0.1");
-    m_sTcpIpPort = std::to_string(LeadingDigits(value("TCPIPport", "10001")));
-    m_nSpeed = static_cast<unsigned>(LeadingDigits(value("speed", "115200")));
-    m_nAuxTmout = static_cast<int>(std::min<unsigned long>(LeadingDigits(value("AuxTmout", "0")), kMaxAuxTmoutMs));
-    m_nDevNom = static_cast<int>(LeadingDigits(value("dev_nom", "1")));
+    auto text = [&](const char* key, const char* def) { return file.Text(kSection, key, def).substr(0, 254); };
+    m_sPort = text("port", "COM1");
+    m_bPortChosen = file.Has(kSection, "port");
+    m_sIp = text("IP", "192.168.0.1");
+    m_sTcpIpPort = std::to_string(file.Whole(kSection, "TCPIPport", 10001, 1, 65535));
+    m_nSpeed = static_cast<unsigned>(file.Whole(kSection, "speed", 115200, kMinSpeed, kMaxSpeed));
+    m_nAuxTmout = static_cast<int>(file.Whole(kSection, "AuxTmout", 0, 0, kMaxAuxTmoutMs));
+    m_nDevNom = static_cast<int>(file.Whole(kSection, "dev_nom", 1, 0, 0x7FFFFFFF));
+    return file.HasSection(kSection);
+}
+
+CSettingsFile connection::LoadSettings(const std::string& path)
+{
+    CSettingsFile file;
+    file.Load(path);
+    if (!LoadSettings(file) && file.Exists() && file.Errors().empty())
+        file.AddWarning(MissingSectionText(path));
+    return file;
+}
+
+std::string connection::MissingSectionText(const std::string& fileName)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_csLock);
+    const std::string place = m_sPort == kTcpIpPortName ? m_sIp + ":" + m_sTcpIpPort
+                                                        : m_sPort + " (" + CComLink::DevicePath(m_sPort) + ")";
+    return fileName + ": нет раздела [" + kSection + "], используется порт " + place;
 }
 
 bool connection::SaveSettings(const std::string& path)
@@ -101,8 +116,10 @@ bool connection::SaveSettings(const std::string& path)
     ini.SetUnicode(false);
     // Only a missing file may start empty; a file that exists but cannot be read
     // would otherwise be replaced by one holding this section alone.
-    const SI_Error loaded = ini.LoadFile(path.c_str());
-    if (loaded < 0 && (loaded != SI_FILE || ::access(path.c_str(), F_OK) == 0))
+    std::string old, why;
+    if (!ReadRegularFile(path, old, why, CSettingsFile::kMaxBytes) && !why.empty())
+        return false;
+    if (ini.LoadData(old.data(), old.size()) < 0)
         return false;
     if (PortConfigured())   // the initial value is no choice worth keeping
         ini.SetValue(kSection, "port", m_sPort.c_str());

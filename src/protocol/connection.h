@@ -9,11 +9,13 @@
 // with no second attempt. A transaction that finds the link gone mid-way ends with
 // RC_READ_ERROR (1011), which the transaction layer retries. LinkFaultText says
 // in words what happened, naming the port or gateway.
+#include "common/SettingsFile.h"
 #include "links/CLink.h"
 
 #include <memory>
 #include <mutex>
 #include <string>
+
 
 class ITraceTarget;
 
@@ -24,8 +26,15 @@ public:
     connection(const connection&) = delete;
     connection& operator=(const connection&) = delete;
 
-    // Section CONNECTION of an ini file.
-    void LoadSettings(const std::string& path);
+    // Section CONNECTION of a checked settings file: every number converted and in range
+    // (TCPIPport 1..65535, speed kMinSpeed..kMaxSpeed, AuxTmout 0..kMaxAuxTmoutMs), or an
+    // error in the file and the default. False when the file has no such section.
+    bool LoadSettings(CSettingsFile& file);
+    // The same from an ini file; a file without the section gets a warning naming the
+    // port then used. The file's errors and warnings are returned.
+    CSettingsFile LoadSettings(const std::string& path);
+    // "FILE: нет раздела [CONNECTION], используется порт COM1 (/dev/ttyS0)"
+    std::string MissingSectionText(const std::string& fileName);
     bool SaveSettings(const std::string& path);
 
     int Open();
@@ -86,6 +95,8 @@ public:
     int m_nDevNom = 0;
     int m_nAuxTmout = 0;              // ms added to every first-answer time-out, 0..kMaxAuxTmoutMs
     static constexpr int kMaxAuxTmoutMs = 10000;
+    static constexpr unsigned kMinSpeed = 50;
+    static constexpr unsigned kMaxSpeed = 4000000;
 
 private:
     int OpenLink(std::unique_ptr<CLink> link, const std::string& lockName);

@@ -5,6 +5,7 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "workstation/MainTables.h"
+#include "workstation/PointVerdicts.h"
 
 #include <vector>
 
@@ -48,7 +49,38 @@ std::string CsvField(const std::string& text)
     return out + "\"";
 }
 
-std::string ResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent)
+namespace {
+std::string Num3(double v) { return FixDecimalSeparator(FormatC("%.3f", v)); }
+
+void PointsSection(std::string& out, const CsvJudgement& judged)
+{
+    out += kEol;
+    out += Line({"Поверка по точкам"});
+    out += Line({"Счетчик", "Профиль", "Правило", "Расход, м3/ч", "Погрешность, %", "U, %", "U полная", "Предел, %",
+                 "Заключение"});
+    for (const MeterJudgement& m : judged.meters) {
+        const std::string profile = m.profileError.empty() ? StandardTitle(m.profile) : m.profileError;
+        for (const PointJudgement& p : m.points) {
+            const bool judgedPoint = p.decision.limit.judged;
+            out += Line({std::to_string(m.number), profile, RuleKey(m.profile.rule),
+                         FixDecimalSeparator(FormatC("%.6g", p.flow)), Num3(p.error), Num3(p.u.expanded),
+                         p.u.complete ? "да" : "нет", judgedPoint ? Num3(p.decision.acceptanceLimit) : "",
+                         m.profileError.empty() ? PointVerdictText(p.decision.verdict) : ""});
+        }
+        if (!m.missingFlows.empty()) {
+            std::string names;
+            for (const std::string& n : m.missingFlows)
+                names += (names.empty() ? "" : ", ") + n;
+            out += Line({std::to_string(m.number), "не измерены расходы: " + names});
+        }
+    }
+    const ReferenceInstrument& r = judged.reference;
+    out += Line({"Эталон", r.name, r.serial, r.certificate, r.uGiven ? Num3(r.u) : "U не указана"});
+}
+}
+
+std::string ResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent,
+                       const CsvJudgement* judged)
 {
     std::string out = "\xEF\xBB\xBF";
     out += Line({"Протокол", dateTime});
@@ -63,15 +95,21 @@ std::string ResultsCsv(const CMainTables& tables, const std::string& dateTime, d
         cells.push_back(VerdictText(verdicts[c]));
         any = any || verdicts[c] != EVerdict::None;
     }
+    if (judged)
+        for (const MeterJudgement& m : judged->meters)
+            if (static_cast<size_t>(m.slot) + 1 < cells.size())
+                cells[static_cast<size_t>(m.slot) + 1] = m.VerdictText();
     if (any) {
         out += Line(cells);
         out += Line({"Допуск, %", "±" + FixDecimalSeparator(FormatC("%g", tolerancePercent))});
     }
+    if (judged && any)
+        PointsSection(out, *judged);
     return out;
 }
 
 void WriteResultsCsv(const CMainTables& tables, const std::string& dateTime, double tolerancePercent,
-                     const std::string& path)
+                     const std::string& path, const CsvJudgement* judged)
 {
-    WriteFileAtomically(path, ResultsCsv(tables, dateTime, tolerancePercent));
+    WriteFileAtomically(path, ResultsCsv(tables, dateTime, tolerancePercent, judged));
 }

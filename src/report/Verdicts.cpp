@@ -3,6 +3,7 @@
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
 #include "workstation/TextGrid.h"
+#include "workstation/VerificationVerdict.h"
 
 #include <cmath>
 
@@ -19,8 +20,7 @@ std::vector<EVerdict> VerificationVerdicts(const CTextGrid& grid, double toleran
                 if (ch == sep)
                     ch = '.';
             double error = 0;
-            const bool within = ParseFloatPoint(text, error) && std::isfinite(error) &&
-                                std::fabs(error) <= tolerancePercent;
+            const bool within = ParseFloatPoint(text, error) && ErrorWithinTolerance(error, tolerancePercent);
             if (!within)
                 verdicts[c] = EVerdict::Fail;
             else if (verdicts[c] == EVerdict::None)

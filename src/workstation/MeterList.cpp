@@ -1,5 +1,7 @@
 #include "MeterList.h"
 
+#include "common/RegularFile.h"
+
 #include "MainTables.h"
 #include "PairsBackup.h"
 #include "Progress.h"
@@ -17,6 +19,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <sstream>
 #include <system_error>
 
 namespace {
@@ -142,7 +146,10 @@ bool CMeterList::BackupPairs(uint32_t number)
 
 int CMeterList::KeptModel(uint32_t number) const
 {
-    std::ifstream in(m_folders.ModelFile(number));
+    std::string text, why;
+    if (!ReadRegularFile(m_folders.ModelFile(number), text, why, 4096))
+        return -1;
+    std::istringstream in(text);
     long long value = -1;
     if (!(in >> value) || value < 0 || value > 0x7FFFFFFF)
         return -1;
@@ -226,6 +233,7 @@ int CMeterList::RestoreBackupPairs(uint32_t number)
     }
     CGiGeArray table(info, number);
     table.m_sWriteOperation = "восстановление пар";
+    table.m_bPutBack = true;
     return table.LoadFromFileToMeter(&m_conn, m_folders.BackupFile(number));
 }
 

@@ -2,6 +2,8 @@
 
 #include "MeasurementRows.h"
 #include "TextGrid.h"
+#include "calibration/Characteristic.h"
+#include "common/NumberText.h"
 
 #include <cmath>
 #include <vector>
@@ -42,8 +44,11 @@ void ResetPairsTable(CTextGrid& pairs)
     pairs.ClearRow(1);
 }
 
-bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& occupied)
+bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& occupied,
+               std::vector<std::string>* skipped)
 {
+    if (skipped)
+        skipped->clear();
     if (measurements.RowCount() < 5)
         return false;
     SortMeasurementRows(measurements);
@@ -55,8 +60,10 @@ bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& o
 
     const int last = measurements.RowCount() - 2;
     // Read every number first, so that a bad cell leaves the pairs table alone.
+    // Rows and cells that can give no pair are left out, each named.
     std::vector<std::vector<double>> value;
     std::vector<std::vector<bool>> present;
+    std::vector<std::string> notes;
     for (int r = kFirstDataRow; r <= last; ++r) {
         std::vector<double> v;
         std::vector<bool> p;
@@ -64,9 +71,28 @@ bool FormPairs(CTextGrid& measurements, CTextGrid& pairs, const OccupiedSlots& o
             v.push_back(CellNumberOrZero(measurements, c, r));
             p.push_back(!measurements.CellEmpty(c, r));
         }
+        const std::string row = FormatC("строка %d (Ge ", r - kFirstDataRow + 1) + measurements.Cell(0, r) + ")";
+        if (const std::string why = PairValueFault("Ge", v[0]); !why.empty()) {
+            notes.push_back(row + ": " + why);
+            continue;
+        }
+        for (size_t k = 1; k < cols.size(); ++k) {
+            if (!p[k])
+                continue;
+            if (const std::string why = PairFault(v[k], v[0]); !why.empty()) {
+                const std::string meter = measurements.Cell(cols[k], 1);
+                notes.push_back(row + (meter.empty() ? FormatC(", столбец %d", cols[k]) : ", счетчик № " + meter) +
+                                ": " + why);
+                p[k] = false;
+            }
+        }
         value.push_back(std::move(v));
         present.push_back(std::move(p));
     }
+    if (skipped)
+        *skipped = notes;
+    if (value.empty())
+        return false;
 
     // NaN marks a column without any value in its group.
     std::vector<std::vector<double>> means;

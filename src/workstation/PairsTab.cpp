@@ -35,7 +35,15 @@ CPairsTab::CPairsTab(connection& conn, CSystem& system, CMainTables& tables, CWi
 bool CPairsTab::CreateGiGeClick()
 {
     try {
-        return FormPairs(m_tables.StringGrid2, m_tables.StringGrid4, OccupiedSlotsOf(m_system));
+        std::vector<std::string> skipped;
+        const bool formed = FormPairs(m_tables.StringGrid2, m_tables.StringGrid4, OccupiedSlotsOf(m_system), &skipped);
+        if (!skipped.empty()) {
+            std::string text = "Не вошли в градуировочные пары:";
+            for (const std::string& line : skipped)
+                text += "\n" + line;
+            ShowAppMessage(text);
+        }
+        return formed;
     } catch (const EConvertError& e) {
         Operator().MessageDialog(MsgIcon::Error, e.what());
         return false;
@@ -190,13 +198,13 @@ int CPairsTab::SaveGiGeToDeviceClick()
         ShowAppMessage("Настроечные параметры не записаны: счетчик № " + numbers);
     }
     if (rebootPending) {
-        ShowAppMessage("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
+        ShowNotice("Сейчас произойдет перезагрузка ДЗВ-1П-И2 для выполения\n"
                        "автоматического копирования данных из EEPROM во Flash Data.\n"
                        "Подождите несколько секунд.");
         std::this_thread::sleep_for(std::chrono::milliseconds(m_nRebootWaitMs));
     } else if (firstFailure == 0) {
         // Confirmed only when every meter took its pairs and parameters.
-        ShowAppMessage("Градуировочные пары и настроечные параметры записаны");
+        ShowNotice("Градуировочные пары и настроечные параметры записаны");
     }
     m_progress.Hide();
     if (!m_state.IncompleteWrites.empty()) {

@@ -3,6 +3,7 @@
 #include "MainTables.h"
 #include "MeasurementRows.h"
 #include "PairForming.h"
+#include "SeriesResults.h"
 #include "VerificationError.h"
 #include "WindowState.h"
 #include "common/CommonUtils.h"
@@ -25,7 +26,8 @@ OccupiedSlots OccupiedSlotsOf(CSystem& system)
 }
 
 CSeriesControl::CSeriesControl(CSystem& system, CMainTables& tables, CWindowState& state)
-    : m_system(system), m_tables(tables), m_state(state), m_geSource([&system] { return system.GetCycleGe(); })
+    : Reported(tables), m_system(system), m_tables(tables), m_state(state),
+      m_geSource([&system] { return system.GetCycleGe(); })
 {
 }
 
@@ -67,7 +69,11 @@ void CSeriesControl::ButtonStartPauseClick()
                                        static_cast<unsigned>(result)) +
                                "\rСчетчик № " + NumbersOf(failed));
             UpdateSlotMarks();
+            if (m_results)
+                m_results->SeriesStarted(m_state.ActivePage);
         }
+        if (m_results)
+            m_results->CycleStarted();
         m_state.CycleMessage.clear();
         m_state.StartPauseImage = PICTURE_RUNNING;
         m_state.LastCycleCount = m_system.GetCycleResult(0);
@@ -84,6 +90,8 @@ void CSeriesControl::ButtonStartPauseClick()
 
 void CSeriesControl::ButtonStopClick()
 {
+    if (m_results)
+        m_results->SeriesEnding();
     m_state.Timer1Enabled = false;
     m_system.StopCycle();
     ClearCurrentValues();
@@ -91,6 +99,7 @@ void CSeriesControl::ButtonStopClick()
     ResetMeasurementTable(m_tables.StringGrid2);
     ResetMeasurementTable(m_tables.StringGrid3);
     ResetPairsTable(m_tables.StringGrid4);
+    Reported.Clear();
     // Every meter still on the base model is tried, also those a former stop failed to restore.
     m_state.ModelSet = false;
     std::vector<int> failed;
@@ -129,8 +138,10 @@ void CSeriesControl::VerificationRow(double geValue)
             continue;
         float gi = 0, gv = 0;
         m_state.LastCycleCount = m_system.GetCycleResult(s, &gi, &gv);
-        if (m_system.HasCycleResult(s))
-            grid.SetCell(SlotColumn(s), row, VerificationErrorText(ge, gv));
+        if (!m_system.HasCycleResult(s))
+            continue;
+        const bool standard = m_standardError && m_standardError(m_system.GetMeterNumber(s));
+        grid.SetCell(SlotColumn(s), row, standard ? StandardErrorText(ge, gv) : VerificationErrorText(ge, gv));
     }
     AppendBlankRow(grid);
 }
@@ -153,6 +164,8 @@ void CSeriesControl::Timer1Timer()
             CalibrationRow(ge);
         else
             VerificationRow(ge);
+        if (m_results)
+            m_results->CycleRecorded(page, ge);
         ++m_nRowsAdded;
         m_state.StartPauseImage = PICTURE_IDLE;
         for (int s = 0; s < kMeterSlots; ++s)
@@ -162,7 +175,13 @@ void CSeriesControl::Timer1Timer()
         if (!m_state.CycleMessage.empty())
             ShowAppMessage(m_state.CycleMessage);
     } else if (idle && m_state.Timer1Enabled && m_state.StartPauseImage == PICTURE_RUNNING &&
-               m_system.GetLastCycleResult() != 0) {
+               m_system.GetLastCycleResult() == 0) {
+        // The operator dropped the cycle at the reference flow prompt: no row, the series goes on.
+        m_state.Timer1Enabled = false;
+        m_state.StartPauseImage = PICTURE_IDLE;
+        ClearCurrentValues();
+        m_state.CycleMessage = kCycleDroppedText;
+    } else if (idle && m_state.Timer1Enabled && m_state.StartPauseImage == PICTURE_RUNNING) {
         // The cycle ended without a row (link gone, no meter answering): paused, and said why.
         m_state.Timer1Enabled = false;
         m_state.StartPauseImage = PICTURE_IDLE;

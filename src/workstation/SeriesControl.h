@@ -2,8 +2,10 @@
 // Control of a measurement series: start/pause, end of series, and the timer
 // that turns each completed cycle into a row of the active tab's table.
 #include "CellNumbers.h"
+#include "SeriesEnd.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 class CSystem;
 class CMainTables;
 class CWindowState;
+class CSeriesResults;
 struct MeterStatus;
 
 // The picture a slot's column header shows while the timer runs.
@@ -19,6 +22,9 @@ enum class MeterStatePicture {
     IntegrationEnded = 0,  // picture 0
     Integrating = 1,    // picture 1
 };
+
+// The status line after the operator dropped a cycle at the reference flow prompt.
+inline constexpr const char* kCycleDroppedText = "Цикл отброшен: строка не добавлена";
 
 MeterStatePicture MeterStatePictureOf(const MeterStatus& status);
 // Which of the ten slots hold a meter.
@@ -33,6 +39,11 @@ public:
     void SetReferenceFlowSource(std::function<double()> source) { m_geSource = std::move(source); }
     // Runs before the first start of a series writes the base model (keeps the own models).
     void SetBeforeBaseModel(std::function<void()> fn) { m_beforeBaseModel = std::move(fn); }
+    // Told of the series' start, each cycle's row and the end (not owned; null: nothing).
+    void SetResults(CSeriesResults* results) { m_results = results; }
+    // True for a meter judged by a standard: its error is (Gv - Ge) / Ge x 100
+    // instead of the station's (Gv - Ge) / Gv x 100.
+    void SetStandardError(std::function<bool(uint32_t number)> fn) { m_standardError = std::move(fn); }
 
     void ButtonStartPauseClick();
     void ButtonStopClick();
@@ -42,6 +53,9 @@ public:
 
     // Rows added by the timer since construction.
     int RowsAdded() const { return m_nRowsAdded; }
+
+    // The rows of this series that are in a report; ending the series forgets them.
+    CReportedRows Reported;
 
 private:
     void ClearCurrentValues();
@@ -55,5 +69,7 @@ private:
     CWindowState& m_state;
     std::function<double()> m_geSource;
     std::function<void()> m_beforeBaseModel;
+    CSeriesResults* m_results = nullptr;
+    std::function<bool(uint32_t)> m_standardError;
     int m_nRowsAdded = 0;
 };

@@ -2,7 +2,10 @@
 
 #include "MeasurementRows.h"
 #include "TextGrid.h"
+#include "ConfigValues.h"
 #include "common/NumberText.h"
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
 
 #define SI_NO_CONVERSION   // bytes pass unchanged
 #include <SimpleIni.h>
@@ -28,9 +31,16 @@ Verdict ErrorCellVerdict(const std::string& text, double tolerance)
     }
     if (!std::isfinite(error))
         return Verdict::Fail;
+    return ErrorWithinTolerance(error, tolerance) ? Verdict::Pass : Verdict::Fail;
+}
+
+bool ErrorWithinTolerance(double errorPercent, double tolerancePercent)
+{
+    if (!std::isfinite(errorPercent))
+        return false;
     // The cell shows three decimals: judge what the operator reads.
-    const double shown = std::round(std::fabs(error) * 1000.0) / 1000.0;
-    return shown <= tolerance + 1e-9 ? Verdict::Pass : Verdict::Fail;
+    const double shown = std::round(std::fabs(errorPercent) * 1000.0) / 1000.0;
+    return shown <= tolerancePercent + 1e-9;
 }
 
 std::array<Verdict, 10> MeterVerdicts(const CTextGrid& grid, double tolerance)
@@ -67,36 +77,19 @@ void FillVerdictRow(CTextGrid& row, const std::array<Verdict, 10>& verdicts)
         row.SetCell(slot + 1, 0, VerdictText(verdicts[static_cast<size_t>(slot)]));
 }
 
+double LoadTolerance(CSettingsFile& file)
+{
+    return file.Number(kSection, kKey, kDefaultTolerance, kMinTolerance, kMaxTolerance);
+}
+
 double LoadTolerance(const std::string& configPath)
 {
-    CSimpleIniA ini;
-    ini.SetUnicode(false);
-    ini.LoadFile(configPath.c_str());
-    double value = 0;
-    if (!ParseFloatPoint(ini.GetValue(kSection, kKey, ""), value) || !(value > 0) || value > 1000)
-        return kDefaultTolerance;
-    return value;
+    CSettingsFile file;
+    file.Load(configPath);
+    return LoadTolerance(file);
 }
 
 bool SaveTolerance(const std::string& configPath, double tolerance)
 {
-    CSimpleIniA ini;
-    ini.SetUnicode(false);
-    const SI_Error loaded = ini.LoadFile(configPath.c_str());
-    if (loaded < 0 && (loaded != SI_FILE || ::access(configPath.c_str(), F_OK) == 0))
-        return false;
-    ini.SetValue(kSection, kKey, FormatC("%g", tolerance).c_str());
-    std::string text;
-    if (ini.Save(text) < 0)
-        return false;
-    const std::string tmp = configPath + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), configPath.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return SaveConfigValue(configPath, kSection, kKey, FormatC("%g", tolerance));
 }

@@ -4,12 +4,20 @@
 #include <array>
 #include <string>
 
+class CSettingsFile;
 class CTextGrid;
 
 enum class Verdict { None, Pass, Fail };
 
 // Tolerance when config.ini has none, ± per cent.
 constexpr double kDefaultTolerance = 2.0;
+constexpr double kMinTolerance = 0.001;
+constexpr double kMaxTolerance = 1000.0;
+
+// The one rule of the screen and the report: an error passes when |error|, rounded
+// to the three decimals its cell shows, is at most the tolerance (on it: passes).
+// Not finite: fails.
+bool ErrorWithinTolerance(double errorPercent, double tolerancePercent);
 
 // One error cell: None when empty or not a number, else |error| <= tolerance.
 Verdict ErrorCellVerdict(const std::string& text, double tolerance);
@@ -21,7 +29,9 @@ const char* VerdictText(Verdict verdict);
 // The row under the table: column 0 "Вывод", columns 1..10 the verdict texts.
 void FillVerdictRow(CTextGrid& row, const std::array<Verdict, 10>& verdicts);
 
-// Section VERIFICATION, key tolerance; the default when missing or not a
-// positive number. Saving keeps every other section of the file.
+// Section VERIFICATION, key tolerance, kMinTolerance..kMaxTolerance; the default when
+// missing, and an error in file when not such a number. Saving keeps every other
+// section of the file.
+double LoadTolerance(CSettingsFile& file);
 double LoadTolerance(const std::string& configPath);
 bool SaveTolerance(const std::string& configPath, double tolerance);

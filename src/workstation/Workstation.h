@@ -5,9 +5,12 @@
 #include "MainTables.h"
 #include "MeterList.h"
 #include "PairsTab.h"
+#include "PointVerdicts.h"
+#include "ProfileFile.h"
 #include "Progress.h"
 #include "ResultTableActions.h"
 #include "SeriesControl.h"
+#include "SeriesResults.h"
 #include "WindowState.h"
 #include "WorkFolders.h"
 
@@ -26,6 +29,16 @@ public:
     CProgress Progress;
     CMeterList MeterList;
     CSeriesControl Series;
+    CSeriesResults Results;   // the series as records for the results store
     CResultTableActions ResultTables;
     CPairsTab Pairs;
+    // How the verification is judged: the profiles and the reference.
+    CProfileSet Profiles;
+    ReferenceInstrument Reference;
+
+    // Reads profilesPath and configPath's [REFERENCE]; the messages of what
+    // was refused (empty when all is good). stationTolerance: the default δ.
+    std::vector<std::string> LoadJudgement(const std::string& profilesPath, const std::string& configPath,
+                                           double stationTolerance);
+    std::vector<MeterJudgement> JudgeVerification() const;
 };

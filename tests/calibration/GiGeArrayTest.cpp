@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -30,6 +31,61 @@ TEST_F(GiGeArrayTest, AddKeepsAscendingGiAndEqualGiInArrivalOrder)
     EXPECT_EQ(PairsOf(t), (PairList{{1, 10}, {2, 20}, {2, 21}}));
     t.AddPair(-1, -10);   // a reverse branch goes ahead of the forward pairs
     EXPECT_EQ(PairsOf(t).front(), std::make_pair(-1.0f, -10.0f));
+}
+
+// Equal Gi keep their order of arrival whichever way the pairs come in: one
+// by one, from texts, or sorted after a change of Gi. Long inputs too, where
+// an unstable sort would swap them.
+TEST_F(GiGeArrayTest, EqualGiKeepTheOrderInWhichTheyCame)
+{
+    struct Case {
+        const char* name;
+        PairList in, out;
+    };
+    // Twenty pairs from the top, three more with Gi 5 among them.
+    PairList longIn, longOut;
+    for (int i = 20; i >= 1; --i)
+        longIn.emplace_back(static_cast<float>(i), static_cast<float>(i));
+    longIn.insert(longIn.begin() + 3, {5, 50});
+    longIn.insert(longIn.begin() + 9, {5, 51});
+    longIn.push_back({5, 52});
+    // Gi 5 came as (5, 50), (5, 51), (5, 5), (5, 52).
+    for (int i = 1; i <= 20; ++i) {
+        if (i == 5)
+            longOut.insert(longOut.end(), {{5, 50}, {5, 51}, {5, 5}, {5, 52}});
+        else
+            longOut.emplace_back(static_cast<float>(i), static_cast<float>(i));
+    }
+    const Case cases[] = {
+        {"two, in order", {{2, 20}, {1, 10}, {2, 21}}, {{1, 10}, {2, 20}, {2, 21}}},
+        {"two, last first", {{2, 21}, {2, 20}}, {{2, 21}, {2, 20}}},
+        {"three", {{3, 30}, {3, 31}, {1, 1}, {3, 32}}, {{1, 1}, {3, 30}, {3, 31}, {3, 32}}},
+        {"three in a long table", longIn, longOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CGiGeArray added;
+        for (const auto& [gi, ge] : c.in)
+            added.AddPair(gi, ge);
+        EXPECT_EQ(PairsOf(added), c.out);
+
+        CTextColumn gis, ges;
+        for (const auto& [gi, ge] : c.in) {
+            gis.push_back(CGiGeArray::PairValueText(gi));
+            ges.push_back(CGiGeArray::PairValueText(ge));
+        }
+        const CGiGeArray fromTexts(VQ7_INFO{}, 1, 0, static_cast<int>(c.in.size()), ges, gis);
+        EXPECT_EQ(PairsOf(fromTexts), c.out);
+
+        // Gi changed in place, then sorted again.
+        CGiGeArray resorted;
+        for (const auto& [gi, ge] : c.in)
+            resorted.AddPair(-gi, ge);
+        for (int i = 0; i < resorted.GetCount(); ++i)
+            resorted.PairAt(i).Gi = -resorted.PairAt(i).Gi;
+        resorted.SortByGi(true);
+        EXPECT_EQ(PairsOf(resorted), c.out);
+    }
 }
 
 TEST_F(GiGeArrayTest, DeleteRemovesOnlyValidIndexes)

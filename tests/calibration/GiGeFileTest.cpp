@@ -6,6 +6,7 @@
 #include "common/CommonUtils.h"
 #include "common/DecimalSeparator.h"
 #include "common/NumberText.h"
+#include "support/HostilePairFiles.h"
 #include "support/RecordingOperator.h"
 
 #include <gtest/gtest.h>
@@ -138,33 +139,85 @@ TEST_F(GiGeFileTest, AtMostFiftyPairsAreReadAndTheRestIsCounted)
     EXPECT_NE(op.Texts()[0].find("10 пар сверх них не прочитаны"), std::string::npos);
 }
 
-TEST_F(GiGeFileTest, UnparsableLinesAreSkippedByNumberAndLongLinesDoNotEndReading)
+TEST_F(GiGeFileTest, LinesThatAreNoPairsAreNamedWithWhatTheyLack)
 {
     const std::string tail(300, 'x');
     Write("odd.dat", "  0  1.5\n" + tail + " 7 7\n0 1 2 trailing text\nabc 2 3\n1 2.5e0 5\r\n2 1e1\n" +
-                         "3 4 8 " + tail + "\n\n4 5 10");
+                         "3 4 8 " + tail + "\n\n4 5 10\n5 nan 11\n6 0x1p3 12");
     CGiGeArray t;
     EXPECT_EQ(t.LoadFromFile(Path("odd.dat")), 0);
-    EXPECT_EQ(PairsOf(t), (PairList{{1, 2}, {2.5f, 5}, {4, 8}, {5, 10}}));
-    // The header before the first pair and the blank line are no loss.
-    EXPECT_EQ(t.m_vSkippedLines, (std::vector<int>{1, 4, 6}));
+    EXPECT_EQ(PairsOf(t), (PairList{{2.5f, 5}, {5, 10}}));
+    // Headers before the first pair and blank lines are no loss; a line cut at
+    // 255 characters is read like any other.
+    EXPECT_EQ(t.m_vSkippedLines, (std::vector<GiGeSkippedLine>{{1, "полей 2 вместо 3"},
+                                                               {3, "полей 5 вместо 3"},
+                                                               {6, "полей 2 вместо 3"},
+                                                               {7, "полей 4 вместо 3"},
+                                                               {10, "Gi «nan» не является числом"},
+                                                               {11, "Gi «0x1p3» не является числом"}}));
     ASSERT_EQ(op.Texts().size(), 1u);
-    EXPECT_NE(op.Texts()[0].find("строки, не являющиеся парами: 1, 4, 6"), std::string::npos);
+    EXPECT_NE(op.Texts()[0].find("строки, не являющиеся парами: 1 (полей 2 вместо 3), 3 (полей 5 вместо 3)"),
+              std::string::npos);
+    EXPECT_EQ(op.Texts()[0].find("немонотонность"), std::string::npos);
 }
 
-TEST_F(GiGeFileTest, MissingFileFallsBackToDar)
+// Loading shows what a file holds, and names what it loses.
+TEST_F(GiGeFileTest, HostileFilesLoadWithTheirLossesNamed)
+{
+    for (const HostilePairFile& f : HostilePairFiles()) {
+        SCOPED_TRACE(f.name);
+        op.Clear();
+        Write("hostile.dat", f.bytes);
+        CGiGeArray t;
+        EXPECT_EQ(t.LoadFromFile(Path("hostile.dat")), f.loadResult);
+        EXPECT_EQ(t.GetCount(), f.pairsLoaded);
+        if (*f.loadText == '\0') {
+            EXPECT_TRUE(op.Messages().empty());
+            continue;
+        }
+        ASSERT_EQ(op.Messages().size(), 1u);
+        EXPECT_EQ(op.Messages()[0].kind, f.loadResult == 0 ? RecordedMessage::Warning : RecordedMessage::Error);
+        EXPECT_NE(op.Texts()[0].find(f.loadText), std::string::npos) << op.Texts()[0];
+        if (f.loadResult == 0)
+            EXPECT_NE(op.Texts()[0].find(Path("hostile.dat")), std::string::npos);
+    }
+}
+
+TEST_F(GiGeFileTest, AWarningNamesTenLinesAndCountsTheRest)
+{
+    std::string text = Lines({1, 2});
+    for (int i = 0; i < 25; ++i)
+        text += "9 9\n";
+    Write("junk.dat", text);
+    CGiGeArray t;
+    EXPECT_EQ(t.LoadFromFile(Path("junk.dat")), 0);
+    EXPECT_EQ(t.m_vSkippedLines.size(), 25u);
+    ASSERT_EQ(op.Texts().size(), 1u);
+    EXPECT_NE(op.Texts()[0].find("13 (полей 2 вместо 3) и еще 15"), std::string::npos) << op.Texts()[0];
+}
+
+TEST_F(GiGeFileTest, OnlyAMissingDatFallsBackToDarAndTheTypedPathIsNamed)
 {
     Write("m.dar", Lines({1, 2}));
+    Write("m.dat.dar", Lines({1, 2}));
+    Write("mdar", Lines({1, 2}));
+    Write("m.txr", Lines({1, 2}));
     CGiGeArray t;
     EXPECT_EQ(t.LoadFromFile(Path("m.dat")), 0);
     EXPECT_EQ(t.GetCount(), 2);
+    EXPECT_EQ(t.m_sFileRead, Path("m.dar"));
     EXPECT_TRUE(op.Messages().empty());
 
-    t.AddPair(5, 5);
-    EXPECT_EQ(t.LoadFromFile(Path("none.dat")), -1);
-    EXPECT_EQ(t.GetCount(), 0);
-    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Нет файла с заданием параметров: " + Path("none.dar") + " "});
-    EXPECT_EQ(op.BeepCount(), 3);
+    // Any other name is read as typed, or not at all.
+    for (const char* name : {"none.dat", "m.txt", "mdat", "m.DAT", ".dat"}) {
+        op.Clear();
+        t.AddPair(5, 5);
+        EXPECT_EQ(t.LoadFromFile(Path(name)), -1) << name;
+        EXPECT_EQ(t.GetCount(), 0) << name;
+        EXPECT_EQ(t.m_sFileRead, "") << name;
+        EXPECT_EQ(op.Texts(), std::vector<std::string>{"Нет файла с заданием параметров: " + Path(name) + " "});
+        EXPECT_EQ(op.BeepCount(), 3) << name;   // the alarm
+    }
 }
 
 TEST_F(GiGeFileTest, DefaultPathsLieUnderTheProgramLogFolder)
@@ -232,16 +285,45 @@ TEST_F(GiGeFileTest, OnlyRegularFilesUpToOneMebibyteAreRead)
     }
 }
 
-TEST(GiGeLineTest, ScanfLikeFields)
+TEST(GiGeLineTest, APairLineIsAWholeNumberAndTwoDecimalNumbers)
 {
+    struct Case {
+        const char* line;
+        bool pair;
+        float gi, ge;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"\t3\t-1.5E+00\t 2e-3\r", true, -1.5f, 0.002f, ""},
+        {"  0   5.000000e-01   5.200000e-01", true, 0.5f, 0.52f, ""},
+        {" 1\t 1.000000E+01\t 1.010000E+01 \t", true, 10, 10.1f, ""},
+        {"+2 .5 5.", true, 0.5f, 5, ""},
+        {"1.5 2.0", false, 0, 0, "полей 2 вместо 3"},   // not N 1, Gi .5, Ge 2
+        {"1.5 2.0 3.0", false, 0, 0, "номер «1.5» не целое число"},
+        {"1 2", false, 0, 0, "полей 2 вместо 3"},
+        {"1 2 3 4", false, 0, 0, "полей 4 вместо 3"},
+        {" N       Gi            Ge", false, 0, 0, "номер «N» не целое число"},
+        {"1 2,5 3", false, 0, 0, "Gi «2,5» не является числом"},   // ',' is no decimal point in files
+        {"1 0x1p3 3", false, 0, 0, "Gi «0x1p3» не является числом"},
+        {"1 2 0X10", false, 0, 0, "Ge «0X10» не является числом"},
+        {"1 nan 3", false, 0, 0, "Gi «nan» не является числом"},
+        {"1 2 -inf", false, 0, 0, "Ge «-inf» не является числом"},
+        {"1 1e39 3", false, 0, 0, "Gi «1e39» вне диапазона 32-разрядного числа"},
+        {"1 2 1e-40", false, 0, 0, "Ge «1e-40» вне диапазона 32-разрядного числа"},
+        {"1 2 3e", false, 0, 0, "Ge «3e» не является числом"},
+    };
+    for (const Case& c : cases) {
+        float gi = 0, ge = 0;
+        std::string why;
+        EXPECT_EQ(ParsePairLine(c.line, gi, ge, &why), c.pair) << c.line;
+        EXPECT_EQ(why, c.why) << c.line;
+        if (c.pair) {
+            EXPECT_EQ(gi, c.gi) << c.line;
+            EXPECT_EQ(ge, c.ge) << c.line;
+        }
+    }
     float gi = 0, ge = 0;
-    EXPECT_TRUE(ParsePairLine("\t3\t-1.5E+00\t 2e-3\r", gi, ge));
-    EXPECT_EQ(gi, -1.5f);
-    EXPECT_EQ(ge, 0.002f);
-    EXPECT_FALSE(ParsePairLine(" N       Gi            Ge", gi, ge));
-    EXPECT_FALSE(ParsePairLine("1 2", gi, ge));
-    EXPECT_FALSE(ParsePairLine(std::string("1 2\0 3", 6), gi, ge));
-    EXPECT_FALSE(ParsePairLine("1 2,5 3", gi, ge));   // ',' is no decimal point in files
+    EXPECT_FALSE(ParsePairLine(std::string("1 2\0 3", 6), gi, ge));   // a NUL ends the line
 }
 
 }  // namespace

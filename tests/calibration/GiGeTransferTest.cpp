@@ -9,6 +9,7 @@
 #include "support/RecordingOperator.h"
 #include "protocol/connection.h"
 #include "sim/Rig.h"
+#include "support/HostilePairFiles.h"
 #include "support/SimRig.h"
 
 #include <gtest/gtest.h>
@@ -247,6 +248,7 @@ TEST_F(GiGeTransferTest, SwitchedOffMeterGetsNoPairs)
     AddMeter("FJ  ", [](SimMeterConfig& c) { c.writeSwitch = false; });
     CGiGeArray t(InfoOf("FJ  "), kNumber);
     t.AddPair(1, 1);
+    t.AddPair(2, 2);
     EXPECT_EQ(t.WriteToMeter(&conn), 240);
     EXPECT_EQ(op.Texts(), std::vector<std::string>{"Выключен внутренний переключатель! " + kMeter});
     EXPECT_EQ(CountOf(CMD_WRITE_COUNT) + CountOf(CMD_WRITE_PAIR), 0);
@@ -298,6 +300,7 @@ TEST_F(GiGeTransferTest, RefusedRestartTellsWhatToDo)
         meter.SetRestartMode(c.mode, 0);
         CGiGeArray t(InfoOf("DZW3"), kNumber);
         t.AddPair(1, 1);
+        t.AddPair(2, 2);
         EXPECT_EQ(t.WriteToMeter(&conn), c.result);
         ASSERT_EQ(op.Messages().size(), 1u);
         EXPECT_EQ(op.Messages()[0].kind, RecordedMessage::Error);
@@ -330,7 +333,7 @@ TEST_F(GiGeTransferTest, FileThatDidNotLoadIsNotWritten)
     AddMeter("FJ  ");
     CGiGeArray t(InfoOf("FJ  "), kNumber);
     EXPECT_EQ(t.LoadFromFileToMeter(&conn, "/nonexistent/b.dat"), -1);
-    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Нет файла с заданием параметров: /nonexistent/b.dar "});
+    EXPECT_EQ(op.Texts(), std::vector<std::string>{"Нет файла с заданием параметров: /nonexistent/b.dat "});
 
     op.Clear();
     EXPECT_EQ(t.LoadFromFileToMeter(&conn, TempFile("0 1 1\n1 3 3\n2 2 2\n")), -1);
@@ -375,11 +378,111 @@ TEST_F(GiGeTransferTest, PairThatIsNoNumberIsRefusedBeforeAnythingIsSent)
     EXPECT_EQ(meter.Pairs()[1].ge, 80.0f);
 }
 
+// Written from a file as vq7ctl and the window's restore write: nothing a
+// hostile file holds reaches the meter, unless restoring pairs a meter can hold.
+TEST_F(GiGeTransferTest, HostileFilesNeverReachTheMeter)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    const std::vector<SimPair> before = {{0.5f, 0.52f}, {10, 10.1f}};
+    for (bool putBack : {false, true}) {
+        for (const HostilePairFile& f : HostilePairFiles()) {
+            SCOPED_TRACE(std::string(f.name) + (putBack ? ", restored" : ""));
+            meter.SetPairs(before);
+            op.Clear();
+            const size_t sent = gateway->Log().size();
+            const size_t journalled = Journal().size();
+            CGiGeArray t(InfoOf("FJ  "), kNumber);
+            t.m_bPutBack = putBack;
+            const int result = t.LoadFromFileToMeter(&conn, TempFile(f.bytes));
+            ASSERT_FALSE(op.Messages().empty());
+            const std::string text = op.Messages().back().text;
+            if (putBack && f.held) {
+                // Put back as it was, with the rule it breaks named first.
+                EXPECT_EQ(result, 0);
+                EXPECT_EQ(op.Messages().size(), 1u);
+                EXPECT_NE(op.Messages()[0].text.find("как они были"), std::string::npos) << op.Messages()[0].text;
+                EXPECT_NE(op.Messages()[0].text.find(f.refusal), std::string::npos) << op.Messages()[0].text;
+                const auto held = meter.Pairs();
+                ASSERT_EQ(static_cast<int>(held.size()), t.GetCount());
+                for (int i = 0; i < t.GetCount(); ++i) {
+                    EXPECT_EQ(held[static_cast<size_t>(i)].gi, t.PairAt(i).Gi);
+                    EXPECT_EQ(held[static_cast<size_t>(i)].ge, t.PairAt(i).Ge);
+                }
+                continue;
+            }
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(op.Messages().size(), 1u) << "one message, the refusal";
+            EXPECT_NE(text.find(f.refusal), std::string::npos) << text;
+            if (f.loadResult == 0) {
+                EXPECT_NE(text.find(kMeter), std::string::npos) << text;
+            }
+            EXPECT_EQ(gateway->Log().size(), sent) << "nothing sent";
+            const auto held = meter.Pairs();
+            ASSERT_EQ(held.size(), before.size());
+            for (size_t i = 0; i < held.size(); ++i) {
+                EXPECT_EQ(held[i].gi, before[i].gi);
+                EXPECT_EQ(held[i].ge, before[i].ge);
+            }
+            EXPECT_EQ(Journal().size(), journalled);
+        }
+    }
+}
+
+TEST_F(GiGeTransferTest, ForceWritesThePairsReadAndSaysHowManyWereLeftOut)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.m_bForce = true;
+    EXPECT_EQ(t.LoadFromFileToMeter(&conn, TempFile(" 0 1 1\n 1 2\n 2 3 3\n")), 0);
+    ASSERT_EQ(op.Messages().size(), 1u);
+    EXPECT_NE(op.Texts()[0].find("2 (полей 2 вместо 3)"), std::string::npos);
+    EXPECT_NE(op.Texts()[0].find("Записываются прочитанные пары (2), не записаны: 1."), std::string::npos);
+    ASSERT_EQ(meter.Pairs().size(), 2u);
+    EXPECT_EQ(meter.Pairs()[1].gi, 3.0f);
+
+    // A characteristic no meter can have is refused all the same.
+    op.Clear();
+    EXPECT_EQ(t.LoadFromFileToMeter(&conn, TempFile(" 0 1 1\n 1 2\n 2 1 3\n")), -1);
+    EXPECT_NE(op.Texts().back().find("Gi тот же, что в паре 1"), std::string::npos);
+    EXPECT_EQ(meter.Pairs()[1].gi, 3.0f);
+
+    // Pairs taken over from a table loaded with losses carry them; cleared, they do not.
+    CGiGeArray loaded(InfoOf("FJ  "), kNumber);
+    ASSERT_EQ(loaded.LoadFromFile(TempFile(" 0 1 1\n 1 x 1\n 2 4 4\n")), 0);
+    CGiGeArray copy(InfoOf("FJ  "), kNumber);
+    copy.Assign(loaded);
+    op.Clear();
+    EXPECT_EQ(copy.WriteToMeter(&conn), -1);
+    EXPECT_NE(op.Texts().back().find("Градуировочные пары из файла не записаны"), std::string::npos);
+    copy.Clear();
+    copy.AddPair(1, 1);
+    copy.AddPair(4, 4);
+    EXPECT_EQ(copy.WriteToMeter(&conn), 0);
+    EXPECT_EQ(meter.Pairs()[1].gi, 4.0f);
+}
+
+TEST_F(GiGeTransferTest, AMeterKeepingAnotherGeFailsTheReadBack)
+{
+    CVirtualMeter& meter = AddMeter("FJ  ");
+    meter.AddFault(*ParseFaultRule("storeotherge:cmd=42:n=1"));
+    CGiGeArray t(InfoOf("FJ  "), kNumber);
+    t.AddPair(1, 1);
+    t.AddPair(2, 2);
+    EXPECT_EQ(t.WriteToMeter(&conn), RC_READBACK_MISMATCH);
+    EXPECT_EQ(meter.Pairs()[0].gi, 1.0f);   // Gi kept as sent, Ge not
+    EXPECT_NE(meter.Pairs()[0].ge, 1.0f);
+    ASSERT_EQ(op.Texts().size(), 1u);
+    EXPECT_EQ(op.Texts()[0], kMeter + ": градуировочная пара 1 после записи прочитана как Gi 1, Ge 1.00000012, "
+                                      "записана Gi 1, Ge 1.");
+    EXPECT_EQ(Journal().back().readback, "не совпадает: пара 1");
+}
+
 TEST_F(GiGeTransferTest, ExceptionInMeterOperationIsReportedAndReleasesTheConnection)
 {
     AddMeter("FJ  ", [](SimMeterConfig& c) { c.writeSwitch = false; });
     CGiGeArray t(InfoOf("FJ  "), kNumber);
     t.AddPair(1, 1);
+    t.AddPair(2, 2);
     // The warning about the switch throws once, from inside the write body.
     bool thrown = false;
     op.onMessage = [&](const RecordedMessage& m) {
@@ -540,6 +643,7 @@ TEST_F(GiGeTransferTest, ReadBackSwitchedOffReadsNothing)
     CWriteJournal::SetReadBack(false);
     CGiGeArray t(InfoOf("FJ  "), kNumber);
     t.AddPair(1, 1);
+    t.AddPair(2, 2);
     EXPECT_EQ(t.WriteToMeter(&conn), 0);
     EXPECT_EQ(CountOf(CMD_READ_COUNT) + CountOf(CMD_READ_PAIR), 0);
     ASSERT_EQ(Journal().size(), 1u);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,4 +156,41 @@ TEST_F(WriteJournalTest, KillNineNeverLeavesAPartLine)
         ++lines;
     }
     EXPECT_GE(lines, 100);
+}
+
+// Before a write into a meter: can a line go in? Never waits on a fifo, never
+// writes anything, and names the file when the answer is no.
+TEST_F(WriteJournalTest, CanAppendOnlyToARegularFileThatOpensForAppend)
+{
+    struct Case {
+        const char* name;
+        void (*make)(const fs::path&);
+        bool can;
+    };
+    const Case cases[] = {
+        {"missing", [](const fs::path&) {}, true},
+        {"regular", [](const fs::path& p) { std::ofstream(p) << "x\n"; }, true},
+        {"folder", [](const fs::path& p) { fs::create_directories(p); }, false},
+        {"fifo", [](const fs::path& p) { ASSERT_EQ(0, ::mkfifo(p.c_str(), 0600)); }, false},
+        {"under a file", [](const fs::path& p) { std::ofstream(p.parent_path()) << "x"; }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path sub = dir / c.name;
+        fs::remove_all(sub);
+        if (std::string(c.name) != "under a file")
+            fs::create_directories(sub);
+        const fs::path journal = sub / "journal.csv";
+        c.make(journal);
+        const auto before = fs::exists(journal) && fs::is_regular_file(journal) ? fs::file_size(journal) : 0;
+        std::string error;
+        EXPECT_EQ(c.can, CWriteJournal::CanAppendTo(journal.string(), error));
+        if (c.can) {
+            EXPECT_EQ(before, fs::file_size(journal));   // nothing written
+        } else {
+            EXPECT_NE(std::string::npos, error.find(journal.string())) << error;
+            EXPECT_FALSE(CWriteJournal::AppendTo(journal.string(), Entry(1, "запись пар"), error));
+        }
+        fs::remove_all(sub);
+    }
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -64,21 +65,100 @@ TEST(ConnectionSettings, InitialValuesAndFileDefaults)
     ExpectFileDefaults(missing);
 }
 
-TEST(ConnectionSettings, KeysIgnoreCaseAndNumbersTakeLeadingDigits)
+TEST(ConnectionSettings, KeysIgnoreCase)
 {
-    IniFile file("[connection]\nPORT=TCP/IP\nip=10.1.2.3\ntcpipPORT=4001x\nSpeed=fast\nauxtmout=250ms\nDEV_NOM=77\n");
+    IniFile file("[connection]\nPORT=TCP/IP\nip=10.1.2.3\ntcpipPORT=4001\nSpeed=57600\nauxtmout=250\nDEV_NOM=77\n");
     connection c;
-    c.LoadSettings(file.Path());
+    const CSettingsFile read = c.LoadSettings(file.Path());
+    EXPECT_TRUE(read.Errors().empty());
+    EXPECT_TRUE(read.Warnings().empty());
     EXPECT_EQ("TCP/IP", c.m_sPort);
     EXPECT_EQ("10.1.2.3", c.m_sIp);
     EXPECT_EQ("4001", c.m_sTcpIpPort);
-    EXPECT_EQ(0u, c.m_nSpeed);
+    EXPECT_EQ(57600u, c.m_nSpeed);
     EXPECT_EQ(250, c.m_nAuxTmout);
     EXPECT_EQ(77, c.m_nDevNom);
+}
 
-    IniFile typo("[CONNECTION]\nAuxTmout=600000\n");
-    c.LoadSettings(typo.Path());
-    EXPECT_EQ(10000, c.m_nAuxTmout);   // limited as the settings dialog limits it
+TEST(ConnectionSettings, ANumberThatDoesNotConvertOrIsOutOfRangeIsAnErrorAndTheDefaultStays)
+{
+    struct Case {
+        const char* line;
+        bool wrong;
+    };
+    const Case cases[] = {
+        {"TCPIPport=65535", false}, {"TCPIPport=1", false},     {"TCPIPport=70000", true}, {"TCPIPport=0", true},
+        {"TCPIPport=4001x", true},  {"TCPIPport=", true},       {"TCPIPport=0x10", true},  {"speed=50", false},
+        {"speed=4000000", false},   {"speed=fast", true},       {"speed=0", true},         {"speed=99999999", true},
+        {"AuxTmout=10000", false},  {"AuxTmout=1e9", true},     {"AuxTmout=600000", true}, {"AuxTmout=-1", true},
+        {"AuxTmout=2.5", true},     {"dev_nom=7", false},       {"dev_nom=x", true},
+        {"speed=99999999999999999999999", true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.line);
+        IniFile file(std::string("[CONNECTION]\n") + k.line + "\n");
+        connection c;
+        const CSettingsFile read = c.LoadSettings(file.Path());
+        if (!k.wrong) {
+            EXPECT_TRUE(read.Errors().empty());
+            continue;
+        }
+        ASSERT_EQ(1u, read.Errors().size());
+        // Section, key and value are named.
+        EXPECT_NE(std::string::npos, read.Errors()[0].find(std::string("[CONNECTION] ") + k.line)) << read.Errors()[0];
+        ExpectFileDefaults(c);
+    }
+}
+
+TEST(ConnectionSettings, ASectionOrKeyGivenTwiceIsAWarningAndTheLastValueCounts)
+{
+    IniFile file("[CONNECTION]\nspeed=9600\nspeed=19200\n[other]\nx=1\n[connection]\nport=COM2\n");
+    connection c;
+    const CSettingsFile read = c.LoadSettings(file.Path());
+    EXPECT_TRUE(read.Errors().empty());
+    ASSERT_EQ(2u, read.Warnings().size());
+    EXPECT_NE(std::string::npos, read.Warnings()[0].find("[CONNECTION] speed")) << read.Warnings()[0];
+    EXPECT_NE(std::string::npos, read.Warnings()[1].find("[connection]")) << read.Warnings()[1];
+    EXPECT_EQ(19200u, c.m_nSpeed);
+    EXPECT_EQ("COM2", c.m_sPort);
+}
+
+TEST(ConnectionSettings, AFileWithoutTheSectionSaysSoAndNamesThePortUsed)
+{
+    IniFile file("[OTHER]\nport=COM9\n");
+    connection c;
+    const CSettingsFile read = c.LoadSettings(file.Path());
+    ASSERT_EQ(1u, read.Warnings().size());
+    EXPECT_NE(std::string::npos, read.Warnings()[0].find("[CONNECTION]"));
+    EXPECT_NE(std::string::npos, read.Warnings()[0].find("COM1 (/dev/ttyS0)")) << read.Warnings()[0];
+
+    const CSettingsFile none = c.LoadSettings("/tmp/vq7-no-such-dir/config.ini");
+    EXPECT_TRUE(none.Warnings().empty());   // no file at all: the defaults, without a word
+    EXPECT_TRUE(none.Errors().empty());
+}
+
+// A fifo or a folder in place of config.ini: an error at once, never a wait (the
+// test's time-out catches a hang), and a save leaves it alone.
+TEST(ConnectionSettings, AFileThatIsNoRegularFileIsAnErrorAtOnce)
+{
+    char dir[] = "/tmp/vq7settingsXXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string fifo = std::string(dir) + "/fifo.ini", folder = std::string(dir) + "/folder.ini";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
+    for (const auto& [path, kind] : {std::pair{fifo, "канал"}, std::pair{folder, "папка"}}) {
+        SCOPED_TRACE(path);
+        connection c;
+        const CSettingsFile read = c.LoadSettings(path);
+        ASSERT_EQ(1u, read.Errors().size());
+        EXPECT_NE(std::string::npos, read.Errors()[0].find(path));
+        EXPECT_NE(std::string::npos, read.Errors()[0].find(kind)) << read.Errors()[0];
+        ExpectFileDefaults(c);
+        EXPECT_FALSE(c.SaveSettings(path));
+    }
+    rmdir(folder.c_str());
+    unlink(fifo.c_str());
+    rmdir(dir);
 }
 
 TEST(ConnectionSettings, SaveKeepsOtherContentAndNeverWritesMeterNumber)

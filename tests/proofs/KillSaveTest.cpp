@@ -3,9 +3,11 @@
 #include "calibration/CGiGeArray.h"
 #include "calibration/GiGeFile.h"
 #include "report/ReportError.h"
+#include "report/ResultsCsv.h"
 #include "report/ZipPackage.h"
 #include "support/RecordingOperator.h"
 #include "protocol/connection.h"
+#include "workstation/MainTables.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
 #include "vq7ctl/ChildProcess.h"
@@ -332,4 +334,23 @@ TEST_F(KillSave, ReportPackageIsOldOrNew)
                     file, [&](bool second) { (second ? b : a).Save(file.string()); }, std::string(200000, 'a'),
                     std::string(200000, 'b'), Rounds(), 20000, document),
                 "report package");
+}
+
+// The results CSV goes through a temporary file and a rename like the report.
+TEST_F(KillSave, ResultsCsvIsOldOrNew)
+{
+    const fs::path file = m_dir.Path() / "Reports" / "Поверка.csv";
+    fs::create_directories(file.parent_path());
+    CMainTables a, b;
+    for (int row = 1; row < 400; ++row) {   // files of several blocks
+        a.StringGrid1.SetRowCount(row + 1);
+        a.StringGrid1.SetCell(1, row, std::string(300, 'a'));
+        b.StringGrid1.SetRowCount(row + 1);
+        b.StringGrid1.SetCell(1, row, std::string(200, 'b'));
+    }
+    const std::string textA = ResultsCsv(a, "x", 2.0), textB = ResultsCsv(b, "x", 2.0);
+    ExpectWhole(KillWhileSaving(
+                    file, [&](bool second) { WriteResultsCsv(second ? b : a, "x", 2.0, file.string()); }, textA,
+                    textB, Rounds(), 8000),
+                "results CSV");
 }

@@ -3,8 +3,13 @@
 
 #include "common/NumberText.h"
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 Bytes Data(std::initializer_list<uint8_t> head)
@@ -108,6 +113,49 @@ TEST_F(QuickProtocolTest, PairCount)
     EXPECT_THROW(WritePairCount(&conn, kMeter, "двенадцать"), EConvertError);
     EXPECT_EQ(WritePairCount(&conn, kMeter, "256"), unsigned(RC_BAD_ARGUMENT));
     EXPECT_EQ(bus->WriteCount(), 1u);
+}
+
+// An older meter's refusal of the pair count is asked again at once. With an
+// hour's retry pause the answers still come back; a pause would run into the
+// watchdog's abort (1018). A single refusal is not taken for an older meter.
+TEST_F(ProtocolTest, PairCountRefusalIsConfirmedWithoutThePause)
+{
+    g_nRetryPauseMs = 3600u * 1000u;
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> l(lock);
+        if (!done.wait_for(l, std::chrono::seconds(60), [&] { return finished; }))
+            g_bAbortAll = true;
+    });
+    struct Case {
+        std::vector<Bytes> replies;
+        const char* count;
+        unsigned requests;
+    };
+    const Case cases[] = {
+        {std::vector<Bytes>(5, MeterAnswer(kMeter, VQ7_ERR_BAD_COMMAND)), "7", 5},
+        {std::vector<Bytes>(5, MeterAnswer(kMeter, VQ7_ERR_BAD_PARAM)), "7", 5},
+        {{MeterAnswer(kMeter, VQ7_ERR_BAD_COMMAND), MeterAnswer(kMeter, 0x07, {15})}, "15", 2},
+        {{MeterAnswer(kMeter, VQ7_ERR_BAD_PARAM), MeterAnswer(kMeter, VQ7_ERR_BAD_COMMAND),
+          MeterAnswer(kMeter, 0x07, {9})}, "9", 3},
+    };
+    for (const Case& c : cases) {
+        bus->ClearRecord();
+        for (const Bytes& reply : c.replies)
+            bus->QueueReply(reply);
+        std::string count = "x";
+        EXPECT_EQ(ReadPairCount(&conn, kMeter, count), RC_OK);
+        EXPECT_EQ(count, c.count);
+        EXPECT_EQ(bus->WriteCount(), c.requests);
+    }
+    {
+        std::lock_guard<std::mutex> l(lock);
+        finished = true;
+    }
+    done.notify_one();
+    watchdog.join();
 }
 
 TEST_F(QuickProtocolTest, Pairs)

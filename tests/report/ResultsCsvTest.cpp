@@ -4,11 +4,13 @@
 #include "report/ReportDate.h"
 #include "report/ResultsCsv.h"
 #include "report/Verdicts.h"
+#include "workstation/VerificationVerdict.h"
 
 #include <gmock/gmock.h>
 
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <regex>
 
 using ::testing::ElementsAre;
@@ -38,6 +40,43 @@ TEST(Verdicts, EveryErrorOfAColumnCountsAndTheBoundaryPasses)
                                                           EVerdict::Fail, EVerdict::None, EVerdict::Fail));
     g.SetCell(1, 2, "abc");
     EXPECT_EQ(VerificationVerdicts(g, 2.0)[1], EVerdict::Fail);
+}
+
+// The screen colours a cell and the report gives its verdict by one rule: what the
+// cell shows, at most the tolerance; exactly at the tolerance passes.
+TEST(Verdicts, TheScreenAndTheReportDecideAlikeAtTheBoundary)
+{
+    SeparatorGuard sep(',');
+    struct Case {
+        const char* cell;
+        double tolerance;
+        bool pass;
+    };
+    const Case cases[] = {
+        {"2,000", 2.0, true},   {"-2,000", 2.0, true},  {"2,001", 2.0, false}, {"-2,001", 2.0, false},
+        {"2,0004", 2.0, true},  {"0,100", 0.1, true},   {"0,101", 0.1, false}, {"0,300", 0.3, true},
+        {"1,5", 1.5, true},     {"0,000", 0.001, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.cell) + " at " + std::to_string(c.tolerance));
+        const Verdict expected = c.pass ? Verdict::Pass : Verdict::Fail;
+        EXPECT_EQ(expected, ErrorCellVerdict(c.cell, c.tolerance));
+        CTextGrid g(2, 3, 0, 2);
+        g.SetRowCells(2, {"10", c.cell});
+        EXPECT_EQ(c.pass ? EVerdict::Pass : EVerdict::Fail, VerificationVerdicts(g, c.tolerance)[1]);
+    }
+    EXPECT_FALSE(ErrorWithinTolerance(std::numeric_limits<double>::quiet_NaN(), 2.0));
+    EXPECT_FALSE(ErrorWithinTolerance(std::numeric_limits<double>::infinity(), 2.0));
+}
+
+TEST(ResultsCsv, TheToleranceIsWrittenWithTheOperatorsSeparator)
+{
+    CMainTables t;
+    FillSampleTables(t);
+    for (const auto& [sep, text] : {std::pair{',', "Допуск, %;±2,5\r\n"}, std::pair{'.', "Допуск, %;±2.5\r\n"}}) {
+        SeparatorGuard guard(sep);
+        EXPECT_THAT(ResultsCsv(t, "x", 2.5), HasSubstr(text)) << sep;
+    }
 }
 
 TEST(ResultsCsv, OpensInASpreadsheetWithCyrillicAndVerdicts)

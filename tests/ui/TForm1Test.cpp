@@ -9,7 +9,11 @@
 #include "ui/platform/BusTask.h"
 #include "ui/grid/GridModel.h"
 #include "ui/grid/GridView.h"
+#include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/StartupWindows.h"
+#include "common/OperatorInterface.h"
+#include "workstation/SeriesEnd.h"
+#include "workstation/SeriesControl.h"
 #include "workstation/MeasurementRows.h"
 #include "workstation/PairForming.h"
 #include "workstation/Workstation.h"
@@ -19,7 +23,9 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -141,6 +147,7 @@ private slots:
     void wholeSeriesThroughTheWindow()
     {
         CRecordingQtOperator op;
+        op.confirmAnswer = true;   // the series end with rows in no report
         CGuiRig rig({11000002, 11000004, 11000006});
         QVERIFY(rig.Ok());
         CStartupWindows w(rig.Dir());
@@ -206,6 +213,176 @@ private slots:
         }
         std::printf("series: %d verification rows before and after, %d calibration rows, 4 pairs, %d Ge answers\n",
                     int(checkFlows.size()), 8, answerer.Answers());
+    }
+
+    // Refused reference flows and a dropped cycle add no row; ending the series
+    // or closing the window asks while rows are in no report, and "no" keeps them.
+    void seriesKeepsTheOperatorsWork()
+    {
+        CRecordingQtOperator op;
+        CGuiRig rig({11000002, 11000004});
+        QVERIFY(rig.Ok());
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        f.Timer1->setInterval(30);
+        CGeAnswerer answerer(w.EditGeForm, rig.Rig());
+        QVERIFY(ShowActive(&f));
+        TypeIntoCell(f.StringGrid1, SP_METER, 1, QString::number(kMeters[0]));
+        TypeIntoCell(f.StringGrid1, SP_METER, 2, QString::number(kMeters[1]));
+        ClickTool(f.ToolBar1, f.ButtonUpdateInfo);
+        ClickTab(f.PageControl1, 1);
+        const CTextGrid& calibration = f.Ws->Tables.StringGrid2;
+        const CTextGrid& verification = f.Ws->Tables.StringGrid3;
+        RunCycle(f, rig, 10, calibration);
+        QCOMPARE(DataRowCount(calibration), 1);
+
+        op.Clear();
+        op.confirmAnswer = true;   // "yes" to dropping the cycle
+        answerer.Script({QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("-1"), CGeAnswerer::kEscape});
+        rig.Rig().SetFlow(12);
+        ClickTool(f.ToolBar1, f.ButtonStartPause);
+        QElapsedTimer clock;
+        clock.start();
+        while (f.ButtonStartPause->data().toInt() != 1 && clock.elapsed() < 20000)
+            QTest::qWait(10);
+        QCOMPARE(f.ButtonStartPause->data().toInt(), 1);
+        QTest::qWait(100);
+        QCOMPARE(DataRowCount(calibration), 1);
+        QCOMPARE(DataRowCount(verification), 0);
+        QCOMPARE(f.StatusPanels[0]->text(), QString::fromUtf8(kCycleDroppedText));
+        const std::vector<std::string> texts = op.Texts();
+        QCOMPARE(texts.size(), size_t(4));   // three refusals and the question
+        QVERIFY(texts[3].rfind("Отбросить этот цикл?", 0) == 0);
+        QVERIFY(!w.EditGeForm.isVisible());
+
+        // The series goes on: the next cycle counts.
+        RunCycle(f, rig, 12, calibration);
+        QCOMPARE(DataRowCount(calibration), 2);
+
+        op.Clear();
+        op.confirmAnswer = false;
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        QCOMPARE(op.Texts(), std::vector<std::string>{SeriesEndQuestion(2)});
+        QCOMPARE(DataRowCount(calibration), 2);
+        QVERIFY(f.Ws->State.ModelSet);
+        QCOMPARE(rig.Rig().Meter(kMeters[0])->ParamByte(0), uint8_t(0));   // still on the base model
+        QVERIFY(!f.close());
+        QVERIFY(f.isVisible());
+        QCOMPARE(op.Texts().size(), size_t(2));
+        QCOMPARE(DataRowCount(calibration), 2);
+
+        op.Clear();
+        op.confirmAnswer = true;
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        QCOMPARE(op.Texts().size(), size_t(1));
+        QCOMPARE(DataRowCount(calibration), 0);
+        QCOMPARE(rig.Rig().Meter(kMeters[0])->ParamByte(0), uint8_t(70));
+        op.Clear();
+        QVERIFY(f.close());   // no series: nothing to ask
+        QVERIFY(op.Texts().empty());
+    }
+
+    // Notices of an unattended run go only into the panel, errors still ask; in
+    // manual work every message is a box and the panel keeps a copy.
+    void messagePanelAndUnattendedRun()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        f.show();
+        auto lastLine = [&] { return f.MessagePanel->item(f.MessagePanel->count() - 1)->text(); };
+        const struct {
+            bool unattended;
+            int kind;   // 0 notice, 1 information, 2 error, 3 warning
+            bool boxed;
+        } cases[] = {{true, 0, false}, {true, 1, false}, {true, 2, true}, {true, 3, true},
+                     {false, 0, true}, {false, 1, true},  {false, 2, true}};
+        int n = 0;
+        for (const auto& c : cases) {
+            SetUnattendedRun(c.unattended);
+            op.Clear();
+            const std::string text = "сообщение " + std::to_string(++n) + "\nвторая строка";
+            const int before = f.MessagePanel->count();
+            if (c.kind == 0)
+                ShowNotice(text);
+            else
+                Operator().MessageDialog(c.kind == 1 ? MsgIcon::Information
+                                         : c.kind == 2 ? MsgIcon::Error
+                                                       : MsgIcon::Warning,
+                                         text);
+            QCOMPARE(op.Texts().size(), size_t(c.boxed ? 1 : 0));
+            QCOMPARE(f.MessagePanel->count(), before + 1);
+            QVERIFY2(lastLine().contains(QStringLiteral("сообщение %1 вторая строка").arg(n)), qPrintable(lastLine()));
+            QVERIFY(QTime::fromString(lastLine().left(8), QStringLiteral("HH:mm:ss")).isValid());
+        }
+        SetUnattendedRun(false);
+        // A window opened later shows the whole session.
+        CMessagePanel later;
+        QCOMPARE(later.count(), f.MessagePanel->count());
+    }
+
+    // A cell whose text the column cuts shows it whole as its tip.
+    void cutCellsShowTheirTextAsTip()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        CTextGrid& t = f.Ws->Tables.StringGrid1;
+        const std::string longType = "ЗЮ-А-3 (расходомер с длинным названием)";
+        t.SetCell(SP_MODEL, 1, longType);
+        t.SetCell(SP_VERSION, 1, "03.10.07");
+        t.SetCell(SP_MODEL, 2, "ФЖ");
+        f.syncFromState();
+        const CGridModel* m = f.StringGrid1->GridModel();
+        QCOMPARE(f.StringGrid1->CellToolTip(m->IndexOfCell(SP_MODEL, 1)), QString::fromStdString(longType));
+        QCOMPARE(f.StringGrid1->CellToolTip(m->IndexOfCell(SP_MODEL, 2)), QString());
+        f.StringGrid1->setColumnWidth(SP_VERSION, 20);
+        QCOMPARE(f.StringGrid1->CellToolTip(m->IndexOfCell(SP_VERSION, 1)), QStringLiteral("03.10.07"));
+        f.StringGrid1->setColumnWidth(SP_VERSION, 200);
+        QCOMPARE(f.StringGrid1->CellToolTip(m->IndexOfCell(SP_VERSION, 1)), QString());
+    }
+
+    // Size and place of the window and the splitter come back in the next run.
+    void windowKeepsItsPlace()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        const QRect place(45, 35, 900, 760);
+        QList<int> panes;
+        {
+            CStartupWindows w(dir.path().toStdString());
+            TForm1& f = w.Form1;
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f));
+            f.setGeometry(place);
+            ClickTab(f.PageControl1, 1);
+            f.Splitter1->setSizes({200, 400});
+            panes = f.Splitter1->sizes();
+            QVERIFY(f.close());
+        }
+        CStartupWindows again(dir.path().toStdString());
+        TForm1& f = again.Form1;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCOMPARE(f.geometry(), place);
+        ClickTab(f.PageControl1, 1);
+        QCOMPARE(f.Splitter1->sizes(), panes);
+        // A broken entry is ignored, not obeyed.
+        f.close();
+        QFile ini(dir.filePath(QStringLiteral("config.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(ini.readAll());
+        ini.close();
+        text.replace(QRegularExpression(QStringLiteral("Form1\\s*=\\s*[^\\n]*")), QStringLiteral("Form1=1,2,x,4,0"));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text.toUtf8());
+        ini.close();
+        CStartupWindows third(dir.path().toStdString());
+        QVERIFY(third.Form1.geometry() != place);
     }
 
     // Cancel ends a long bus operation with 1018 and the window goes on.
@@ -295,6 +472,37 @@ private slots:
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray text = ini.readAll();
         QVERIFY(text.contains("[CONNECTION]") && text.contains("[VERIFICATION]"));
+    }
+
+    void conditionalPointShowsTheThirdColour()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        std::ofstream(dir.filePath(QStringLiteral("profiles.ini")).toStdString())
+            << "[11000002]\nstandard=EN1434\nclass=2\nqp=1.5\nqi=0.015\nqs=3\nrule=guarded\n";
+        std::ofstream(dir.filePath(QStringLiteral("config.ini")).toStdString()) << "[REFERENCE]\nu=0.2\n";
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        CTextGrid& t = f.Ws->Tables.StringGrid3;
+        t.SetCell(1, 1, "11000002");
+        t.SetCell(2, 1, "11000004");
+        t.SetRowCount(6);
+        // At 1.5 m³/h: errors 1.7, 1.8, 1.9, U = 0.231, limit 2.02: 1.8 + 0.231 > 2.02 >= 1.8 - 0.231.
+        t.SetRowCells(2, {"1.5", "1.700", "0.500"});
+        t.SetRowCells(3, {"1.5", "1.800", "-2.500"});
+        t.SetRowCells(4, {"1.5", "1.900", "0.100"});
+        f.syncFromState();
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("условно"));
+        QCOMPARE(f.VerdictRow().Cell(2, 0), std::string("не годен"));
+        QCOMPARE(f.PointsRow().Cell(1, 1), std::string("1.800 ±0.231 ≤2.020"));
+        CGridModel* m = f.StringGrid3->GridModel();
+        const QColor conditional = m->data(m->IndexOfCell(1, 3), Qt::BackgroundRole).value<QColor>();
+        const QColor pass = m->data(m->IndexOfCell(2, 2), Qt::BackgroundRole).value<QColor>();
+        const QColor fail = m->data(m->IndexOfCell(2, 3), Qt::BackgroundRole).value<QColor>();
+        QVERIFY(conditional.isValid() && pass.isValid() && fail.isValid());
+        QVERIFY(conditional != pass && conditional != fail && pass != fail);
+        CGridModel* verdicts = f.VerdictGrid->GridModel();
+        QCOMPARE(verdicts->data(verdicts->IndexOfCell(1, 0), Qt::BackgroundRole).value<QColor>(), conditional);
     }
 
 private:

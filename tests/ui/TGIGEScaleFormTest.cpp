@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QGraphicsTextItem>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
@@ -227,19 +229,34 @@ private slots:
 
     void writesTheEditedPairsIntoTheMeter()
     {
+        CVirtualMeter& meter = *m_sim->rig.Meter(kMeter);
+        const auto original = meter.Pairs();
+        // The zero point moved off Gi 0 keeps Ge 0: no meter takes such a pair.
+        OpenOnMeter();
+        m_form->Model().BitBtn_CalcClick("1", "0.001");
+        m_form->SyncFromModel();
+        m_op->Clear();
+        m_form->Action("SaveToVQ")->trigger();
+        QCOMPARE(m_op->Texts().size(), size_t(1));
+        QVERIFY(m_op->Texts()[0].find("пара 1 (Gi 1.000000e-03, Ge 0.000000e+00): Ge равен 0") != std::string::npos);
+        QCOMPARE(meter.Pairs().size(), original.size());
+        QCOMPARE(meter.Pairs()[4].gi, 8.0f);
+
+        meter.SetPairs({original.begin() + 1, original.end()});
         OpenOnMeter();
         m_form->Model().BitBtn_CalcClick("1", "0.001");
         m_form->SyncFromModel();
         m_form->Action("SaveToVQ")->trigger();
-        const auto pairs = m_sim->rig.Meter(kMeter)->Pairs();
-        QCOMPARE(pairs.size(), size_t(5));
-        QCOMPARE(pairs[4].gi, 8.001f);
-        QCOMPARE(pairs[4].ge, 8.05f);
+        const auto pairs = meter.Pairs();
+        QCOMPARE(pairs.size(), size_t(4));
+        QCOMPARE(pairs[3].gi, 8.001f);
+        QCOMPARE(pairs[3].ge, 8.05f);
         // Read back into a fresh opening.
         OpenOnMeter();
         float gi, ge;
         m_form->Model().m_GiGeArray.GetPair(0, gi, ge);
-        QCOMPARE(gi, 0.001f);
+        QCOMPARE(gi, 1.001f);
+        meter.SetPairs(original);
     }
 
     void chartPictureForTheProtocol()
@@ -256,6 +273,70 @@ private slots:
             QTest::mouseMove(m_form->Chart1()->viewport(), ViewPos(m_form->Chart1(), 4, 3.98));
             QVERIFY(m_form->grab().save(grab));
         }
+    }
+
+    // The system menu and its close box only; the size of the form at least.
+    void frameButtonsAndSize()
+    {
+        const Qt::WindowFlags flags = m_form->windowFlags();
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        for (Qt::WindowType button : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                      Qt::WindowContextHelpButtonHint})
+            QVERIFY(!(flags & button));
+        QVERIFY(m_form->width() >= TGIGEScaleForm::kClientWidth && m_form->height() >= TGIGEScaleForm::kClientHeight);
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    }
+
+    // Every axis label of both charts is whole at the default size.
+    void axisLabelsAreWhole()
+    {
+        OpenOnMeter();
+        QCoreApplication::processEvents();
+        for (QChartView* view : {static_cast<QChartView*>(m_form->Chart1()), m_form->Chart2()}) {
+            int labels = 0;
+            for (QGraphicsItem* item : view->scene()->items()) {
+                auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+                if (!text || !text->isVisible())
+                    continue;
+                ++labels;
+                QVERIFY2(!text->toPlainText().contains(QChar(0x2026)) && !text->toPlainText().contains(QStringLiteral("...")),
+                         qPrintable(view->objectName() + QStringLiteral(": ") + text->toPlainText()));
+            }
+            QVERIFY2(labels >= 6, qPrintable(view->objectName()));
+        }
+    }
+
+    // Once moved, the window opens where it was left, also in the next run.
+    void keepsItsPlace()
+    {
+        const std::string ini = m_dir.filePath("config.ini").toStdString();
+        QFile::remove(QString::fromStdString(ini));
+        const QPoint place(37, 41);
+        {
+            QWidget main;
+            main.setGeometry(300, 300, 800, 600);
+            TGIGEScaleForm form(&main);
+            form.SetPlacementFile(ini);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QVERIFY(form.pos() != place);   // centred on the main window the first time
+            form.move(place);
+            form.hide();
+            form.move(500, 500);
+            form.show();
+            QCOMPARE(form.pos(), QPoint(500, 500));   // this run: where Qt left it
+            form.move(place);
+            form.hide();
+        }
+        QWidget main;
+        main.setGeometry(300, 300, 800, 600);
+        TGIGEScaleForm form(&main);
+        form.SetPlacementFile(ini);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.pos(), place);
     }
 
 private:

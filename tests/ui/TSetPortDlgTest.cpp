@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -200,10 +201,11 @@ private slots:
         TSetPortDlg dlg(nullptr, FakePorts);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QCOMPARE(dlg.width(), 167);
+        const QSize folded = dlg.size();
+        QVERIFY(folded.width() >= TSetPortDlg::kClientWidth && folded.height() >= TSetPortDlg::kClientHeight);
         QVERIFY(!dlg.TreeView->isVisible());
         QTest::keyClick(&dlg, Qt::Key_P, Qt::ControlModifier);
-        QCOMPARE(dlg.width(), 390);
+        QCOMPARE(dlg.width(), folded.width() + TSetPortDlg::kTreeWidth);
         QVERIFY(dlg.TreeView->isVisible());
         SaveShot(&dlg, "TSetPortDlg-fake-ports");
         if (ShotsWanted()) {   // this machine's own ports, for a person to look at
@@ -218,7 +220,58 @@ private slots:
             SaveShot(&system, "TSetPortDlg-folded");
         }
         QTest::keyClick(&dlg, Qt::Key_P, Qt::ControlModifier);
-        QCOMPARE(dlg.width(), 167);
+        QCOMPARE(dlg.size(), folded);
+    }
+
+    // The caption, the labels and the buttons whole, and the dialog at least its form, in every font.
+    void fitsItsTexts_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("8 pt") << 8;
+        QTest::newRow("10 pt") << 10;
+        QTest::newRow("12 pt") << 12;
+    }
+    void fitsItsTexts()
+    {
+        QFETCH(int, points);
+        TSetPortDlg dlg(nullptr, FakePorts);
+        dlg.setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(dlg.width() >= TSetPortDlg::kClientWidth && dlg.height() >= TSetPortDlg::kClientHeight);
+        // The frame's icon and close box beside the caption.
+        const int caption = QFontMetrics(dlg.font()).horizontalAdvance(dlg.windowTitle());
+        QVERIFY2(dlg.width() >= caption + 80, qPrintable(QStringLiteral("%1 < %2 + 80").arg(dlg.width()).arg(caption)));
+        for (QWidget* w : dlg.findChildren<QWidget*>()) {
+            // The controls of the form (the parts of the address edit and the combo's own edit aside).
+            if (!w->isVisible() || w->objectName().isEmpty() ||
+                !(qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                  qobject_cast<QLineEdit*>(w) || qobject_cast<TIPEdit*>(w)))
+                continue;
+            QVERIFY2(w->width() >= w->minimumSizeHint().width() && w->height() >= w->minimumSizeHint().height(),
+                     qPrintable(w->objectName() + QStringLiteral(" ") + w->metaObject()->className()));
+        }
+        for (QLabel* label : dlg.findChildren<QLabel*>()) {
+            if (label->isVisible())
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+        }
+        for (QPushButton* button : {dlg.OKBtn, dlg.CancelBtn})
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+        QVERIFY(dlg.size().expandedTo(dlg.minimumSizeHint()) == dlg.size());
+    }
+
+    // The system menu and its close box: no minimise, maximise or help box.
+    void frameButtons()
+    {
+        TSetPortDlg dlg(nullptr, FakePorts);
+        const Qt::WindowFlags flags = dlg.windowFlags();
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        for (Qt::WindowType button : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                      Qt::WindowContextHelpButtonHint})
+            QVERIFY(!(flags & button));
+        QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
     }
 
     void showPortSettingsHandsTheMeterNumberBack()

@@ -1,6 +1,7 @@
 // vq7ctl end to end over a loopback gateway: identification, parameters,
 // pairs, backups, single commands, raw frames and failures.
 #include "CtlFixture.h"
+#include "support/HostilePairFiles.h"
 #include "support/RefusingPort.h"
 
 #include "common/NumberText.h"
@@ -176,17 +177,80 @@ TEST_F(Vq7ctlTcp, ACutWriteAndTheTableItLeavesHaveAnExitOfTheirOwn)
     EXPECT_EQ(0, Ctl({"pairs", "read", "11000004"}).exitCode);
 }
 
-TEST_F(Vq7ctlTcp, PairFilesReportWhatTheyLose)
+TEST_F(Vq7ctlTcp, PairFilesThatLoseLinesAreRefusedUnlessForced)
 {
     std::string text;
     for (int i = 0; i < 254; ++i)
         text += FormatC("%d %d %d\r", i, i + 1, i + 1);   // CR-only line ends
     WriteFileBytes(TempDir() / "many.dat", text + "junk line\r");
+    const std::vector<SimPair> before = Meter(11000004).Pairs();
     ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "many.dat").string()});
-    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(1, r.exitCode) << r.err;
     EXPECT_THAT(r.err, HasSubstr("204 пар сверх них не прочитаны"));
-    EXPECT_THAT(r.err, HasSubstr("не являющиеся парами: 255"));
+    EXPECT_THAT(r.err, HasSubstr("не являющиеся парами: 255 (полей 2 вместо 3)"));
+    EXPECT_THAT(r.err, HasSubstr("Градуировочные пары из файла не записаны"));
+    ExpectPairs(before, Meter(11000004).Pairs());
+
+    r = Ctl({"--json", "pairs", "write", "11000004", (TempDir() / "many.dat").string(), "--force"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Записываются прочитанные пары (50), не записаны: 205."));
+    EXPECT_THAT(r.out, HasSubstr("\"dropped\":204"));
+    EXPECT_THAT(r.out, HasSubstr("\"skipped\":1"));
     EXPECT_EQ(50u, Meter(11000004).Pairs().size());
+}
+
+// Every file that breaks a rule of a pair file or of a characteristic: exit 1,
+// the rule named, and the meter holds what it held.
+TEST_F(Vq7ctlTcp, HostilePairFilesLeaveTheMeterAsItWas)
+{
+    const std::vector<SimPair> before = Pairs({{0.5f, 0.52f}, {10, 10.1f}});
+    Meter(11000004).SetPairs(before);
+    const auto dir = TempDir() / "BACKUP";
+    std::filesystem::create_directories(dir);
+    for (const HostilePairFile& f : HostilePairFiles()) {
+        SCOPED_TRACE(f.name);
+        WriteFileBytes(TempDir() / "hostile.dat", f.bytes);
+        ProcessResult r = Ctl({"pairs", "write", "11000004", (TempDir() / "hostile.dat").string()});
+        EXPECT_EQ(1, r.exitCode) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(f.refusal));
+        EXPECT_THAT(r.out, Not(HasSubstr("pairs written")));
+        ExpectPairs(before, Meter(11000004).Pairs());
+
+        // A backup holding them: put back as it is when a meter can hold it.
+        WriteFileBytes(dir / "11000004.dat", f.bytes);
+        r = Ctl({"restore", "11000004", "--dir", dir.string()});
+        EXPECT_THAT(r.err, HasSubstr(f.refusal));
+        if (!f.held) {
+            EXPECT_EQ(1, r.exitCode) << r.err;
+            ExpectPairs(before, Meter(11000004).Pairs());
+            continue;
+        }
+        EXPECT_EQ(0, r.exitCode) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("как они были"));
+        EXPECT_EQ(static_cast<size_t>(f.pairsLoaded), Meter(11000004).Pairs().size());
+        Meter(11000004).SetPairs(before);
+    }
+}
+
+TEST_F(Vq7ctlTcp, TheFileReadIsTheFileNamed)
+{
+    const std::vector<SimPair> before = Meter(11000004).Pairs();
+    WriteFileBytes(TempDir() / "kept.dar", " 0 1 1\r\n 1 2 2");
+    WriteFileBytes(TempDir() / "keptr", " 0 1 1\r\n 1 2 2");
+    for (const char* name : {"kept", "kept.txt", "missing.dat"}) {
+        const std::string typed = (TempDir() / name).string();
+        ProcessResult r = Ctl({"pairs", "write", "11000004", typed});
+        EXPECT_EQ(1, r.exitCode) << name;
+        EXPECT_THAT(r.err, HasSubstr("Нет файла с заданием параметров: " + typed + " ")) << name;
+        ExpectPairs(before, Meter(11000004).Pairs());
+    }
+    // The editor's copy stands in for a missing .dat, and it is said.
+    const std::string typed = (TempDir() / "kept.dat").string();
+    ProcessResult r = Ctl({"--json", "pairs", "write", "11000004", typed});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(typed + " does not exist; read " + (TempDir() / "kept.dar").string()));
+    EXPECT_THAT(r.out, HasSubstr("kept.dar\""));
+    ExpectPairs(Pairs({{1, 1}, {2, 2}}), Meter(11000004).Pairs());
 }
 
 TEST_F(Vq7ctlTcp, StatusCurrentClockAndRestart)

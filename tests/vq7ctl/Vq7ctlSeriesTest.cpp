@@ -4,6 +4,9 @@
 #include "support/DocxReadBack.h"
 
 #include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
 
 #include <atomic>
 #include <chrono>
@@ -102,7 +105,10 @@ TEST_F(Vq7ctlSeries, CalibrationWithWritingMakesTheVerificationErrorsFall)
     EXPECT_THAT(cal.out, HasSubstr("Градуировка: измерения"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "Log" / "11000004.dat"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "BACKUP"));
-    EXPECT_EQ(5u, Meter(11000004).Pairs().size());
+    // The point at flow 0 forms no pair, and it is said.
+    EXPECT_THAT(cal.err, HasSubstr("Не вошли в градуировочные пары:\nстрока 5 (Ge "));
+    EXPECT_THAT(cal.err, HasSubstr("): Ge равен 0"));
+    EXPECT_EQ(4u, Meter(11000004).Pairs().size());
     // Every message names vq7ctl, the window's own box as much as the pair table's.
     EXPECT_THAT(cal.err, HasSubstr("vq7ctl: Градуировочные пары и настроечные параметры записаны"));
     std::istringstream lines(cal.err);
@@ -237,4 +243,123 @@ TEST_F(Vq7ctlSeries, ReportWithoutItsTemplateFailsBeforeTheSeries)
     EXPECT_THAT(r.err, HasSubstr("не найден"));
     EXPECT_FALSE(std::filesystem::exists(docx));
     EXPECT_EQ(0u, Meter(11000002).CommandCount(0x09));
+}
+
+namespace {
+// A meter judged by EN 1434 class 2 (qp 10, qi 0.4, qs 20, guarded), the
+// other by the station's ±2 %; the reference's U 0.3 %.
+void WriteJudgementFiles(const std::filesystem::path& data)
+{
+    std::filesystem::create_directories(data);
+    WriteFileBytes(data / "profiles.ini",
+                   "[11000002]\nstandard=EN1434\nclass=2\nqp=10\nqi=0.4\nqs=20\nrule=guarded\ntemperature=45\n");
+    WriteFileBytes(data / "config.ini",
+                   "[REFERENCE]\nname=УПР-1\nserial=0421\ncertificate=С-12/2026\nu=0.3\n");
+}
+
+std::string Fixed3(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    return buf;
+}
+}
+
+TEST_F(Vq7ctlSeries, VerifyJudgesByProfileAndTheCertificateHoldsTheSameNumbers)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    const std::string docx = (TempDir() / "Свидетельство.docx").string(), csv = (TempDir() / "t.csv").string();
+    auto args = Series("verify", "12,4");
+    args.insert(args.begin(), "--json");
+    args.insert(args.end(), {"--cycles", "2", "--report", docx, "--csv", csv});
+    ProcessResult r = Ctl(args);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const nlohmann::json out = nlohmann::json::parse(r.out);
+    const nlohmann::json& judged = out.at("judgement");
+    ASSERT_EQ(judged.size(), 2u) << r.out;
+    const nlohmann::json& en = judged[0];
+    EXPECT_EQ(en.at("number"), 11000002);
+    EXPECT_EQ(en.at("standard"), "EN1434");
+    EXPECT_EQ(en.at("rule"), "guarded");
+    ASSERT_EQ(en.at("points").size(), 2u);
+    EXPECT_EQ(judged[1].at("standard"), "tolerance");
+
+    const CDocxReadBack doc(docx);
+    EXPECT_EQ(doc.BookmarkText("Номер_Протокола"), out.at("certificate"));
+    EXPECT_EQ(doc.BookmarkText("Эталон"), "УПР-1, зав. № 0421, свидетельство С-12/2026, U = 0.300 % (k = 2)");
+    EXPECT_THAT(doc.BookmarkText("Правило"), HasSubstr("11000002: приемка с защитной полосой w = U"));
+    EXPECT_THAT(doc.BookmarkText("Профиль"), HasSubstr("11000002: EN 1434, датчик расхода, класс 2, qp 10, qi 0.4"));
+    EXPECT_THAT(doc.BookmarkText("Условия"), HasSubstr("11000002: температура воды 45 °C"));
+    const std::string verdict = en.at("verdict");
+    EXPECT_THAT(doc.BookmarkText("Заключение"), HasSubstr("11000002: " + verdict));
+    EXPECT_THAT(verdict, ::testing::AnyOf("соответствует", "не соответствует", "условно"));
+
+    const std::string table = ReadFileBytes(csv);
+    EXPECT_THAT(table, HasSubstr("Поверка по точкам"));
+    // Table 3 and the CSV: every point as printed, flows ascending (4 then 12).
+    for (size_t i = 0; i < 2; ++i) {
+        const nlohmann::json& p = en.at("points")[i];
+        const double flow = p.at("flow");
+        // Class 2 at q: 2 + 0.02 · qp / q; U_ref 0.3 lies under 1/5 of it, so no reduction.
+        EXPECT_NEAR(p.at("limit").get<double>(), 2.0 + 0.02 * 10 / flow, 1e-12);
+        EXPECT_EQ(p.at("acceptanceLimit").get<double>(), p.at("limit").get<double>());
+        const std::vector<std::string> row = doc.RowTexts(3, static_cast<int>(i) + 2);
+        ASSERT_EQ(row.size(), 11u);
+        EXPECT_EQ(row[0], "11000002");
+        EXPECT_EQ(row[2], Fixed3(p.at("error")));
+        EXPECT_EQ(row[3], "2");
+        EXPECT_EQ(row[4], "0.1500");   // U_ref / 2
+        EXPECT_EQ(row[8], Fixed3(p.at("u")));
+        EXPECT_EQ(row[9], Fixed3(p.at("limit")));
+        EXPECT_EQ(row[10], p.at("verdict"));
+        EXPECT_THAT(table, HasSubstr("11000002;EN 1434, датчик расхода, класс 2;guarded;"));
+        EXPECT_THAT(table, HasSubstr(";" + Fixed3(p.at("error")) + ";" + Fixed3(p.at("u")) + ";да;" +
+                                     Fixed3(p.at("limit")) + ";" + p.at("verdict").get<std::string>()));
+    }
+    EXPECT_EQ(doc.RowTexts(3, 4)[0], "11000004");   // then the station's meter
+}
+
+TEST_F(Vq7ctlSeries, ARefusedProfileStopsTheSeriesBeforeTheBus)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    WriteFileBytes(TempDir() / "data" / "profiles.ini", "[11000002]\nstandard=EN1434\nclass=2\nqp=10\nqi=10\nqs=20\n");
+    ProcessResult r = Ctl(Series("verify", "12"));
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("profiles.ini [11000002] qi: qi 10 is not below qp 10"));
+    EXPECT_EQ(0u, Meter(11000002).CommandCount(0x09));
+
+    r = Ctl({"profile", "check"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("[11000002] qi"));
+    EXPECT_EQ(0, Ctl({"profile", "set", "11000002", "qi", "0.1"}).exitCode);
+    r = Ctl({"profile", "show", "11000002"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("flow qi: 0.1..0.11 m3/h, limit ±3.818..±4.000 %"));
+}
+
+TEST_F(Vq7ctlSeries, ATemplateWithoutTheCertificateStillGivesTheProtocol)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    // The template as it was before the certificate: no new bookmarks, no table 3.
+    const std::string shipped = std::filesystem::path(VQ7CTL_PATH).parent_path() / "Matrix" / "шаблон.docx";
+    CZipPackage package = CZipPackage::Load(shipped);
+    std::string xml = package.Get("word/document.xml");
+    const size_t from = xml.rfind("<w:p>", xml.find("3. Результаты поверки по точкам"));
+    const size_t to = xml.find("</w:p>", xml.find("w:name=\"Заключение\"")) + 6;
+    ASSERT_NE(from, std::string::npos);
+    xml.erase(from, to - from);
+    package.Set("word/document.xml", xml);
+    const std::string old = (TempDir() / "old.docx").string(), docx = (TempDir() / "r.docx").string();
+    package.Save(old);
+
+    auto args = Series("verify", "12");
+    args.insert(args.end(), {"--report", docx, "--template", old});
+    ProcessResult r = Ctl(args);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("в шаблоне нет закладки \"Номер_Протокола\""));
+    EXPECT_THAT(r.err, HasSubstr("в шаблоне нет таблицы 3 точек поверки (заголовок и пустая строка): 2 точек не вошли"));
+    const CDocxReadBack doc(docx);
+    EXPECT_EQ(doc.Tables().size(), 2u);
+    EXPECT_EQ(doc.Cell(2, 2, 2), "11000002");
+    EXPECT_FALSE(doc.Cell(2, 3, 2).empty());
 }

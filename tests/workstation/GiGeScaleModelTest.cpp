@@ -4,7 +4,9 @@
 #include "calibration/PairList.h"
 #include "common/Cp1251.h"
 #include "common/DecimalSeparator.h"
+#include "support/HostilePairFiles.h"
 #include "support/RecordingOperator.h"
+#include "support/SimRig.h"
 #include "workstation/GiGeScaleGrid.h"
 #include "workstation/GiGeScaleModel.h"
 #include "workstation/GiGeScaling.h"
@@ -449,4 +451,50 @@ TEST_F(ScaleModel, EditedPairsGoBackToTheirRows)
     EXPECT_EQ(m_op.Texts().size(), 2u);
     for (int c = 0; c < 3; ++c)
         EXPECT_EQ(pairs.ColumnTexts(c), before.ColumnTexts(c));
+}
+
+// The editor opened for a meter on the simulated rig: a hostile file is shown
+// with its losses named, and writing it leaves the meter as it was; a
+// characteristic with a reverse branch goes in.
+TEST_F(ScaleModel, HostileFilesOpenedInTheEditorNeverReachTheMeter)
+{
+    SimRig sim(SimRig::Tcp);
+    CVirtualMeter* meter = sim.Rig().AddMeter(FlowMeter(12345678));
+    ASSERT_NE(meter, nullptr);
+    const std::vector<SimPair> before = {{0.5f, 0.52f}, {10, 10.1f}};
+    VQ7_INFO info;
+    info.m_sType = "FJ  ";
+    const fs::path file = fs::temp_directory_path() / ("editor_hostile_" + std::to_string(::getpid()) + ".dat");
+    for (const HostilePairFile& f : HostilePairFiles()) {
+        SCOPED_TRACE(f.name);
+        meter->SetPairs(before);
+        m_model.ShowForMeter(&sim.Conn(), 12345678, &info);
+        ASSERT_EQ(m_model.m_GiGeArray.GetCount(), 2);
+        std::ofstream(file, std::ios::binary) << f.bytes;
+        m_op.Clear();
+        m_model.OpenFile(file.string());
+        EXPECT_EQ(m_model.m_GiGeArray.GetCount(), f.pairsLoaded);
+        EXPECT_EQ(m_op.Messages().size(), *f.loadText ? 1u : 0u);
+        m_op.Clear();
+        m_model.SaveToVQClick();
+        if (f.pairsLoaded > 0) {
+            ASSERT_EQ(m_op.Messages().size(), 1u);
+            EXPECT_NE(m_op.Texts()[0].find(f.refusal), std::string::npos) << m_op.Texts()[0];
+            EXPECT_NE(m_op.Texts()[0].find("Счетчик № 12345678"), std::string::npos) << m_op.Texts()[0];
+        }
+        const auto held = meter->Pairs();
+        ASSERT_EQ(held.size(), before.size());
+        for (size_t i = 0; i < held.size(); ++i) {
+            EXPECT_EQ(held[i].gi, before[i].gi);
+            EXPECT_EQ(held[i].ge, before[i].ge);
+        }
+    }
+    std::ofstream(file, std::ios::binary) << " 0 -2 -2.1\n 1 -1 -1.05\n 2 1 1.05\n 3 2 2.1\n";
+    m_model.OpenFile(file.string());
+    m_op.Clear();
+    m_model.SaveToVQClick();
+    EXPECT_TRUE(m_op.Messages().empty()) << m_op.Texts()[0];
+    ASSERT_EQ(meter->Pairs().size(), 4u);
+    EXPECT_EQ(meter->Pairs()[0].ge, -2.1f);
+    fs::remove(file);
 }

@@ -132,20 +132,58 @@ TEST_F(GridAlgorithms, MirrorWithoutZeroRowAndFailures)
 
 TEST_F(GridAlgorithms, PairsFromGroupsWithinFivePerCent)
 {
-    CTextGrid meas = MeasurementTable(
-        {{"5.0", "5.2", ""}, {"10.0", "10.4", "9"}, {"0.0", "0.1", ""}, {"9.8", "10.2", "11"}, {"4.9", "5.0", "4"}});
+    CTextGrid meas = MeasurementTable({{"5.0", "5.2", ""},
+                                       {"10.0", "10.4", "9"},
+                                       {"1.0", "1.1", ""},
+                                       {"9.8", "10.2", "11"},
+                                       {"4.9", "5.0", "4"}});
     CTextGrid pairs(11, 2, 0, 1);
     ASSERT_TRUE(FormPairs(meas, pairs, Slots({0, 1})));
     ASSERT_EQ(pairs.RowCount(), 5);
-    EXPECT_EQ(Column(pairs, 0, 1, 3), (Row{"9.9", "4.95", "0.0000000"}));
-    EXPECT_EQ(Column(pairs, 1, 1, 3), (Row{"1.030000E+01", "5.100000E+00", "1.000000E-01"}));
+    EXPECT_EQ(Column(pairs, 0, 1, 3), (Row{"9.9", "4.95", "1.0000000"}));
+    EXPECT_EQ(Column(pairs, 1, 1, 3), (Row{"1.030000E+01", "5.100000E+00", "1.100000E+00"}));
     // An empty cell (no result of that meter in the row) is left out of the
     // mean; a group without any value of the meter leaves its cell empty.
     EXPECT_EQ(Column(pairs, 2, 1, 3), (Row{"1.000000E+01", "4.000000E+00", ""}));
     EXPECT_TRUE(pairs.Cell(3, 1).empty());
     EXPECT_TRUE(pairs.RowCells(4) == Row(11));
     // The measurements are left sorted.
-    EXPECT_EQ(Column(meas, 0, 2, 6), (Row{"10.0", "9.8", "5.0", "4.9", "0.0"}));
+    EXPECT_EQ(Column(meas, 0, 2, 6), (Row{"10.0", "9.8", "5.0", "4.9", "1.0"}));
+}
+
+// A row whose Ge is no pair's, and a meter's Gi that makes no pair with its
+// row's Ge, are left out of the means, each named; the reverse branch stays.
+TEST_F(GridAlgorithms, RowsThatCanGiveNoPairAreLeftOutAndNamed)
+{
+    CTextGrid meas = MeasurementTable({{"5", "5.1", "-5"},
+                                       {"0", "0.1", "0.2"},
+                                       {"10", "10.2", "9.9"},
+                                       {"-5", "-5.1", "5"},
+                                       {"2", "0", "2.1"},
+                                       {"1e29", "1", "1"}});
+    meas.SetCell(1, 1, "11000001");
+    meas.SetCell(2, 1, "11000002");
+    CTextGrid pairs(11, 2, 0, 1);
+    std::vector<std::string> skipped;
+    ASSERT_TRUE(FormPairs(meas, pairs, Slots({0, 1}), &skipped));
+    EXPECT_EQ(skipped, (std::vector<std::string>{
+                           "строка 1 (Ge 1e29): Ge не меньше 1e+29 (так отмечена незаписанная пара)",
+                           "строка 3 (Ge 5), счетчик № 11000002: Gi и Ge разных знаков (в паре обратной ветви оба меньше 0)",
+                           "строка 4 (Ge 2), счетчик № 11000001: Gi равен 0",
+                           "строка 5 (Ge 0): Ge равен 0",
+                           "строка 6 (Ge -5), счетчик № 11000002: Gi и Ge разных знаков (в паре обратной ветви оба меньше 0)",
+                       }));
+    ASSERT_EQ(PairRowCount(pairs), 4);
+    EXPECT_EQ(Column(pairs, 0, 1, 4), (Row{"10", "5", "2", "-5.0000000"}));
+    EXPECT_EQ(Column(pairs, 1, 1, 4), (Row{"1.020000E+01", "5.100000E+00", "", "-5.100000E+00"}));
+    EXPECT_EQ(Column(pairs, 2, 1, 4), (Row{"9.900000E+00", "", "2.100000E+00", ""}));
+
+    // Nothing left to form: the pairs table stays.
+    CTextGrid zero = MeasurementTable({{"0", "1"}, {"0", "1"}});
+    pairs.SetCell(0, 1, "keep");
+    EXPECT_FALSE(FormPairs(zero, pairs, Slots({0}), &skipped));
+    EXPECT_EQ(skipped.size(), 2u);
+    EXPECT_EQ(pairs.Cell(0, 1), "keep");
 }
 
 TEST_F(GridAlgorithms, GroupBoundariesAndZeroFlow)
@@ -158,8 +196,7 @@ TEST_F(GridAlgorithms, GroupBoundariesAndZeroFlow)
     };
     EXPECT_EQ(pairCount({{"10", "1"}, {"10.4", "1"}}), 1);
     EXPECT_EQ(pairCount({{"10", "1"}, {"10.6", "1"}}), 2);
-    EXPECT_EQ(pairCount({{"0", "1"}, {"0", "1"}}), 1) << "Ge 0 joins a group whose Ge sum is 0";
-    EXPECT_EQ(pairCount({{"0.01", "1"}, {"0", "1"}}), 2) << "and no other group";
+    EXPECT_EQ(pairCount({{"0.01", "1"}, {"0", "1"}}), 1) << "a row of Ge 0 forms no pair";
     EXPECT_EQ(pairCount({{"-10", "1"}, {"-10.2", "1"}, {"10", "1"}}), 2);
 
     // Fewer than two measurements: nothing changes.

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include <chrono>
 #include <cmath>
@@ -28,6 +29,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -59,6 +61,8 @@ protected:
         m_system = std::make_unique<CSystem>(&m_conn);
         // The operator reads the rig's reference over the cycle just ended.
         m_system->SetReferenceFlowPrompt([this]() -> std::optional<double> {
+            if (m_dropNext.exchange(false))
+                return std::nullopt;
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
             while (m_rig.ReferenceCount() == m_seenReferences && std::chrono::steady_clock::now() < deadline) {
                 m_rig.Poll();
@@ -130,6 +134,7 @@ protected:
     std::unique_ptr<CWorkstation> m_ws;
     std::unique_ptr<CSeriesRunner> m_runner;
     unsigned m_seenReferences = 0;
+    std::atomic<bool> m_dropNext{false};   // the operator drops the next cycle at the prompt
 };
 
 size_t FilesIn(const fs::path& dir)
@@ -187,6 +192,47 @@ TEST_F(Series, MeterListBackupsAndTabLock)
     EXPECT_NE(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
     EXPECT_EQ(m_operator.Texts().back(), "Ошибка связи с прибором № 12345");
     EXPECT_FALSE(m_ws->State.PageChangeAllowed);
+}
+
+// A cycle dropped at the reference flow prompt adds no row on either tab and
+// leaves the series paused; the next cycle counts. Ending the series asks
+// while rows are not in a report.
+TEST_F(Series, DroppedCycleAddsNoRowAndEndingAsksForUnreportedRows)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    for (int page : {PAGE_CALIBRATION, PAGE_VERIFICATION}) {
+        SCOPED_TRACE(page);
+        ASSERT_TRUE(m_runner->SelectPage(page));
+        const CTextGrid& table = page == PAGE_CALIBRATION ? m_ws->Tables.StringGrid2 : m_ws->Tables.StringGrid3;
+        m_rig.SetFlow(8);
+        ASSERT_TRUE(m_runner->RunCycle());
+        m_dropNext = true;
+        EXPECT_FALSE(m_runner->RunCycle());
+        EXPECT_EQ(DataRowCount(m_ws->Tables.StringGrid2), page == PAGE_CALIBRATION ? 1 : 0);
+        EXPECT_EQ(DataRowCount(m_ws->Tables.StringGrid3), page == PAGE_VERIFICATION ? 1 : 0);
+        EXPECT_EQ(m_ws->State.CycleMessage, kCycleDroppedText);
+        EXPECT_FALSE(m_ws->State.Timer1Enabled);
+        EXPECT_EQ(m_ws->State.StartPauseImage, PICTURE_IDLE);
+        EXPECT_TRUE(m_ws->State.ModelSet) << "the series goes on";
+        EXPECT_FALSE(m_ws->State.PageChangeAllowed);
+        ASSERT_TRUE(m_runner->RunCycle());
+        EXPECT_EQ(DataRowCount(table), 2);
+        EXPECT_TRUE(m_ws->State.CycleMessage.empty());
+
+        EXPECT_EQ(m_ws->Series.Reported.UnreportedCount(), 2);
+        m_operator.Clear();
+        m_operator.confirmAnswer = false;
+        EXPECT_FALSE(ConfirmSeriesEnd(m_ws->Series.Reported));
+        ASSERT_EQ(m_operator.Texts().size(), 1u);
+        EXPECT_EQ(m_operator.Texts()[0], SeriesEndQuestion(2));
+        m_ws->Series.Reported.MarkReported(page);
+        m_operator.Clear();
+        EXPECT_TRUE(ConfirmSeriesEnd(m_ws->Series.Reported)) << "every row is in a report";
+        EXPECT_TRUE(m_operator.Texts().empty());
+        m_ws->Series.ButtonStopClick();
+        EXPECT_EQ(m_ws->Series.Reported.UnreportedCount(), 0);
+    }
 }
 
 TEST_F(Series, StartTwicePausesAndStopRestoresTheModel)
@@ -360,6 +406,55 @@ TEST_F(Series, WritingTriesEveryMeterAndNamesWhatWasNotWritten)
     m_operator.Clear();
     EXPECT_EQ(m_ws->Pairs.SaveGiGeToDeviceClick(), -1);
     EXPECT_EQ(m_rig.Meter(11000004)->Pairs().size(), 5u);
+}
+
+// The pairs table as the operator may leave it: every meter refuses what no
+// meter can have, names itself, the pair and the rule, and keeps its pairs.
+TEST_F(Series, TheWindowsWriteRefusesPairsNoMeterCanHave)
+{
+    TypeMeterList();
+    ASSERT_EQ(m_ws->MeterList.ButtonUpdateInfoClick(), 0);
+    struct Case {
+        const char* name;
+        std::vector<std::string> row1, row2;
+        const char* rule;
+    };
+    const Case cases[] = {
+        {"Ge 0", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"0", "1.0E+00", "9.8E-01", "", "1.0E+00"}, "Ge равен 0"},
+        {"Gi 0", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"1", "0", "0", "", "0"}, "Gi равен 0"},
+        {"signs", {"10", "1.0E+01", "9.9E+00", "", "1.0E+01"}, {"1", "-1", "-1", "", "-1"}, "Gi и Ge разных знаков"},
+        {"one Gi", {"10", "1.0E+01", "1.0E+01", "", "1.0E+01"}, {"9", "1.0E+01", "1.0E+01", "", "1.0E+01"},
+         "Gi тот же, что в паре 1"},
+        {"empty mark", {"1e30", "1e30", "1e30", "", "1e30"}, {"1", "1", "1", "", "1"}, "не меньше 1e+29"},
+    };
+    CTextGrid& pairs = m_ws->Tables.StringGrid4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::map<uint32_t, std::vector<SimPair>> before;
+        for (uint32_t n : kMeters)
+            if (n != 0)
+                before[n] = m_rig.Meter(n)->Pairs();
+        pairs.SetRowCount(4);
+        pairs.SetRowCells(1, c.row1);
+        pairs.SetRowCells(2, c.row2);
+        m_operator.Clear();
+        EXPECT_NE(m_ws->Pairs.SaveGiGeToDeviceClick(), 0);
+        for (const auto& [number, held] : before) {
+            const std::string meter = "Счетчик № " + std::to_string(number);
+            const auto texts = m_operator.Texts();
+            EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+                return t.find(meter) != std::string::npos && t.find(c.rule) != std::string::npos &&
+                       t.find("пара ") != std::string::npos;
+            })) << meter;
+            const auto now = m_rig.Meter(number)->Pairs();
+            ASSERT_EQ(now.size(), held.size());
+            for (size_t i = 0; i < now.size(); ++i) {
+                EXPECT_EQ(now[i].gi, held[i].gi);
+                EXPECT_EQ(now[i].ge, held[i].ge);
+            }
+        }
+        EXPECT_EQ(m_ws->State.ParamsNotWritten.size(), 3u) << "nor their parameters";
+    }
 }
 
 TEST_F(Series, NoWriteIntoAMeterWhosePairsCouldNotBeSaved)

@@ -53,6 +53,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& opts)
             },
             ""));
     app.add_option("--trace", opts.traceFile)->type_name("FILE");
+    app.add_option("--database", opts.database)->type_name("URL|FILE");
     app.add_flag("--json", opts.json)->disable_flag_override();
 }
 

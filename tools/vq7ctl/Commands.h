@@ -24,6 +24,7 @@ struct CtlCommand {
     std::vector<CtlOption> options;   // in CtlArgs::options by name, "" for a flag
     const char* help;                 // lines of the help text
     CtlCommandFn run;
+    bool link = true;                 // false: works on files only, no connection is opened
 };
 
 // Option checks that CLI11 runs before the command.
@@ -50,6 +51,13 @@ int CmdRestart(CtlContext& ctx, CtlArgs& args);
 int CmdMeasure(CtlContext& ctx, CtlArgs& args);
 // RawCommand.cpp
 int CmdRaw(CtlContext& ctx, CtlArgs& args);
+// HistoryCommand.cpp
+int CmdHistory(CtlContext& ctx, CtlArgs& args);
+// ProfileCommands.cpp
+int CmdProfileList(CtlContext& ctx, CtlArgs& args);
+int CmdProfileShow(CtlContext& ctx, CtlArgs& args);
+int CmdProfileSet(CtlContext& ctx, CtlArgs& args);
+int CmdProfileCheck(CtlContext& ctx, CtlArgs& args);
 // SeriesCommands.cpp
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args);
 int CmdVerify(CtlContext& ctx, CtlArgs& args);
@@ -70,10 +78,14 @@ inline const std::vector<CtlCommand> kCommands = {
      "--out saves them to FILE in that layout (Windows-1251, CR LF). Exit 3 when the table is\n"
      "incomplete (a value of 1e+30 or more, or Gi decreasing).",
      CmdPairsRead},
-    {"pairs write", "NUMBER FILE [--dir DIR]", {{"dir", "DIR"}},
+    {"pairs write", "NUMBER FILE [--dir DIR] [--force]", {{"dir", "DIR"}, {"force"}},
      "Writes the pairs of a calibration file (table, export or editor layout) into the meter;\n"
-     "converters DZW3/DZW4 are restarted afterwards. Pairs past 50 and lines that are no pairs\n"
-     "are reported. Exit 3 when the write was cut after the count: restore the backup.\n"
+     "converters DZW3/DZW4 are restarted afterwards. A file with pairs past 50 or lines that are\n"
+     "no pairs (\"N Gi Ge\": a whole number and two decimal numbers) is refused, naming them;\n"
+     "--force writes the pairs read and says how many were left out. A FILE ending in .dat that\n"
+     "does not exist is read as .dar (said on stderr). Pairs no meter can have (fewer than 2, a\n"
+     "value 0 or from 1e+29 on, Gi and Ge of different sign, Gi not rising) are never written;\n"
+     "the meter keeps its own. Exit 3 when the write was cut after the count: restore the backup.\n"
      "The pairs the meter holds are backed up first as by backup (DIR, default BACKUP in the data\n"
      "folder); a meter whose pairs cannot be read or saved is not written.",
      CmdPairsWrite},
@@ -82,16 +94,47 @@ inline const std::vector<CtlCommand> kCommands = {
      "with a time-stamped copy under DIR/history/. An incomplete table never replaces a backup: it goes\n"
      "to DIR/history/ only and the exit is 3.",
      CmdBackup},
-    {"restore", "NUMBER [--dir DIR]", {{"dir", "DIR"}},
-     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder). The pairs\n"
-     "the meter holds are saved under DIR/history/ first; a meter whose pairs cannot be read or\n"
-     "saved is not written.",
+    {"restore", "NUMBER [--dir DIR] [--force]", {{"dir", "DIR"}, {"force"}},
+     "Writes DIR/NNNNNNNN.dat back into the meter (default DIR: BACKUP in the data folder) as it\n"
+     "is, with a warning when those pairs break a rule of a characteristic; a file as for pairs\n"
+     "write (--force likewise). The pairs the meter holds are saved under DIR/history/ first; a\n"
+     "meter whose pairs cannot be read or saved is not written.",
      CmdRestore},
     {"journal", "[NUMBER] [--file PATH]", {{"file", "PATH"}},
      "Prints the journal of writes into meters (journal.csv in the data folder, or PATH), the\n"
      "lines of meter NUMBER only when given: time, number, model, operation, values before and\n"
      "after, read-back verdict, result code.",
-     CmdJournal},
+     CmdJournal, false},
+    {"history", "[NUMBER] [--from DATE] [--to DATE] | --series ID [--report FILE.docx] [--csv FILE.csv]",
+     {{"from", "DATE"}, {"to", "DATE"}, {"series", "ID"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
+      {"template", "FILE"}, {"tolerance", "P"}},
+     "Lists the series kept in the results store (see --database), only those of meter NUMBER\n"
+     "when given, started from DATE to DATE (YYYY-MM-DD, both days included): id, date, kind,\n"
+     "station, operator, reference, points, verdict, state (\"прервана\": its program ended\n"
+     "without ending it). --series ID shows one series with its points and, with --report or\n"
+     "--csv, makes its protocol and tables again from the store. Records waiting in the spool\n"
+     "are sent to the store first.",
+     CmdHistory, false},
+    {"profile list", "[--profiles FILE]", {{"profiles", "FILE"}},
+     "Lists the verification profiles of FILE (default profiles.ini in the data folder): one section\n"
+     "per meter number or [default]; a section refused by the check is shown with the reason. Exit 1\n"
+     "when any section is refused.",
+     CmdProfileList, false},
+    {"profile show", "NUMBER|default [--profiles FILE]", {{"profiles", "FILE"}},
+     "Shows the profile a meter is judged by (its own section, else [default], else the station's\n"
+     "tolerance): its keys, the verification flows of its standard with their limits, the rule.",
+     CmdProfileShow, false},
+    {"profile set", "NUMBER|default KEY VALUE [--profiles FILE]", {{"profiles", "FILE"}},
+     "Sets KEY of the section (an empty VALUE removes it); the file is written only when the whole\n"
+     "section passes the check. Keys: standard (tolerance, EN1434, R49), class, qp, qi, qs (EN1434),\n"
+     "q1, q3 (R49), tolerance, rule (simple, guarded), temperature, ratio, pooled_s, resolution (m3),\n"
+     "cycle (s), timing (s).",
+     CmdProfileSet, false},
+    {"profile check", "[--profiles FILE]", {{"profiles", "FILE"}},
+     "Checks every section of FILE and the reference of config.ini [REFERENCE] (name, serial,\n"
+     "certificate, u: expanded uncertainty in per cent, k = 2); exit 1 naming each section and key\n"
+     "refused.",
+     CmdProfileCheck, false},
     {"status", "NUMBER", {}, "Reads the 8 status bytes and shows the measurement and integration bits.", CmdStatus},
     {"current", "NUMBER INDEX", {},
      "Reads current value INDEX (1..9); 8 is the indicated flow Gi, 5 the measured flow Gv.", CmdCurrent},
@@ -134,12 +177,18 @@ inline const std::vector<CtlCommand> kCommands = {
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
-     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]",
+     "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]\n"
+     "        [--profiles FILE]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"ge-file", "PATH"}, {"set-flow", "CMD"},
       {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"}, {"template", "FILE"},
-      {"tolerance", "P"}},
+      {"tolerance", "P"}, {"profiles", "FILE"}},
      "A verification series over the points (options as for calibrate): prints the table of each\n"
      "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
-     "set points and the errors.",
+     "set points and the errors. Each meter is judged by its profile (--profiles FILE, default\n"
+     "profiles.ini of the data folder; see profile set): with a standard's profile its error is\n"
+     "(Gv - Ge) / Ge x 100, and every point (cycles within 5 % of flow) gets U (k = 2) from the\n"
+     "reference's u of config.ini [REFERENCE], the cycles' repeatability, the resolution and the\n"
+     "timing, the limit at its flow and the verdict by the profile's rule. A refused profile\n"
+     "stops the series before it starts. --csv adds the table of points.",
      CmdVerify},
 };

@@ -1,6 +1,7 @@
 #include "GeSource.h"
 
 #include "common/CommonUtils.h"
+#include "common/FlowRule.h"
 #include "common/NumberText.h"
 #include "common/OperatorInterface.h"
 
@@ -70,6 +71,11 @@ ReferenceFlowPrompt GeFromFile(const std::string& path, unsigned waitMs)
                          lines.back().c_str());
             return std::nullopt;
         }
+        if (!IsRigFlow(ge)) {
+            std::fprintf(stderr, "vq7ctl: the last line of %s is no reference flow (%s): %s\n", path.c_str(),
+                         RigFlowProblem(ge).c_str(), lines.back().c_str());
+            return std::nullopt;
+        }
         return ge;
     };
 }
@@ -89,8 +95,13 @@ ReferenceFlowPrompt GeFromTerminal(std::FILE* in)
             if (c == EOF && line.empty())
                 return std::nullopt;
             double ge = 0;
-            if (ParseGe(line, ge))
+            if (ParseGe(line, ge) && IsRigFlow(ge))
                 return ge;
+            if (ParseGe(line, ge)) {
+                std::fprintf(stderr, "'%s' - не расход (%s)\n", TrimBlanksAndControls(line).c_str(),
+                             RigFlowProblem(ge).c_str());
+                continue;
+            }
             std::fprintf(stderr, "'%s' - недопустимое значение числа с плавающей точкой\n",
                          TrimBlanksAndControls(line).c_str());
         }

@@ -21,6 +21,9 @@ std::string HelpText()
         "Output options:\n"
         "  --json              one JSON document on stdout (VQ7_INFO fields by their names)\n"
         "  --trace FILE        append the exchange trace (sent and received bytes) to FILE\n"
+        "  --database URL      the results store: an SQLite file, or postgresql://HOST/DB?user=NAME\n"
+        "                      (password from ~/.pgpass or PGPASSWORD); default [RESULTS] database\n"
+        "                      of config.ini, else results.sqlite in the data folder\n"
         "  --help, -h          this text\n"
         "\n"
         "NUMBER is a meter number in decimal (1..99999999). Commands:\n";

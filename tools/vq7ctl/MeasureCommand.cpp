@@ -1,7 +1,9 @@
 // measure NUMBER... [--ge VALUE | --ge-file PATH] [--timeout S]
 #include "Commands.h"
+#include "ResultsOutput.h"
 
 #include "GeSource.h"
+#include "common/FlowRule.h"
 #include "PollReport.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
@@ -36,6 +38,8 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         double ge = 0;
         if (!ParseGe(args.Get("ge"), ge))
             return ctx.Usage("measure: --ge is not a number: " + args.Get("ge"));
+        if (!IsRigFlow(ge))
+            return ctx.Usage("measure: --ge " + args.Get("ge") + " is no reference flow (" + RigFlowProblem(ge) + ")");
         prompt = FixedGe(ge);
     }
 
@@ -101,6 +105,7 @@ int CmdMeasure(CtlContext& ctx, CtlArgs& args)
         m["GvMean"] = JsonReal(gv);
         ctx.Print(FormatC("%4zu %9u %13.6E %13.6E", slot, numbers[slot], gi, gv));
     }
+    RecordMeasurement(ctx, sys, numbers);
     if (!message.empty())
         return ctx.Fail("measure: " + message);
     return EXIT_OK;

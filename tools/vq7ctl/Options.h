@@ -15,6 +15,7 @@ struct GlobalOptions {
     std::optional<std::string> tcpPort;     // --tcp-port N
     std::optional<int> auxTimeout;          // --aux-timeout MS
     std::string traceFile;                  // --trace FILE
+    std::string database;                   // --database URL|FILE: the results store
     bool json = false;                      // --json
 };
 

@@ -74,7 +74,7 @@ bool FlagIncomplete(CGiGeArray& table, uint32_t number, CtlJson& json)
 // Identifies the meter (its type decides how pairs are transferred) and
 // writes the pairs of a file into it.
 int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, const char* what,
-                     const std::string& backupDir)
+                     const std::string& backupDir, bool force)
 {
     ctx.doc["number"] = number;
     ctx.doc["file"] = path;
@@ -94,11 +94,19 @@ int WriteFileToMeter(CtlContext& ctx, uint32_t number, const std::string& path, 
                          what))
         return EXIT_FAILED;
     CGiGeArray table(info, number);
-    if (restore)
+    if (restore) {
         table.m_sWriteOperation = "восстановление пар";
+        table.m_bPutBack = true;
+    }
+    table.m_bForce = force;
     const int result = table.LoadFromFileToMeter(&ctx.conn, path);
+    if (!table.m_sFileRead.empty() && table.m_sFileRead != path) {
+        std::fprintf(stderr, "vq7ctl: %s does not exist; read %s\n", path.c_str(), table.m_sFileRead.c_str());
+        ctx.doc["file"] = table.m_sFileRead;
+    }
     ctx.doc["result"] = result;
     ctx.doc["dropped"] = table.m_nDroppedPairs;
+    ctx.doc["skipped"] = table.m_vSkippedLines.size();
     ctx.doc["readback"] = table.m_sReadBack;
     if (table.m_bIncomplete) {
         ctx.doc["incomplete"] = true;
@@ -149,10 +157,10 @@ int CmdPairsWrite(CtlContext& ctx, CtlArgs& args)
 {
     uint32_t number = 0;
     if (args.positional.size() != 2)
-        return ctx.Usage("pairs write NUMBER FILE");
+        return ctx.Usage("pairs write NUMBER FILE [--force]");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write", BackupDirOf(args));
+    return WriteFileToMeter(ctx, number, args.positional[1], "pairs write", BackupDirOf(args), args.Has("force"));
 }
 
 int CmdBackup(CtlContext& ctx, CtlArgs& args)
@@ -197,8 +205,8 @@ int CmdRestore(CtlContext& ctx, CtlArgs& args)
 {
     uint32_t number = 0;
     if (args.positional.size() != 1)
-        return ctx.Usage("restore NUMBER [--dir DIR]");
+        return ctx.Usage("restore NUMBER [--dir DIR] [--force]");
     if (!ArgMeterNumber(ctx, args.positional[0], number))
         return EXIT_USAGE;
-    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore", BackupDirOf(args));
+    return WriteFileToMeter(ctx, number, BackupPath(args, number), "restore", BackupDirOf(args), args.Has("force"));
 }

@@ -3,14 +3,17 @@
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
+#include "report/Certificate.h"
 #include "report/DocxDocument.h"
 #include "report/ProtocolReport.h"
 #include "report/ReportDate.h"
 #include "report/ReportError.h"
 #include "report/ResultsCsv.h"
+#include "workstation/WindowState.h"
 
 #include <cmath>
 #include <ctime>
+#include <unistd.h>
 
 int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, ReportArgs& out)
 {
@@ -35,13 +38,22 @@ int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Repo
     return EXIT_OK;
 }
 
-int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page)
+int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page,
+                 const CsvJudgement* judged, std::time_t at)
 {
-    const std::string when = ReportDateTimeText(std::time(nullptr));
+    const std::string when = ReportDateTimeText(at != 0 ? at : std::time(nullptr));
     int rc = EXIT_OK;
     if (!a.report.empty()) {
         try {
-            const std::vector<std::string> misses = WriteProtocolReport(tables, page, a.templatePath, a.report, when);
+            std::vector<std::string> misses;
+            if (judged && page == PAGE_VERIFICATION) {
+                const CertificateContent content{CertificateNumber(std::time(nullptr), ::getpid()), judged->meters,
+                                                 judged->reference};
+                misses = WriteVerificationCertificate(tables, content, a.templatePath, a.report, when);
+                ctx.doc["certificate"] = content.number;
+            } else {
+                misses = WriteProtocolReport(tables, page, a.templatePath, a.report, when);
+            }
             ctx.doc["report"] = a.report;
             CtlJson& warnings = ctx.doc["report_warnings"] = CtlJson::array();
             for (const std::string& miss : misses) {
@@ -55,7 +67,7 @@ int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables
     }
     if (!a.csv.empty()) {
         try {
-            WriteResultsCsv(tables, when, a.tolerance, a.csv);
+            WriteResultsCsv(tables, when, a.tolerance, a.csv, judged);
             ctx.doc["csv"] = a.csv;
             ctx.Print("tables: " + a.csv);
         } catch (const EReportError& e) {

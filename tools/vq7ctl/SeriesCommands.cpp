@@ -2,11 +2,16 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "common/FlowRule.h"
 #include "PollReport.h"
 #include "ReportOutput.h"
+#include "ResultsOutput.h"
+#include "report/ResultsCsv.h"
+#include "workstation/PointVerdicts.h"
 #include "common/AppPaths.h"
 #include "common/NumberText.h"
 #include "measurement/CSystem.h"
+#include "results/ResultsRecorder.h"
 #include "workstation/PairForming.h"
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
@@ -73,6 +78,9 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
         double g = 0;
         if (!ParseGe(item, g))
             return ctx.Usage(std::string(name) + ": flow point is not a number: " + item);
+        if (!IsRigFlow(g))
+            return ctx.Usage(std::string(name) + ": flow point " + item + " is no flow of a rig (" + RigFlowProblem(g) +
+                             ")");
         out.points.push_back(g);
     }
     if (out.points.empty())
@@ -94,6 +102,10 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
 // operator at the terminal, or (neither) it is taken as set.
 bool SetRigFlow(const SeriesArgs& a, double flow)
 {
+    if (!IsRigFlow(flow)) {   // the rig never gets a flow the station would refuse
+        std::fprintf(stderr, "vq7ctl: %g m3/h is no flow of a rig (%s)\n", flow, RigFlowProblem(flow).c_str());
+        return false;
+    }
     if (!a.setFlow.empty()) {
         const std::string cmd = a.setFlow + " " + FormatC("%g", flow);
         if (std::system(cmd.c_str()) != 0) {
@@ -214,10 +226,40 @@ public:
     {
         if (m_ws.State.ModelSet)
             m_ws.Series.ButtonStopClick();
+        ReportStored();
+    }
+
+    // Where the series' records are: the store, or the spool waiting for it.
+    void ReportStored()
+    {
+        CResultsRecorder* r = m_ws.Results.Recorder();
+        if (!r || r->Series().uid.empty())
+            return;
+        ShowRecorderMessage(*r);
+        if (r->SeriesStored()) {
+            m_ctx.doc["series_id"] = r->StoredSeriesId();
+            m_ctx.Print(FormatC("results: series %lld in ", r->StoredSeriesId()) + r->Location().shown);
+        } else if (const std::string status = r->StatusText(); !status.empty()) {
+            std::fprintf(stderr, "vq7ctl: %s\n", status.c_str());
+        }
+    }
+
+    // A series that stopped early is recorded as cancelled or failed.
+    void NoteOutcome(int rc)
+    {
+        if (rc != EXIT_OK)
+            m_ws.Results.SetEndState(CInterruptGuard::Interrupted() ? SeriesState::Cancelled : SeriesState::Failed);
     }
 
     int ApplyList()
     {
+        // The results store is tried before any meter is touched.
+        CResultsRecorder* recorder = CtlRecorder(m_ctx);
+        if (!recorder)
+            return EXIT_USAGE;
+        m_ws.Results.SetRecorder(recorder);
+        if (!recorder->Connect())
+            ShowRecorderMessage(*recorder);
         for (size_t i = 0; i < m_args.meters.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             m_ws.MeterList.StringGrid1GetEditText(SP_METER, row);
@@ -270,6 +312,7 @@ public:
             return m_ctx.Fail("the tab cannot be switched");
         for (size_t p = 0; p < m_args.points.size(); ++p) {
             const double flow = m_args.points[p];
+            m_ws.Results.SetSetFlow(flow);
             const bool flowSet = SetRigFlow(m_args, flow);
             if (const int rc = Interrupted())
                 return rc;
@@ -316,6 +359,51 @@ public:
 };
 }
 
+namespace {
+// The verdicts by profile: each meter's points with error, U, limit and verdict.
+void PrintJudgement(CtlContext& ctx, const std::vector<MeterJudgement>& meters)
+{
+    ctx.Print("Поверка по точкам");
+    CtlJson list = CtlJson::array();
+    for (const MeterJudgement& m : meters) {
+        const std::string profile = m.profileError.empty() ? StandardTitle(m.profile) : m.profileError;
+        ctx.Print(FormatC("%u  ", m.number) + profile + "; правило: " + RuleTitle(m.profile.rule));
+        CtlJson points = CtlJson::array();
+        for (const PointJudgement& p : m.points) {
+            const std::string limit = p.decision.limit.judged ? FormatC("%.3f", p.decision.acceptanceLimit) : "-";
+            const char* verdict = m.profileError.empty() ? PointVerdictText(p.decision.verdict) : "";
+            ctx.Print(FormatC("  q = %-9.6g e = %8.3f  U = %s%.3f  предел %s  ", p.flow, p.error,
+                              p.u.complete ? "" : ">=", p.u.expanded, limit.c_str()) +
+                      verdict + (p.decision.uncertaintyTooLarge ? "  (U велика для предела)" : ""));
+            points.push_back(CtlJson{{"flow", p.flow},
+                                     {"error", p.error},
+                                     {"u", p.u.expanded},
+                                     {"uComplete", p.u.complete},
+                                     {"cycles", p.u.cycles},
+                                     {"judged", p.decision.limit.judged},
+                                     {"limit", p.decision.limit.mpe},
+                                     {"acceptanceLimit", p.decision.acceptanceLimit},
+                                     {"uncertaintyTooLarge", p.decision.uncertaintyTooLarge},
+                                     {"verdict", verdict}});
+        }
+        for (const std::string& f : m.missingFlows)
+            ctx.Print("  не измерен расход " + f);
+        ctx.Print("  заключение: " + m.VerdictText());
+        list.push_back(CtlJson{{"number", m.number},
+                               {"section", m.section},
+                               {"standard", StandardKey(m.profile.standard)},
+                               {"profile", profile},
+                               {"rule", RuleKey(m.profile.rule)},
+                               {"ruleText", RuleTitle(m.profile.rule)},
+                               {"points", points},
+                               {"missingFlows", m.missingFlows},
+                               {"verdict", m.VerdictText()}});
+    }
+    ctx.Print("");
+    ctx.doc["judgement"] = list;
+}
+}
+
 int CmdVerify(CtlContext& ctx, CtlArgs& args)
 {
     SeriesArgs a;
@@ -325,13 +413,27 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     if (const int rc = ParseReportArgs(ctx, args, "verify", report))
         return rc;
     CSeries s(ctx, a);
+    s.m_ws.Results.tolerance = report.tolerance;
+    // No meter is judged against a profile half read: a refused one stops the series before it starts.
+    const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
+    const std::vector<std::string> refused = s.m_ws.LoadJudgement(
+        args.Get("profiles", DataDir() + "/" + kProfilesFileName), config, report.tolerance);
+    if (!refused.empty()) {
+        for (size_t i = 1; i < refused.size(); ++i)
+            std::fprintf(stderr, "vq7ctl: %s\n", refused[i].c_str());
+        return ctx.Fail("verify: " + refused[0]);
+    }
     if (const int rc = s.ApplyList())
         return rc;
     // The rows recorded are shown also when the series stops early.
     const int rc = s.Measure(PAGE_VERIFICATION);
+    s.NoteOutcome(rc);
     ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
+    const std::vector<MeterJudgement> judged = s.m_ws.JudgeVerification();
+    PrintJudgement(ctx, judged);
+    const CsvJudgement csvJudgement{judged, s.m_ws.Reference};
     // Made also from the rows of a series that stopped early.
-    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION);
+    const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION, &csvJudgement);
     if (rc != EXIT_OK)
         return rc;
     s.m_ws.Series.ButtonStopClick();
@@ -350,6 +452,7 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     if (const int rc = s.ApplyList())
         return rc;
     const int measured = s.Measure(PAGE_CALIBRATION);
+    s.NoteOutcome(measured);
     if (measured == EXIT_OK && args.Has("reverse"))
         s.m_ws.ResultTables.InvertGiGeButtonClick();
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();

@@ -7,6 +7,7 @@
 #include "calibration/ConnectionUse.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
+#include "common/SettingsFile.h"
 #include "common/WriteJournal.h"
 #include "links/Trace.h"
 #include "protocol/connection.h"
@@ -17,14 +18,19 @@
 #include <unistd.h>
 
 namespace {
-void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
+// The settings file and the options over it; false when a value of the file is wrong
+// (each told on stderr).
+bool ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
 {
     std::lock_guard<std::recursive_mutex> lock(conn.Lock());
-    if (!opts.configFile.empty()) {
-        conn.LoadSettings(opts.configFile);
-        CWriteJournal::LoadSettings(opts.configFile);
-    } else if (const std::string shared = DataDir() + "/config.ini"; ::access(shared.c_str(), R_OK) == 0)
-        conn.LoadSettings(shared);   // the station's own settings, when there are any
+    CSettingsFile file;
+    bool hasSection = true;
+    const std::string shared = DataDir() + "/config.ini";
+    if (!opts.configFile.empty() || ::access(shared.c_str(), F_OK) == 0) {
+        file.Load(opts.configFile.empty() ? shared : opts.configFile);   // the station's own settings, when none given
+        hasSection = conn.LoadSettings(file);
+        CWriteJournal::LoadSettings(file);
+    }
     if (opts.port)
         conn.m_sPort = *opts.port;
     else if (opts.ip || opts.tcpPort)
@@ -37,6 +43,13 @@ void ApplyConnectionOptions(const GlobalOptions& opts, connection& conn)
         conn.m_sTcpIpPort = *opts.tcpPort;
     if (opts.auxTimeout)
         conn.m_nAuxTmout = *opts.auxTimeout;
+    for (const std::string& warning : file.Warnings())
+        std::fprintf(stderr, "vq7ctl: %s\n", warning.c_str());
+    if (file.Exists() && file.Errors().empty() && !hasSection && !opts.port && !opts.ip && !opts.tcpPort)
+        std::fprintf(stderr, "vq7ctl: %s\n", conn.MissingSectionText(file.Name()).c_str());
+    for (const std::string& error : file.Errors())
+        std::fprintf(stderr, "vq7ctl: %s\n", error.c_str());
+    return file.Errors().empty();
 }
 
 int Finish(const GlobalOptions& opts, const CtlJson& doc, int exitCode)
@@ -77,7 +90,11 @@ int main(int argc, char** argv)
     struct stat st {};
     if (!opts.configFile.empty() && stat(opts.configFile.c_str(), &st) != 0)
         return Finish(opts, ctx.doc, ctx.Usage("no such settings file: " + opts.configFile));
-    ApplyConnectionOptions(opts, conn);
+    if (!ApplyConnectionOptions(opts, conn)) {
+        if (opts.json)
+            ctx.doc["error"] = "bad settings file";
+        return Finish(opts, ctx.doc, EXIT_USAGE);
+    }
     if (!opts.traceFile.empty()) {
         trace = std::make_unique<CFileTraceTarget>(opts.traceFile);
         if (!trace->IsOpen())
@@ -86,7 +103,7 @@ int main(int argc, char** argv)
     }
 
     int exitCode;
-    if (line.command->run == CmdJournal) {
+    if (!line.command->link) {
         exitCode = line.command->run(ctx, args);   // a file only: no link
     } else {
         CConnectionUse use(&conn);   // one link for the whole command

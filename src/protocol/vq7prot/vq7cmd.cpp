@@ -220,8 +220,10 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
     return result;
 }
 
-unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
-                 uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts)
+namespace {
+unsigned Attempts(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                  uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts,
+                  const std::function<bool(unsigned)>& askAgainAtOnce)
 {
     if (attempts == 0)
         return RC_BAD_ARGUMENT;
@@ -242,10 +244,28 @@ unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
             attempts = std::max(attempts, kBusyAttempts);
         else if (!RetryWorthy(result))
             return result;
+        if (askAgainAtOnce && askAgainAtOnce(result))
+            continue;
         if (!PauseBetweenAttempts())
             return RC_ABORTED;
     }
     // A line fault on the last attempt does not hide the meter's own answer
     // (240 to a command it does not know would turn into a lost connection).
     return meterCode != 0 && result > 255 ? meterCode : result;
+}
+}  // namespace
+
+unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
+                 uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts)
+{
+    return Attempts(conn, number, cmd, data, dataLen, answer, answerSize, packets, attempts, nullptr);
+}
+
+unsigned ExecCmdConfirmingRefusal(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data,
+                                  unsigned dataLen, uint8_t* answer, unsigned* answerSize, unsigned attempts,
+                                  uint8_t refusalA, uint8_t refusalB)
+{
+    return Attempts(conn, number, cmd, data, dataLen, answer, answerSize, nullptr, attempts, [=](unsigned result) {
+        return result != 0 && (result == refusalA || result == refusalB);
+    });
 }

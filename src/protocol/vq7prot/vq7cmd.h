@@ -56,6 +56,13 @@ unsigned SendCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* 
 // line fault (1011, 1013, 1016) of a later attempt.
 unsigned ExecCmd(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data, unsigned dataLen,
                  uint8_t* answer, unsigned* answerSize, unsigned* packets, unsigned attempts);
+// ExecCmd for a command that older meters refuse with one of two codes (0:
+// none): a refusal is asked again at once, without the pause, since an answer
+// with correct checks shows the line and the meter are well; only a refusal
+// on every attempt is returned as one. Other failures wait the pause as ever.
+unsigned ExecCmdConfirmingRefusal(connection* conn, uint32_t number, uint8_t cmd, const uint8_t* data,
+                                  unsigned dataLen, uint8_t* answer, unsigned* answerSize, unsigned attempts,
+                                  uint8_t refusalA, uint8_t refusalB);
 
 // Calibration pairs.
 unsigned BeginPairWrite(connection* conn, uint32_t number);

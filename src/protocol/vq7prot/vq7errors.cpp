@@ -41,6 +41,7 @@ const char* WorkstationCodeText(unsigned code)
     case RC_SET_STATE_FAILED: return "не удалось установить настройки порта";
     case RC_SET_MASK_FAILED: return "не удалось установить маску событий порта";
     case RC_READBACK_MISMATCH: return "прочитано не то, что записано";
+    case RC_JOURNAL_FAILED: return "журнал записи в счетчики не дополняется";
     default: return nullptr;
     }
 }

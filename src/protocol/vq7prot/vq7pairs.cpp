@@ -44,8 +44,13 @@ unsigned WritePair(connection* conn, uint32_t number, uint8_t index, const std::
 
 unsigned ReadPairCount(connection* conn, uint32_t number, std::string& count)
 {
+    // An older meter refuses at once each time it is asked; the pause would only
+    // add a second to every backup of such a meter.
     VQ7_SHORT_ANSWER answer{};
-    const unsigned rc = ExecShort(conn, number, VQ7_CMD_READ_PAIR_COUNT, nullptr, 0, answer, kAttempts);
+    unsigned size = sizeof answer;
+    const unsigned rc =
+        ExecCmdConfirmingRefusal(conn, number, VQ7_CMD_READ_PAIR_COUNT, nullptr, 0, reinterpret_cast<uint8_t*>(&answer),
+                                 &size, kAttempts, VQ7_ERR_BAD_PARAM, VQ7_ERR_BAD_COMMAND);
     if (rc == VQ7_ERR_BAD_PARAM || rc == VQ7_ERR_BAD_COMMAND) {
         count = kPairsOfOlderMeters;
         return RC_OK;

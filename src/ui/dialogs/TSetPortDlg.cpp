@@ -5,7 +5,9 @@
 #include "ui/dialogs/TIPEdit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,13 +36,15 @@ QLineEdit* DigitsEdit(QWidget* parent, const char* name)
     return edit;
 }
 
-void AddLabelled(QVBoxLayout* layout, QWidget* parent, const QString& label, QWidget* field)
+void AddLabelled(QFormLayout* layout, QWidget* parent, const QString& label, QWidget* field)
 {
     auto* l = new QLabel(label, parent);
     l->setBuddy(field);
-    layout->addWidget(l);
-    layout->addWidget(field);
+    layout->addRow(l, field);
 }
+
+// Room the window manager's frame takes from a caption: icon, close box, margins.
+constexpr int kCaptionFrameAllowance = 96;
 
 // The digits of a field as a number; false when empty or beyond 32 bits.
 bool FieldNumber(const QLineEdit* edit, unsigned long long& value)
@@ -56,14 +60,21 @@ TSetPortDlg::TSetPortDlg(QWidget* parent, PortSource ports) : QDialog(parent), m
 {
     setObjectName(QStringLiteral("SetPortDlg"));
     setWindowTitle(QStringLiteral("Настройки порта"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
+    // The system menu and its close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
 
     auto* left = new QWidget(this);
-    left->setFixedWidth(kFoldedWidth - 16);
-    auto* form = new QVBoxLayout(left);
+    auto* column = new QVBoxLayout(left);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    auto* form = new QFormLayout;
     form->setContentsMargins(0, 0, 0, 0);
-    form->setSpacing(2);
+    form->setHorizontalSpacing(8);
+    form->setVerticalSpacing(4);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    column->addLayout(form);
 
     CB_Port = new QComboBox(left);
     CB_Port->setObjectName(QStringLiteral("CB_Port"));
@@ -87,8 +98,7 @@ TSetPortDlg::TSetPortDlg(QWidget* parent, PortSource ports) : QDialog(parent), m
     portRow->addWidget(SpeedButton1);
     auto* portLabel = new QLabel(QStringLiteral("Порт:"), left);
     portLabel->setBuddy(CB_Port);
-    form->addWidget(portLabel);
-    form->addLayout(portRow);
+    form->addRow(portLabel, portRow);
 
     IPEdit = new TIPEdit(left);
     IPEdit->setObjectName(QStringLiteral("IPEdit"));
@@ -116,44 +126,63 @@ TSetPortDlg::TSetPortDlg(QWidget* parent, PortSource ports) : QDialog(parent), m
     connect(OKBtn, &QPushButton::clicked, this, &TSetPortDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(4);
+    buttons->setSpacing(6);
+    buttons->addStretch(1);
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
-    form->addSpacing(6);
-    form->addLayout(buttons);
-    form->addStretch(1);
+    column->addStretch(1);
+    column->addLayout(buttons);
 
     TreeView = new QTreeWidget(this);
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView->setFixedWidth(kUnfoldedWidth - kFoldedWidth - 8);
+    TreeView->setFixedWidth(kTreeWidth - 8);
     connect(TreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { TreeViewChanging(current); });
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
-    layout->addWidget(left, 0, Qt::AlignTop);
+    layout->addWidget(left, 1);
     layout->addWidget(TreeView);
     layout->setSizeConstraint(QLayout::SetNoConstraint);
 
     // FormCreate: folded, the tree hidden.
-    SetWidth(kFoldedWidth);
+    TreeView->setVisible(false);
+    FitSize();
 }
 
-void TSetPortDlg::SetWidth(int width)
+void TSetPortDlg::FitSize()
 {
-    TreeView->setVisible(width == kUnfoldedWidth);
-    const int height = std::max(layout()->sizeHint().height(), 240);
-    setFixedSize(width, height);
+    // The fields' column at least as the form has it, and the caption whole.
+    QWidget* left = layout()->itemAt(0)->widget();
+    // The frame draws the caption in a font of its own: the larger of the program's and the dialog's.
+    const int caption = std::max(QFontMetrics(QApplication::font()).horizontalAdvance(windowTitle()),
+                                 QFontMetrics(font()).horizontalAdvance(windowTitle())) +
+                        kCaptionFrameAllowance;
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int leftWidth = std::max({left->sizeHint().width(), kClientWidth - margins, caption - margins});
+    left->setFixedWidth(leftWidth);
+    TreeView->setVisible(m_bTreeShown);
+    layout()->invalidate();
+    layout()->activate();
+    const int height = std::max(layout()->sizeHint().height(), kClientHeight);
+    setFixedSize(leftWidth + margins + (m_bTreeShown ? kTreeWidth : 0), height);
+}
+
+void TSetPortDlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitSize();
 }
 
 void TSetPortDlg::OpenPortsTreeViewExecute()
 {
     m_bTreeShown = !m_bTreeShown;
     OpenPortsTreeView->setIcon(style()->standardIcon(m_bTreeShown ? QStyle::SP_ArrowLeft : QStyle::SP_ArrowRight));
-    SetWidth(m_bTreeShown ? kUnfoldedWidth : kFoldedWidth);
+    FitSize();
 }
 
 void TSetPortDlg::RefillPortList()
@@ -194,6 +223,7 @@ int TSetPortDlg::ShowForConnection(connection& conn)
 
 void TSetPortDlg::showEvent(QShowEvent* event)
 {
+    FitSize();
     FormShow();
     QDialog::showEvent(event);
 }

@@ -20,8 +20,11 @@ class TIPEdit;
 class TSetPortDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kFoldedWidth = 167;
-    static constexpr int kUnfoldedWidth = 390;
+    // The form's client area, the tree folded; the layout may make it larger, never smaller.
+    static constexpr int kClientWidth = 384;
+    static constexpr int kClientHeight = 201;
+    // The width the unfolded tree adds.
+    static constexpr int kTreeWidth = 223;
 
     explicit TSetPortDlg(QWidget* parent = nullptr, PortSource ports = SystemSerialPorts);
 
@@ -50,13 +53,15 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void RefillPortList();
     void FormShow();
     void E_TCPIP_PortKeyUp();
     void TreeViewChanging(QTreeWidgetItem* node);
-    void SetWidth(int width);
+    // Sizes the dialog to its form, its content and its caption, with the tree shown or not.
+    void FitSize();
 
     connection* m_pConnection = nullptr;
     PortSource m_ports;

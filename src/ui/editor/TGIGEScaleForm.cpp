@@ -1,4 +1,5 @@
 #include "ui/editor/TGIGEScaleForm.h"
+#include "ui/platform/WindowPlacement.h"
 
 #include "ui/editor/GiGeChartView.h"
 #include "ui/editor/GiGeGridModel.h"
@@ -86,6 +87,28 @@ void Span(double lo, double hi, double& min, double& max)
     max = hi + pad;
 }
 
+// Ticks 1, 2 or 5 × 10^k apart, no closer than the labels' height allows on an
+// axis this many pixels long (closer ticks make the chart cut their labels to "...").
+void SetReadableTicks(QValueAxis* axis, int lengthPx)
+{
+    const double span = axis->max() - axis->min();
+    const int labelHeight = QFontMetrics(axis->labelsFont()).height();
+    const int intervals = std::max(1, lengthPx / std::max(1, 2 * labelHeight));
+    if (!(span > 0) || !std::isfinite(span))
+        return;
+    const double raw = span / intervals;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * magnitude >= raw) {
+            step = m * magnitude;
+            break;
+        }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+}
+
 QList<QPointF> ToQt(const std::vector<ChartPoint>& points)
 {
     QList<QPointF> out;
@@ -99,9 +122,9 @@ QList<QPointF> ToQt(const std::vector<ChartPoint>& points)
 TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMainWindow(mainWindow)
 {
     setWindowTitle("Масштабирование градуировочных пар");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // The system menu and its close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(740, 514);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -188,6 +211,8 @@ TGIGEScaleForm::TGIGEScaleForm(QWidget* mainWindow) : QDialog(mainWindow), m_pMa
     BuildCharts();
     body->addWidget(m_pCharts);
 
+    root->activate();
+    setFixedSize(root->sizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
     SyncFromModel();
 }
 
@@ -424,6 +449,8 @@ void TGIGEScaleForm::FitChart2()
     Span(lo, hi, y0, y1);
     m_pAxisY2->setRange(y0, y1);
     m_pAxisY2->applyNiceNumbers();
+    // The plot takes what the bottom axis and the margins leave of the chart's height.
+    SetReadableTicks(m_pAxisY2, m_pChart2View->height() - 48);
     m_pBandUpper->replace(QList<QPointF>{{x0, m_dTolerance}, {x1, m_dTolerance}});
     m_pBandLower->replace(QList<QPointF>{{x0, -m_dTolerance}, {x1, -m_dTolerance}});
     m_pBand->setVisible(m_dTolerance > 0);
@@ -524,7 +551,10 @@ void TGIGEScaleForm::LabeledEdit_ZeroChange(const QString& text)
 
 void TGIGEScaleForm::FormShow()
 {
-    if (m_pMainWindow) {
+    // Where the operator left it, else centred on the main window.
+    if (!m_bPlaced && !m_sPlacementFile.empty())
+        m_bPlaced = RestoreWindowPlacement(this, m_sPlacementFile, "GIGEScaleForm");
+    if (!m_bPlaced && m_pMainWindow) {
         const QRect main = m_pMainWindow->geometry();
         move(main.left() + main.width() / 2 - width() / 2, main.top() + main.height() / 2 - height() / 2);
     }
@@ -537,4 +567,13 @@ void TGIGEScaleForm::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
+}
+
+void TGIGEScaleForm::hideEvent(QHideEvent* event)
+{
+    if (!m_sPlacementFile.empty()) {
+        SaveWindowPlacement(this, m_sPlacementFile, "GIGEScaleForm");
+        m_bPlaced = true;
+    }
+    QDialog::hideEvent(event);
 }

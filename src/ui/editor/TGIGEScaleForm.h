@@ -61,8 +61,16 @@ public:
     // Refreshes every view from the model.
     void SyncFromModel();
 
+    // The window keeps its place in this config.ini between openings and runs ("" : centred every time).
+    void SetPlacementFile(const std::string& configPath) { m_sPlacementFile = configPath; }
+
+    // The form's client area; the layout may make the window larger.
+    static constexpr int kClientWidth = 740;
+    static constexpr int kClientHeight = 514;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildToolBar();
@@ -113,4 +121,6 @@ private:
     double m_dTolerance = 2.0;
     bool m_bZoomed = false;
     bool m_bFitting = false;
+    std::string m_sPlacementFile;
+    bool m_bPlaced = false;   // restored from the file once
 };

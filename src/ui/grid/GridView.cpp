@@ -3,6 +3,10 @@
 #include "ui/grid/GridModel.h"
 #include "ui/mainwindow/ToolIcons.h"
 
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
+
 #include <QApplication>
 #include <QPainter>
 
@@ -102,4 +106,36 @@ void CGridView::OnFocusChanged(QWidget* old, QWidget* now)
     auto inside = [this](QWidget* w) { return w && (w == this || isAncestorOf(w)); };
     if (inside(old) && !inside(now) && now)
         emit exited();
+}
+
+QString CGridView::CellToolTip(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return QString();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QString tip = index.data(Qt::ToolTipRole).toString();
+    QFont font = this->font();
+    const QVariant cellFont = index.data(Qt::FontRole);
+    if (cellFont.canConvert<QFont>())
+        font = cellFont.value<QFont>();
+    // The text and the item's margins on both sides.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const bool cut = !text.isEmpty() && QFontMetrics(font).horizontalAdvance(text) + 2 * margin > visualRect(index).width();
+    if (cut)
+        return tip.isEmpty() ? text : text + QStringLiteral("\n") + tip;
+    return tip;
+}
+
+bool CGridView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = CellToolTip(indexAt(help->pos()));
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(indexAt(help->pos())));
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }

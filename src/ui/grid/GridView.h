@@ -30,10 +30,15 @@ public:
     void EndEditing();
     // Makes the grid's current cell the view's current cell.
     void ShowGridCurrent();
+    // The cell's tool tip: its full text where the column cuts it, else the model's tip ("" for none).
+    QString CellToolTip(const QModelIndex& index) const;
 
 signals:
     // The view and its editor lost the focus to another widget.
     void exited();
+
+protected:
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void OnFocusChanged(QWidget* old, QWidget* now);

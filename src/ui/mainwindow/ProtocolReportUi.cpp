@@ -3,6 +3,7 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "common/OperatorInterface.h"
+#include "report/Certificate.h"
 #include "report/DocxText.h"
 #include "report/ProtocolReport.h"
 #include "report/ReportDate.h"
@@ -22,6 +23,7 @@
 #include <QUrl>
 
 #include <ctime>
+#include <unistd.h>
 #include <filesystem>
 
 namespace {
@@ -127,7 +129,13 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
     try {
         if (request.formats & (REPORT_DOCX | REPORT_PDF)) {
             const std::string docx = FreeName(dir, stem, ".docx");
-            files.warnings = WriteProtocolReport(tables, page, request.templatePath, docx, when);
+            if (request.judged && page == PAGE_VERIFICATION) {
+                const CertificateContent content{CertificateNumber(now, ::getpid()), request.judged->meters,
+                                                 request.judged->reference};
+                files.warnings = WriteVerificationCertificate(tables, content, request.templatePath, docx, when);
+            } else {
+                files.warnings = WriteProtocolReport(tables, page, request.templatePath, docx, when);
+            }
             files.docx = docx;
         }
         if (request.formats & REPORT_PDF) {
@@ -137,7 +145,7 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
         }
         if (request.formats & REPORT_CSV) {
             const std::string csv = FreeName(dir, stem, ".csv");
-            WriteResultsCsv(tables, when, request.tolerance, csv);
+            WriteResultsCsv(tables, when, request.tolerance, csv, request.judged);
             files.csv = csv;
         }
     } catch (...) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 class CMainTables;
+struct CsvJudgement;
 class QMenu;
 class QWidget;
 
@@ -23,6 +24,8 @@ struct CReportRequest {
     std::string templatePath = ShareDir() + "/Matrix/шаблон.docx";
     double tolerance = kDefaultTolerancePercent;                        // verdicts, ± per cent
     unsigned formats = REPORT_DOCX;                                     // a PDF comes with its DOCX
+    // The verification judged by profile: the certificate in the DOCX, the points in the CSV.
+    const CsvJudgement* judged = nullptr;
 };
 
 struct CReportFiles {

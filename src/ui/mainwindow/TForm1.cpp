@@ -6,29 +6,40 @@
 #include "ui/grid/GridView.h"
 #include "ui/dialogs/TBusMonitor.h"
 #include "ui/dialogs/TEditGeForm.h"
+#include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/ToolIcons.h"
+#include "ui/editor/TGIGEScaleForm.h"
+#include "ui/platform/WindowPlacement.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
+#include "common/OperatorInterface.h"
+#include "common/SettingsFile.h"
+#include "common/DebugOutput.h"
+#include "common/WriteJournal.h"
 #include "measurement/CSystem.h"
+#include "results/ResultsRecorder.h"
+#include "results/StoreLocation.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
 
 TForm1::TForm1(const std::string& baseDir, QWidget* parent)
-    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0)
+    : QMainWindow(parent), MeterConnection(std::string()), m_sBaseDir(baseDir), m_verdictRow(11, 1, 0, 0), m_pointsGrid(11, 1, 0, 1)
 {
     System = std::make_unique<CSystem>(&MeterConnection);
     Ws = std::make_unique<CWorkstation>(MeterConnection, *System);
@@ -51,13 +62,60 @@ TForm1::~TForm1()
     System->SetReferenceFlowPrompt({});
     Ws.reset();
     System.reset();
+    CWriteJournal::SetRecordSink({});
+    Results.reset();
+}
+
+// Every series goes into the results store of [RESULTS] database (default
+// results.sqlite in the data folder); the journal's entries too.
+void TForm1::OpenResultsStore(const std::string& dir)
+{
+    const ResultsSettings settings = LoadResultsSettings(ConfigPath);
+    StoreLocation where;
+    std::string error;
+    if (!ParseStoreLocation(settings.database.empty() ? dir + "/results.sqlite" : settings.database, where, error)) {
+        DebugOutput("База результатов: " + error);
+        return;
+    }
+    Results = std::make_unique<CResultsRecorder>(where, dir + "/results-spool.sqlite");
+    if (!settings.station.empty())
+        Results->station = settings.station;
+    Ws->Results.SetRecorder(Results.get());
+    Ws->Results.tolerance = m_dTolerance;
+    CResultsRecorder* recorder = Results.get();
+    CWriteJournal::SetRecordSink([recorder](const WriteJournalEntry& e) { recorder->AddWrite(WriteRecordOf(e)); });
+}
+
+void TForm1::LoadJudgement()
+{
+    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
+    const std::vector<std::string> errors =
+        Ws->LoadJudgement(dir + "/" + kProfilesFileName, ConfigPath, m_dTolerance);
+    std::string text;
+    for (const std::string& e : errors)
+        text += (text.empty() ? "" : "\n") + e;
+    if (ProfileErrors) {
+        ProfileErrors->setText(QString::fromStdString(text));
+        ProfileErrors->setVisible(!text.empty());
+    }
 }
 
 void TForm1::FormCreate()
 {
     const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
     ConfigPath = dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + "config.ini";
-    m_dTolerance = LoadTolerance(ConfigPath);
+    CSettingsFile settings;   // checked once at start; what is wrong is told when the window shows
+    settings.Load(ConfigPath);
+    m_dTolerance = LoadTolerance(settings);
+    if (!MeterConnection.LoadSettings(settings) && settings.Exists() && settings.Errors().empty())
+        settings.AddWarning(MeterConnection.MissingSectionText(ConfigPath));
+    m_sSettingsProblems.clear();
+    for (const auto* list : {&settings.Errors(), &settings.Warnings()})
+        for (const std::string& line : *list)
+            m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
+    m_bSettingsErrors = !settings.Errors().empty();
+    OpenResultsStore(dir);
+    m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle());
@@ -73,9 +131,36 @@ void TForm1::FormCreate()
     BuildToolBar();
     BuildTabs();
     BuildStatusBar();
+    BuildMessagePanel();
     ConnectProgress();
-    resize(818, 689 + menuBar()->sizeHint().height());
+    resize(818, 689 + menuBar()->sizeHint().height() + MessageDock->sizeHint().height());
+    RestorePlacement();
     syncFromState();
+}
+
+void TForm1::BuildMessagePanel()
+{
+    MessageDock = new QDockWidget(QStringLiteral("Сообщения"), this);
+    MessageDock->setObjectName(QStringLiteral("MessageDock"));
+    MessageDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    MessagePanel = new CMessagePanel(MessageDock);
+    MessagePanel->setMinimumHeight(3 * MessagePanel->fontMetrics().height() + 8);
+    MessagePanel->setMaximumHeight(6 * MessagePanel->fontMetrics().height() + 8);
+    MessageDock->setWidget(MessagePanel);
+    addDockWidget(Qt::BottomDockWidgetArea, MessageDock);
+}
+
+void TForm1::RestorePlacement()
+{
+    RestoreWindowPlacement(this, ConfigPath, "Form1");
+    RestoreSplitterSizes(Splitter1, ConfigPath, "Splitter1");
+}
+
+void TForm1::SetGIGEScaleForm(TGIGEScaleForm* form)
+{
+    m_pScaleForm = form;
+    if (form)
+        form->SetPlacementFile(ConfigPath);
 }
 
 void TForm1::SetEditGeForm(TEditGeForm* form)
@@ -84,7 +169,7 @@ void TForm1::SetEditGeForm(TEditGeForm* form)
         System->SetReferenceFlowPrompt({});
         return;
     }
-    System->SetReferenceFlowPrompt([form]() -> std::optional<double> { return form->Ask(); });
+    System->SetReferenceFlowPrompt([form] { return form->Ask(); });
 }
 
 void TForm1::FormActivate()
@@ -94,6 +179,12 @@ void TForm1::FormActivate()
         return;
     }
     MeterConnection.LoadSettings(ConfigPath);
+    if (!m_sSettingsProblems.empty()) {
+        const std::string text = "Настройки " + m_sSettingsProblems;
+        const MsgIcon icon = m_bSettingsErrors ? MsgIcon::Error : MsgIcon::Warning;
+        m_sSettingsProblems.clear();
+        QTimer::singleShot(0, this, [text, icon] { Operator().MessageDialog(icon, text); });
+    }
     Ws->Tables.SetTitles();
     m_sConnectionText = QString::fromStdString(
         MeterConnection.m_sPort == "TCP/IP" ? "TCP/IP " + MeterConnection.m_sIp + ":" + MeterConnection.m_sTcpIpPort
@@ -106,6 +197,8 @@ void TForm1::FormClose()
 {
     MeterConnection.SaveSettings(ConfigPath);
     SaveTolerance(ConfigPath, m_dTolerance);
+    SaveWindowPlacement(this, ConfigPath, "Form1");
+    SaveSplitterSizes(Splitter1, ConfigPath, "Splitter1");
 }
 
 bool TForm1::event(QEvent* e)
@@ -120,6 +213,14 @@ bool TForm1::event(QEvent* e)
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
+    // Closing ends the series: asked first while its rows are in no report.
+    if (!m_bCloseConfirmed && !Ws->State.PageChangeAllowed) {
+        if (!ConfirmSeriesEnd(Ws->Series.Reported)) {
+            e->ignore();
+            return;
+        }
+        m_bCloseConfirmed = true;
+    }
     if (BusTasks->Busy()) {
         // The running operation ends first; the window closes after it.
         m_bCloseWhenIdle = true;
@@ -129,6 +230,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     }
     Timer1->stop();
     FormClose();
+    m_bCloseConfirmed = false;
     e->accept();
 }
 
@@ -160,7 +262,9 @@ void TForm1::syncFromState()
     StringGrid3->GridModel()->SetHeaderPictures(pictures);
 
     SyncSlotMarks();
-    FillVerdictRow(m_verdictRow, MeterVerdicts(Ws->Tables.StringGrid3, m_dTolerance));
+    m_judged = Ws->JudgeVerification();
+    FillJudgedVerdictRow(m_verdictRow, m_judged);
+    FillPointsGrid(m_pointsGrid, m_judged);
     for (CGridModel* model : m_models)
         model->Refresh();
 }

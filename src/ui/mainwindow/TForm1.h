@@ -1,4 +1,5 @@
 #pragma once
+#include "workstation/PointVerdicts.h"
 // The main window: tool bar, the three tabs with their six tables, the status
 // bar with the progress of long operations. Every handler is one call into the
 // workstation logic followed by syncFromState(), which copies the window state
@@ -14,9 +15,13 @@
 
 class CSystem;
 class CWorkstation;
+class CResultsRecorder;
 class CGridModel;
 class CGridView;
 class CBusTaskRunner;
+class CMessagePanel;
+class QDockWidget;
+class QSplitter;
 class TEditGeForm;
 class TGIGEScaleForm;
 class QAction;
@@ -41,12 +46,13 @@ public:
     // The reference flow dialog the engine shows at the end of every cycle (null: none).
     void SetEditGeForm(TEditGeForm* form);
     // The calibration editor behind the "Масштабирование GiGe" items (null: none).
-    void SetGIGEScaleForm(TGIGEScaleForm* form) { m_pScaleForm = form; }
+    void SetGIGEScaleForm(TGIGEScaleForm* form);
 
     connection MeterConnection;
     std::string ConfigPath;
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
+    std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
 
     // Controls, named as on the form.
     QToolBar* ToolBar1 = nullptr;
@@ -68,6 +74,7 @@ public:
     CGridView* StringGrid5 = nullptr;
     CGridView* StringGrid6 = nullptr;
     CGridView* VerdictGrid = nullptr;
+    CGridView* PointsGrid = nullptr;
     QDoubleSpinBox* ToleranceEdit = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 2> StatusPanels{};
@@ -75,6 +82,9 @@ public:
     QProgressBar* ProgressBar = nullptr;
     QPushButton* CancelButton = nullptr;
     QTimer* Timer1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QDockWidget* MessageDock = nullptr;
+    CMessagePanel* MessagePanel = nullptr;
     QMenu* N1 = nullptr;
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
@@ -97,6 +107,10 @@ public:
     double Tolerance() const { return m_dTolerance; }
     // The per-meter verdicts under the verification table.
     const CTextGrid& VerdictRow() const { return m_verdictRow; }
+    // Each point's error with U and the limit, one row per flow.
+    const CTextGrid& PointsRow() const { return m_pointsGrid; }
+    // Reads profiles.ini of the data folder and the reference of config.ini.
+    void LoadJudgement();
 
     // Copies the window state and the tables onto the widgets.
     void syncFromState();
@@ -136,10 +150,13 @@ protected:
 
 private:
     void FormCreate();
+    void OpenResultsStore(const std::string& dir);
     void FormClose();
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    void BuildMessagePanel();
+    void RestorePlacement();
     void BuildTabs();
     QWidget* BuildSetPointsTab();
     QWidget* BuildCalibrationTab();
@@ -161,12 +178,18 @@ private:
     TGIGEScaleForm* m_pScaleForm = nullptr;
     QString m_sConnectionText;
     CTextGrid m_verdictRow;
+    CTextGrid m_pointsGrid;
+    std::vector<MeterJudgement> m_judged;
+    QLabel* ProfileErrors = nullptr;
     double m_dTolerance;
     std::array<int, 10> m_meterPictures;
     bool m_bProgressVisible = false;
     bool m_bInTimer = false;
     bool m_bActivatePending = false;
     bool m_bCloseWhenIdle = false;
+    bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
+    std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
+    bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
 };

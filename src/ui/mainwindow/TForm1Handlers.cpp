@@ -4,6 +4,7 @@
 #include "ui/mainwindow/TForm1.h"
 #include "common/CommonUtils.h"
 #include "ui/platform/Help.h"
+#include "report/ResultsCsv.h"
 #include "ui/mainwindow/ProtocolReportUi.h"
 #include "ui/dialogs/TAboutBox.h"
 #include "ui/dialogs/TAddCurGiGePair.h"
@@ -50,6 +51,8 @@ void TForm1::ButtonStartPauseClick()
 
 void TForm1::ButtonStopClick()
 {
+    if (!ConfirmSeriesEnd(Ws->Series.Reported))
+        return;   // "no": the rows and the series stay as they were
     RunOnBus([this] { return Ws->Series.ButtonStopClick(), 0; });
     syncFromState();
 }
@@ -125,6 +128,7 @@ void TForm1::CancelClick()
 void TForm1::ToleranceChanged(double tolerance)
 {
     m_dTolerance = tolerance;
+    LoadJudgement();
     syncFromState();
     StringGrid3->viewport()->update();
 }
@@ -151,7 +155,11 @@ void TForm1::MakeReport(unsigned formats)
     request.baseDir = Ws->Folders.BaseDir();
     request.templatePath = ShareDir() + "/Matrix/шаблон.docx";
     request.tolerance = m_dTolerance;
-    ::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request);
+    const std::vector<MeterJudgement> judged = Ws->JudgeVerification();
+    const CsvJudgement judgement{judged, Ws->Reference};
+    request.judged = &judgement;
+    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request))
+        Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
 
 void TForm1::ConnectionClick()

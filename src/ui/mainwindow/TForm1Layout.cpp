@@ -6,6 +6,7 @@
 #include "ui/mainwindow/ProtocolReportUi.h"
 #include "ui/mainwindow/TForm1.h"
 #include "ui/mainwindow/ToolIcons.h"
+#include "workstation/CellNumbers.h"
 #include "workstation/MainTables.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
@@ -27,10 +28,28 @@
 namespace {
 const QColor kPassColour(196, 238, 196);
 const QColor kFailColour(250, 196, 196);
+const QColor kConditionalColour(250, 226, 150);
 
-QColor VerdictColour(Verdict verdict)
+QColor PointColour(EPointVerdict verdict)
 {
-    return verdict == Verdict::Pass ? kPassColour : verdict == Verdict::Fail ? kFailColour : QColor();
+    switch (verdict) {
+    case EPointVerdict::Pass:
+        return kPassColour;
+    case EPointVerdict::Fail:
+        return kFailColour;
+    case EPointVerdict::Conditional:
+        return kConditionalColour;
+    default:
+        return QColor();
+    }
+}
+
+const MeterJudgement* MeterOfColumn(const std::vector<MeterJudgement>& meters, int col)
+{
+    for (const MeterJudgement& m : meters)
+        if (m.slot + 1 == col)
+            return &m;
+    return nullptr;
 }
 
 QAction* ToolButton(QToolBar* bar, const char* name, const char* hint, int picture)
@@ -225,18 +244,18 @@ QWidget* TForm1::BuildCalibrationTab()
     pairsLayout->addWidget(ToolBar2);
     pairsLayout->addWidget(StringGrid4, 1);
 
-    auto* splitter = new QSplitter(Qt::Vertical);
-    splitter->setObjectName(QStringLiteral("Splitter1"));
-    splitter->addWidget(StringGrid2);
-    splitter->addWidget(pairs);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({320, 237 + 32});
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->addWidget(StringGrid2);
+    Splitter1->addWidget(pairs);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setSizes({320, 237 + 32});
 
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(StringGrid5);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(Splitter1, 1);
     return page;
 }
 
@@ -252,7 +271,8 @@ QWidget* TForm1::BuildVerificationTab()
         const CTextGrid& grid = Ws->Tables.StringGrid3;
         if (col < 1 || row < 2 || row >= grid.RowCount() - 1)
             return QColor();
-        return VerdictColour(ErrorCellVerdict(grid.Cell(col, row), m_dTolerance));
+        const MeterJudgement* m = MeterOfColumn(m_judged, col);
+        return m ? PointColour(m->CellVerdict(row)) : QColor();
     });
     ConnectContextMenu(StringGrid6, PopupMenu1, false);
     ConnectContextMenu(StringGrid3, PopupMenu1, true);
@@ -264,9 +284,28 @@ QWidget* TForm1::BuildVerificationTab()
     VerdictGrid->GridModel()->SetCellColour([this](int col, int) {
         if (col < 1)
             return QColor();
-        const std::string& text = m_verdictRow.Cell(col, 0);
-        return text.empty() ? QColor() : text == VerdictText(Verdict::Pass) ? kPassColour : kFailColour;
+        const MeterJudgement* m = MeterOfColumn(m_judged, col);
+        return m && !m->VerdictText().empty() ? PointColour(m->verdict) : QColor();
     });
+    for (int c = 0; c < m_pointsGrid.ColCount(); ++c)
+        m_pointsGrid.SetColWidth(c, c == 0 ? 60 : 77);
+    PointsGrid = MakeGrid(m_pointsGrid, QStringLiteral("PointsGrid"), [](int, int) { return false; });
+    PointsGrid->setMaximumHeight(120);
+    PointsGrid->GridModel()->SetCellColour([this](int col, int row) {
+        const MeterJudgement* m = MeterOfColumn(m_judged, col);
+        if (!m || row < 1)
+            return QColor();
+        const std::string flow = m_pointsGrid.Cell(0, row);
+        for (const PointJudgement& p : m->points)
+            if (CellText("%.4g", p.flow) == flow)
+                return PointColour(p.decision.verdict);
+        return QColor();
+    });
+    ProfileErrors = new QLabel;
+    ProfileErrors->setObjectName(QStringLiteral("ProfileErrors"));
+    ProfileErrors->setStyleSheet(QStringLiteral("color: #b00000"));
+    ProfileErrors->setWordWrap(true);
+    LoadJudgement();
 
     ToleranceEdit = new QDoubleSpinBox;
     ToleranceEdit->setObjectName(QStringLiteral("ToleranceEdit"));
@@ -291,6 +330,8 @@ QWidget* TForm1::BuildVerificationTab()
     layout->addWidget(StringGrid3, 1);
     layout->addLayout(verdictBar);
     layout->addWidget(VerdictGrid);
+    layout->addWidget(PointsGrid);
+    layout->addWidget(ProfileErrors);
     return page;
 }
 

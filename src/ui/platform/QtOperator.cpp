@@ -1,6 +1,7 @@
 #include "ui/platform/QtOperator.h"
 
 #include "ui/platform/AlsaTone.h"
+#include "ui/platform/MessageLog.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -25,43 +26,81 @@ CQtOperator::~CQtOperator()
     SetOperator(nullptr);
 }
 
+namespace {
+QString KindOf(MsgIcon icon) { return QString::fromUtf8(MessageKindText(icon)); }
+
+void Log(const QString& kind, const std::string& text, bool shown)
+{
+    CMessageLog::Instance().Add(kind, QString::fromStdString(text), shown);
+}
+}  // namespace
+
 int CQtOperator::MessageDialog(MsgIcon icon, const std::string& text)
 {
     int result = 1;
     RunOnGuiThread([&] {
-        const QMessageBox::Icon qicon = icon == MsgIcon::Error     ? QMessageBox::Critical
-                                        : icon == MsgIcon::Warning ? QMessageBox::Warning
-                                                                   : QMessageBox::Information;
-        const QString title = QString::fromUtf8(MessageKindText(icon));
-        QMessageBox box(qicon, title, QString::fromStdString(text), QMessageBox::Ok,
-                        QApplication::activeWindow());
-        result = box.exec() == QMessageBox::Ok ? 1 : 0;
+        // Information waits for no one in an unattended run; errors and warnings still ask.
+        const bool show = icon != MsgIcon::Information || !UnattendedRun();
+        Log(KindOf(icon), text, show);
+        if (show)
+            result = ShowMessageBox(icon, text);
     });
     return result;
+}
+
+void CQtOperator::AppMessage(const std::string& caption, const std::string& text)
+{
+    RunOnGuiThread([&] {
+        Log(QStringLiteral("Сообщение"), text, true);
+        ShowAppBox(caption, text);
+    });
+}
+
+void CQtOperator::Notice(const std::string& caption, const std::string& text)
+{
+    RunOnGuiThread([&] {
+        const bool show = !UnattendedRun();
+        Log(QStringLiteral("Информация"), text, show);
+        if (show)
+            ShowAppBox(caption, text);
+    });
 }
 
 bool CQtOperator::Confirm(const std::string& text)
 {
     bool yes = false;
     RunOnGuiThread([&] {
-        QMessageBox box(QMessageBox::Question, QString::fromUtf8(QuestionKindText()), QString::fromStdString(text),
-                        QMessageBox::NoButton, QApplication::activeWindow());
-        QPushButton* yesButton = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-        box.setDefaultButton(yesButton);
-        box.exec();
-        yes = box.clickedButton() == yesButton;
+        yes = AskYesNo(text);
+        Log(QStringLiteral("Вопрос"), text + (yes ? " — Да" : " — Нет"), true);
     });
     return yes;
 }
 
-void CQtOperator::AppMessage(const std::string& caption, const std::string& text)
+int CQtOperator::ShowMessageBox(MsgIcon icon, const std::string& text)
 {
-    RunOnGuiThread([&] {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                        QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
-        box.exec();
-    });
+    const QMessageBox::Icon qicon = icon == MsgIcon::Error     ? QMessageBox::Critical
+                                    : icon == MsgIcon::Warning ? QMessageBox::Warning
+                                                               : QMessageBox::Information;
+    QMessageBox box(qicon, KindOf(icon), QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+    return box.exec() == QMessageBox::Ok ? 1 : 0;
+}
+
+bool CQtOperator::AskYesNo(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(QuestionKindText()), QString::fromStdString(text),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton* yesButton = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(yesButton);
+    box.exec();
+    return box.clickedButton() == yesButton;
+}
+
+void CQtOperator::ShowAppBox(const std::string& caption, const std::string& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
 }
 
 void CQtOperator::Beep(unsigned hz, unsigned ms)

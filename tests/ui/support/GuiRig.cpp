@@ -16,20 +16,20 @@
 #include <QtTest>
 #include <fstream>
 
-int CRecordingQtOperator::MessageDialog(MsgIcon, const std::string& text)
+int CRecordingQtOperator::ShowMessageBox(MsgIcon, const std::string& text)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     m_texts.push_back(text);
     return 1;
 }
 
-void CRecordingQtOperator::AppMessage(const std::string&, const std::string& text)
+void CRecordingQtOperator::ShowAppBox(const std::string&, const std::string& text)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     m_texts.push_back(text);
 }
 
-bool CRecordingQtOperator::Confirm(const std::string& text)
+bool CRecordingQtOperator::AskYesNo(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     m_texts.push_back(text);
@@ -87,8 +87,21 @@ void CGeAnswerer::Tick()
     m_rig.Poll();
     if (m_rig.ReferenceCount() == m_nSeen)
         return;   // the rig has not ended its integration yet
-    m_nSeen = m_rig.ReferenceCount();
     QLineEdit* edit = m_form.EditGe();
+    if (!m_script.isEmpty()) {
+        const QString keys = m_script.takeFirst();
+        if (keys == kEscape) {
+            QTest::keyClick(edit, Qt::Key_Escape);
+        } else {
+            edit->selectAll();
+            QTest::keyClicks(edit, keys);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        if (!m_form.isVisible())
+            m_nSeen = m_rig.ReferenceCount();
+        return;
+    }
+    m_nSeen = m_rig.ReferenceCount();
     edit->selectAll();
     QTest::keyClicks(edit, QString::fromStdString(FixDecimalSeparator(FormatC("%.6f", m_rig.LastReferenceFlow()))));
     QTest::keyClick(edit, Qt::Key_Return);

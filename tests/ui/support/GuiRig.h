@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
 #include <memory>
@@ -23,17 +24,20 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 
-// Hands calls to the GUI thread like the program, but records messages.
+// Hands calls to the GUI thread and logs them like the program, but records
+// the boxes instead of showing them.
 class CRecordingQtOperator : public CQtOperator {
 public:
-    int MessageDialog(MsgIcon icon, const std::string& text) override;
-    void AppMessage(const std::string& caption, const std::string& text) override;
-    // Recorded like a message; answers confirmAnswer.
-    bool Confirm(const std::string& text) override;
+    // Questions are recorded like messages; answered with confirmAnswer.
     std::atomic<bool> confirmAnswer{false};
     void Beep(unsigned, unsigned) override {}
     std::vector<std::string> Texts() const;
     void Clear();
+
+protected:
+    int ShowMessageBox(MsgIcon icon, const std::string& text) override;
+    void ShowAppBox(const std::string& caption, const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
 
 private:
     mutable std::mutex m_lock;
@@ -68,6 +72,9 @@ class CGeAnswerer : public QObject {
 public:
     CGeAnswerer(TEditGeForm& form, CRig& rig);
     int Answers() const { return m_nAnswers; }
+    // Typed (each with Enter) before the rig's value, one a tick; kEscape presses Escape instead.
+    void Script(const QStringList& keys) { m_script = keys; }
+    static inline const QString kEscape = QStringLiteral("<Esc>");
 
 private:
     void Tick();
@@ -77,6 +84,7 @@ private:
     QTimer* m_timer;
     unsigned m_nSeen;
     int m_nAnswers = 0;
+    QStringList m_script;
 };
 
 // Shows the window and waits until it is the active one (which loads config.ini).
