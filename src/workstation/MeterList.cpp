@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sstream>
 #include <system_error>
 
 namespace {
