@@ -70,16 +70,16 @@ int CReportedRows::UnreportedCount() const
     return count;
 }
 
-std::string SeriesEndQuestion(int rows)
+std::string SeriesEndQuestion(int rows, bool stored)
 {
     std::string text = "Завершить серию? " + PointsNotReportedText(rows) + " в протокол, таблицы будут очищены.";
-    // Where the results store keeps the series, its sentence goes here:
-    // text += " Результаты сохранены в истории.";
+    if (stored)
+        text += " Результаты сохранены в истории.";
     return text;
 }
 
-bool ConfirmSeriesEnd(const CReportedRows& rows)
+bool ConfirmSeriesEnd(const CReportedRows& rows, bool stored)
 {
     const int count = rows.UnreportedCount();
-    return count == 0 || Operator().Confirm(SeriesEndQuestion(count));
+    return count == 0 || Operator().Confirm(SeriesEndQuestion(count, stored));
 }

@@ -26,7 +26,8 @@ private:
 };
 
 // "Завершить серию? ..." for rows not in a report.
-std::string SeriesEndQuestion(int rows);
+// stored: the results store holds the series (said, so "yes" loses no numbers).
+std::string SeriesEndQuestion(int rows, bool stored = false);
 // Asks the operator when ending now would lose rows; true: end the series.
 // Where no one can be asked, the answer is no.
-bool ConfirmSeriesEnd(const CReportedRows& rows);
+bool ConfirmSeriesEnd(const CReportedRows& rows, bool stored = false);

@@ -178,8 +178,9 @@ TEST_F(GiGeFileTest, HostileFilesLoadWithTheirLossesNamed)
         ASSERT_EQ(op.Messages().size(), 1u);
         EXPECT_EQ(op.Messages()[0].kind, f.loadResult == 0 ? RecordedMessage::Warning : RecordedMessage::Error);
         EXPECT_NE(op.Texts()[0].find(f.loadText), std::string::npos) << op.Texts()[0];
-        if (f.loadResult == 0)
+        if (f.loadResult == 0) {
             EXPECT_NE(op.Texts()[0].find(Path("hostile.dat")), std::string::npos);
+        }
     }
 }
 

@@ -262,7 +262,7 @@ private slots:
         op.Clear();
         op.confirmAnswer = false;
         ClickTool(f.ToolBar1, f.ButtonStop);
-        QCOMPARE(op.Texts(), std::vector<std::string>{SeriesEndQuestion(2)});
+        QCOMPARE(op.Texts(), std::vector<std::string>{SeriesEndQuestion(2, f.Ws->Results.SeriesStored())});
         QCOMPARE(DataRowCount(calibration), 2);
         QVERIFY(f.Ws->State.ModelSet);
         QCOMPARE(rig.Rig().Meter(kMeters[0])->ParamByte(0), uint8_t(0));   // still on the base model

@@ -35,6 +35,8 @@ TEST(SeriesEnd, QuestionNamesThePointsInRussianNumber)
         EXPECT_EQ(SeriesEndQuestion(c.rows),
                   std::string("Завершить серию? ") + c.words + " в протокол, таблицы будут очищены.")
             << c.rows;
+    EXPECT_EQ(SeriesEndQuestion(2, true),
+              "Завершить серию? 2 точки не вошли в протокол, таблицы будут очищены. Результаты сохранены в истории.");
 }
 
 TEST(SeriesEnd, RowsNotInTheLastReportOfTheirPage)

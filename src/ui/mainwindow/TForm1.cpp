@@ -215,7 +215,7 @@ void TForm1::closeEvent(QCloseEvent* e)
 {
     // Closing ends the series: asked first while its rows are in no report.
     if (!m_bCloseConfirmed && !Ws->State.PageChangeAllowed) {
-        if (!ConfirmSeriesEnd(Ws->Series.Reported)) {
+        if (!ConfirmSeriesEnd(Ws->Series.Reported, Ws->Results.SeriesStored())) {
             e->ignore();
             return;
         }

@@ -51,7 +51,7 @@ void TForm1::ButtonStartPauseClick()
 
 void TForm1::ButtonStopClick()
 {
-    if (!ConfirmSeriesEnd(Ws->Series.Reported))
+    if (!ConfirmSeriesEnd(Ws->Series.Reported, Ws->Results.SeriesStored()))
         return;   // "no": the rows and the series stay as they were
     RunOnBus([this] { return Ws->Series.ButtonStopClick(), 0; });
     syncFromState();
