@@ -105,7 +105,7 @@ EOS
 chmod +x "$work/setflow"
 
 meters=11000001,11000002:65,11000003:50,11000004:40,11000005:80,11000006:100,11000007:32,11000008:25,11000009:50,11000010:20
-common=(--ip 127.0.0.1 --tcp-port "$port")
+common=(--ip 127.0.0.1 --tcp-port "$port" --database "$files/results.sqlite")
 series=(--meters "$meters" --ge-file "$work/reference.txt" --set-flow "$work/setflow" --dir "$files")
 check_points=25,9,3,0.8
 cal_points=40,20,12,6,2,0.5
@@ -123,7 +123,8 @@ cat "$work/after.txt"
 
 # Mean |error| per meter over the verification points, before and after.
 summary() {
-  awk '/^Поверка/ {t=1; n=0; next}
+  awk '/^Поверка: погрешность/ {t=1; n=0; next}
+       t && !NF { t=0 }
        t && NF { n++; if (n == 1) next; if (n == 2) { for (i = 3; i <= NF; i++) id[i] = $i; next }
                  for (i = 2; i <= NF; i++) { s[i] += ($i < 0 ? -$i : $i); c[i]++ } m = NF }
        END { for (i = 2; i <= m; i++) printf "%s %.3f\n", id[i+1], s[i] / c[i] }' "$1"
