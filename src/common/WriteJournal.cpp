@@ -81,16 +81,6 @@ std::string Field(std::string text)
     return text;
 }
 
-std::string NowText()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
-
 std::vector<std::string> SplitFields(const std::string& line)
 {
     std::vector<std::string> out(1);
@@ -187,7 +177,7 @@ void CWriteJournal::SetRecordSink(std::function<void(const WriteJournalEntry&)> 
 bool CWriteJournal::Append(WriteJournalEntry entry)
 {
     if (entry.time.empty())
-        entry.time = NowText();
+        entry.time = JournalTimeNow();
     if (const auto sink = RecordSink())
         sink(entry);
     const std::string path = Path();
@@ -275,5 +265,15 @@ std::string JournalPairsText(const std::vector<std::pair<float, float>>& pairs)
             text += ' ';
         text += FormatC("%.9g/%.9g", static_cast<double>(gi), static_cast<double>(ge));
     }
+    return text;
+}
+
+std::string JournalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
     return text;
 }

@@ -56,5 +56,8 @@ public:
     static void SetRecordSink(std::function<void(const WriteJournalEntry&)> sink);
 };
 
+// The local time as the journal (and the results store) writes it: "YYYY-MM-DD HH:MM:SS".
+std::string JournalTimeNow();
+
 // Pair values as the journal shows them: "Gi/Ge" with '.' and nine digits, space separated.
 std::string JournalPairsText(const std::vector<std::pair<float, float>>& pairs);

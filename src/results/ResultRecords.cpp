@@ -1,5 +1,7 @@
 #include "ResultRecords.h"
 
+#include "common/WriteJournal.h"
+
 #include <ctime>
 
 const char* SeriesStateName(SeriesState state)
@@ -24,12 +26,4 @@ SeriesState SeriesStateFromName(const std::string& name)
     return SeriesState::Failed;
 }
 
-std::string RecordTimeNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
+std::string RecordTimeNow() { return JournalTimeNow(); }
