@@ -189,6 +189,10 @@ void CSimServer::CloseClient()
     m_frames.Clear();
 }
 
+namespace {
+constexpr auto kSpinStretch = std::chrono::microseconds(150);
+}
+
 void CSimServer::SleepMicros(long long us)
 {
     const auto until = SimClock::now() + std::chrono::microseconds(us);
@@ -196,7 +200,13 @@ void CSimServer::SleepMicros(long long us)
         const auto now = SimClock::now();
         if (now >= until)
             return;
-        std::this_thread::sleep_for(std::min<SimClock::duration>(until - now, std::chrono::milliseconds(10)));
+        // A sleep ends some tens of microseconds late; the last stretch is
+        // waited out by yielding, so the wire's pace is kept to the microsecond.
+        const auto left = until - now;
+        if (left > kSpinStretch)
+            std::this_thread::sleep_for(std::min<SimClock::duration>(left - kSpinStretch, std::chrono::milliseconds(10)));
+        else
+            std::this_thread::yield();
     }
 }
 
