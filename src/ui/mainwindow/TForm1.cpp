@@ -27,6 +27,8 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
+#include "workstation/RigSession.h"
+
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -60,6 +62,7 @@ TForm1::~TForm1()
     TBusMonitor::Release();   // stops tracing the connection
     // The worker stops before the tables and the connection go.
     System->SetReferenceFlowPrompt({});
+    System->SetCycleHooks({});
     Ws.reset();
     System.reset();
     CWriteJournal::SetRecordSink({});
@@ -115,6 +118,7 @@ void TForm1::FormCreate()
             m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
     m_bSettingsErrors = !settings.Errors().empty();
     OpenResultsStore(dir);
+    OpenRig();
     m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
@@ -163,10 +167,29 @@ void TForm1::SetGIGEScaleForm(TGIGEScaleForm* form)
         form->SetPlacementFile(ConfigPath);
 }
 
+// [RIG] reference=modbus: the reference gives Ge. A rig that cannot work is
+// told when the window shows; the operator chooses manual entry or to quit.
+void TForm1::OpenRig()
+{
+    Rig = std::make_unique<CRigSession>();
+    std::string why;
+    if (!Rig->Load(ConfigPath, why))
+        m_sRigProblem = why;
+}
+
 void TForm1::SetEditGeForm(TEditGeForm* form)
 {
     if (!form) {
         System->SetReferenceFlowPrompt({});
+        System->SetCycleHooks({});
+        return;
+    }
+    if (Rig && Rig->Active()) {
+        System->SetCycleHooks(Rig->Reference().Hooks());
+        Ws->Results.SetWaterTemperatureSource([this] { return Rig->Reference().WaterTemperature(); });
+        System->SetReferenceFlowPrompt(Rig->Prompt([form](double ge, CRigReferenceFlow& reference) {
+            return form->AskWith(ge, QString::fromStdString(reference.SourceText()));
+        }));
         return;
     }
     System->SetReferenceFlowPrompt([form] { return form->Ask(); });
@@ -184,6 +207,15 @@ void TForm1::FormActivate()
         const MsgIcon icon = m_bSettingsErrors ? MsgIcon::Error : MsgIcon::Warning;
         m_sSettingsProblems.clear();
         QTimer::singleShot(0, this, [text, icon] { Operator().MessageDialog(icon, text); });
+    }
+    if (!m_sRigProblem.empty()) {
+        const std::string text = "Стенд (config.ini [RIG]) не работает:\n" + m_sRigProblem +
+                                 "\n\nВводить эталонный расход вручную? \"Нет\" закрывает программу.";
+        m_sRigProblem.clear();
+        QTimer::singleShot(0, this, [this, text] {
+            if (!Operator().Confirm(text))
+                close();
+        });
     }
     Ws->Tables.SetTitles();
     m_sConnectionText = QString::fromStdString(

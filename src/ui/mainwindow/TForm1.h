@@ -15,6 +15,7 @@
 
 class CSystem;
 class CWorkstation;
+class CRigSession;
 class CResultsRecorder;
 class CGridModel;
 class CGridView;
@@ -50,6 +51,7 @@ public:
 
     connection MeterConnection;
     std::string ConfigPath;
+    std::unique_ptr<CRigSession> Rig;   // config.ini [RIG]; outlives System's cycles
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
     std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
@@ -151,6 +153,7 @@ protected:
 private:
     void FormCreate();
     void OpenResultsStore(const std::string& dir);
+    void OpenRig();
     void FormClose();
     void BuildMenus();
     void BuildToolBar();
@@ -190,6 +193,7 @@ private:
     bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
     std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
+    std::string m_sRigProblem;         // why [RIG] cannot work, asked once
     bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
 };
