@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "workstation/PlanRunner.h"
 #include "workstation/RigSession.h"
 #include "workstation/TestPlan.h"
 #include "common/FlowRule.h"
@@ -224,6 +225,17 @@ public:
         m_runner.m_nCycleTimeoutMs = 600000;
         m_runner.stopRequested = &CInterruptGuard::Interrupted;
         m_runner.onTick = [this] { m_report.Update(); };
+        m_plan.cancelled = &CInterruptGuard::Interrupted;
+        m_plan.bringFlow = [this](double flow) { return SetRigFlow(m_args, flow); };
+        m_plan.manualPrompt = [this] {
+            return m_args.geFile.empty() ? GeFromTerminal(stdin) : GeFromFile(m_args.geFile);
+        };
+        auto print = [this](const std::string& line) {
+            if (!m_ctx.Json())
+                std::fprintf(stderr, "%s\n", line.c_str());
+        };
+        m_plan.onProgress = print;
+        m_plan.onCycle = print;
     }
     ~CSeries()
     {
@@ -327,71 +339,15 @@ public:
         return EXIT_OK;
     }
 
-    // The rig's drive sets the flow and it settles; else as SetRigFlow.
-    bool BringFlow(double flow)
-    {
-        if (!m_rig.HasDrive())
-            return SetRigFlow(m_args, flow);
-        const auto start = std::chrono::steady_clock::now();
-        std::string why;
-        const SettleOutcome outcome = SetFlowAndSettle(m_rig.Instruments(), flow, &CInterruptGuard::Interrupted, why);
-        if (outcome == SettleOutcome::Aborted)
-            return false;
-        if (outcome != SettleOutcome::Settled) {
-            std::fprintf(stderr, "vq7ctl: %s\n", why.c_str());
-            return false;
-        }
-        if (!m_ctx.Json())
-            std::fprintf(stderr, "flow %g m3/h settled in %.1f s\n", flow,
-                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        return true;
-    }
-
     // Every point, its cycles each, on the given tab; progress names the plan's place.
     int Measure(int page, const std::vector<PlanPoint>& points, CPlanProgress* progress = nullptr, int first = 0)
     {
-        if (!m_runner.SelectPage(page))
-            return m_ctx.Fail("the tab cannot be switched");
-        for (size_t p = 0; p < points.size(); ++p) {
-            const double flow = points[p].flow;
-            m_ws.Results.SetSetFlow(flow);
-            const bool flowSet = BringFlow(flow);
-            if (const int rc = Interrupted())
-                return rc;
-            if (!flowSet)
-                return m_ctx.Fail(FormatC("the flow %g m3/h was not set; the series stops", flow));
-            for (unsigned k = 0; k < points[p].cycles; ++k) {
-                if (const int rc = Interrupted())
-                    return rc;
-                if (progress && !m_ctx.Json())
-                    std::fprintf(stderr, "%s\n", progress->Text(first + static_cast<int>(p) + 1, k + 1).c_str());
-                const auto cycleStart = std::chrono::steady_clock::now();
-                if (m_rig.Active())
-                    m_system.SetReferenceFlowPrompt(m_rig.Prompt());
-                else if (!m_args.geFile.empty())
-                    m_system.SetReferenceFlowPrompt(GeFromFile(m_args.geFile));
-                else
-                    m_system.SetReferenceFlowPrompt(GeFromTerminal(stdin));
-                if (!m_runner.RunCycle()) {
-                    if (const int rc = Interrupted())
-                        return rc;
-                    const int result = m_system.GetLastCycleResult();
-                    return result != 0 ? m_ctx.Fail(FormatC("cycle at %g m3/h", flow), result)
-                                       : m_ctx.Fail(FormatC("cycle at %g m3/h brought no results", flow));
-                }
-                if (progress)
-                    progress->CycleDone(
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - cycleStart).count());
-                const CTextGrid& t = page == PAGE_CALIBRATION ? m_ws.Tables.StringGrid2 : m_ws.Tables.StringGrid3;
-                if (!m_ctx.Json())
-                    std::fprintf(stderr, "point %zu/%zu, cycle %u/%u: Ge = %s%s\n", p + 1, points.size(), k + 1,
-                                 points[p].cycles, t.Cell(0, t.RowCount() - 2).c_str(),
-                                 m_rig.Active() ? FormatC(" (reference, timing %.4f %%)",
-                                                          m_rig.Reference().TimingErrorPercent()).c_str()
-                                                : "");
-            }
-        }
-        return EXIT_OK;
+        const PlanStep step = m_plan.MeasurePoints(page, points, progress, first);
+        if (step.ok)
+            return EXIT_OK;
+        if (const int rc = Interrupted())
+            return rc;
+        return step.result != 0 ? m_ctx.Fail(step.why, step.result) : m_ctx.Fail(step.why);
     }
 
     // After an interruption: the failure, with the series ended on return.
@@ -409,6 +365,7 @@ public:
     CWorkstation m_ws;
     CRigSession m_rig;
     CSeriesRunner m_runner{m_ws, m_system};
+    CPlanRunner m_plan{m_ws, m_system, m_runner, m_rig};
     CPollReport m_report{m_system};
 };
 }
