@@ -6,7 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 
 namespace {
 constexpr unsigned kMaxCycles = 1000;
@@ -153,6 +157,99 @@ std::string TestPlanJson(const TestPlan& plan)
         doc["verify_after"] = points(plan.verifyAfter);
     doc["write"] = plan.write;
     return doc.dump(2) + "\n";
+}
+
+bool SaveTestPlan(const std::string& path, const TestPlan& plan, std::string& why)
+{
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << TestPlanJson(plan);
+        out.flush();
+        if (!out.good()) {
+            why = tmp + ": " + std::strerror(errno);
+            std::remove(tmp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        why = path + ": " + std::strerror(errno);
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+std::vector<std::string> Items(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::string item;
+    for (char c : text + ",") {
+        if (c == ',' || c == ';') {
+            const size_t b = item.find_first_not_of(" \t"), e = item.find_last_not_of(" \t");
+            if (b != std::string::npos)
+                items.push_back(item.substr(b, e - b + 1));
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    return items;
+}
+
+// "20:2" as a point object; what is no number stays text, for the plan's check to name.
+nlohmann::json PointOf(const std::string& item)
+{
+    const auto colon = item.find(':');
+    auto value = [](const std::string& t) -> nlohmann::json {
+        double v = 0;
+        if (ParseFloatPoint(t, v) && std::isfinite(v)) {
+            if (t.find_first_of(".eE") == std::string::npos && std::fabs(v) < 1e9)
+                return static_cast<long long>(v);
+            return v;
+        }
+        return t;
+    };
+    nlohmann::json p{{"flow", value(item.substr(0, colon))}};
+    if (colon != std::string::npos)
+        p["cycles"] = value(item.substr(colon + 1));
+    return p;
+}
+}
+
+bool PlanFromFields(bool calibration, const std::string& meters, const std::string& points,
+                    const std::string& verifyAfter, bool write, TestPlan& plan, std::string& why)
+{
+    nlohmann::json doc;
+    doc["kind"] = calibration ? "calibration" : "verification";
+    doc["meters"] = Items(meters);
+    doc["points"] = nlohmann::json::array();
+    for (const std::string& item : Items(points))
+        doc["points"].push_back(PointOf(item));
+    if (calibration) {
+        doc["verify_after"] = nlohmann::json::array();
+        for (const std::string& item : Items(verifyAfter))
+            doc["verify_after"].push_back(PointOf(item));
+    }
+    doc["write"] = write;
+    return ParseTestPlan(doc.dump(), plan, why);
+}
+
+std::string PlanMetersText(const TestPlan& plan)
+{
+    std::string text;
+    for (const PlanMeter& m : plan.meters)
+        text += (text.empty() ? "" : ", ") + std::to_string(m.number) + (m.dn.empty() ? "" : ":" + m.dn);
+    return text;
+}
+
+std::string PlanPointsText(const std::vector<PlanPoint>& points)
+{
+    std::string text;
+    for (const PlanPoint& p : points)
+        text += (text.empty() ? "" : ", ") + FormatC("%g:%u", p.flow, p.cycles);
+    return text;
 }
 
 CPlanProgress::CPlanProgress(const TestPlan& plan, double cycleSeconds, double settleSeconds)

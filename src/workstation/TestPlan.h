@@ -31,6 +31,15 @@ struct TestPlan {
 bool ParseTestPlan(const std::string& json, TestPlan& plan, std::string& why);
 bool ReadTestPlan(const std::string& path, TestPlan& plan, std::string& why);
 std::string TestPlanJson(const TestPlan& plan);
+// Written whole through a temporary file, or not at all.
+bool SaveTestPlan(const std::string& path, const TestPlan& plan, std::string& why);
+
+// The plan as a form edits it: meters "11000002:65, 11000004", points
+// "20:2, 8:2, 2" (flow:cycles, one cycle when left out). Checked as a file is.
+bool PlanFromFields(bool calibration, const std::string& meters, const std::string& points,
+                    const std::string& verifyAfter, bool write, TestPlan& plan, std::string& why);
+std::string PlanMetersText(const TestPlan& plan);
+std::string PlanPointsText(const std::vector<PlanPoint>& points);
 
 // Where a running plan stands: its points in order (calibration, then
 // verification after), the point and cycle now running (1-based).

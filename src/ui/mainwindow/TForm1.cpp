@@ -179,6 +179,7 @@ void TForm1::OpenRig()
 
 void TForm1::SetEditGeForm(TEditGeForm* form)
 {
+    m_pEditGeForm = form;
     if (!form) {
         System->SetReferenceFlowPrompt({});
         System->SetCycleHooks({});

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,9 @@
 class CSystem;
 class CWorkstation;
 class CRigSession;
+class CPlanRunner;
+class TPlanForm;
+struct TestPlan;
 class CResultsRecorder;
 class CGridModel;
 class CGridView;
@@ -92,6 +96,7 @@ public:
     QMenu* N3 = nullptr;
     QAction* Connection = nullptr;
     QAction* BusMonitor = nullptr;
+    QAction* PlanAction = nullptr;
     QAction* N5 = nullptr;
     QAction* N6 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -141,6 +146,11 @@ public slots:
     void ConnectionClick();
     void N5Click();
     void BusMonitorClick();
+    // "Файл" → "План испытаний...": the plan window, made on first use.
+    void PlanClick();
+    TPlanForm* PlanForm() const { return m_pPlanForm; }
+    // Fills the meter list from the plan, applies it and runs the plan on the bus thread.
+    void RunPlan(const TestPlan& plan);
     void N6Click();
     void CancelClick();
     void ToleranceChanged(double tolerance);
@@ -194,6 +204,10 @@ private:
     bool m_bShownOnce = false;
     std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
     std::string m_sRigProblem;         // why [RIG] cannot work, asked once
+    TEditGeForm* m_pEditGeForm = nullptr;
+    TPlanForm* m_pPlanForm = nullptr;
+    CPlanRunner* m_pPlanRunner = nullptr;   // while a plan runs
+    std::atomic<bool> m_bPlanCancel{false};
     bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
 };

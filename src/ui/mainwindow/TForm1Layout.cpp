@@ -89,6 +89,8 @@ void TForm1::BuildMenus()
     N1->setObjectName(QStringLiteral("N1"));
     BusMonitor = MenuItem(N1, "BusMonitor", "Монитор обмена");
     connect(BusMonitor, &QAction::triggered, this, &TForm1::BusMonitorClick);
+    PlanAction = MenuItem(N1, "PlanAction", "План испытаний...");
+    connect(PlanAction, &QAction::triggered, this, &TForm1::PlanClick);
     N2 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N2->setObjectName(QStringLiteral("N2"));
     Connection = MenuItem(N2, "Connection", "Соединение");
