@@ -32,11 +32,13 @@ bool CPlanRunner::BringFlow(double flow, PlanStep& step)
     }
     std::string why;
     const auto start = std::chrono::steady_clock::now();
-    switch (SetFlowAndSettle(m_rig.Instruments(), flow, [this] { return Cancelled(); }, why)) {
+    const SettleOutcome outcome = SetFlowAndSettle(m_rig.Instruments(), flow, [this] { return Cancelled(); }, why);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m_settleSeconds += seconds;
+    switch (outcome) {
     case SettleOutcome::Settled:
         if (onCycle)
-            onCycle(FormatC("flow %g m3/h settled in %.1f s", flow,
-                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()));
+            onCycle(FormatC("flow %g m3/h settled in %.1f s", flow, seconds));
         return true;
     case SettleOutcome::Aborted:
         step = Failed("");

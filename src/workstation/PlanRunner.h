@@ -49,6 +49,8 @@ public:
     // and for a calibration the pairs formed, saved, written when write, the
     // series ended and the verification after it. The pump stops at the end.
     PlanStep RunPlan(const TestPlan& plan, bool write);
+    // Seconds spent bringing flows so far (set-point written until settled).
+    double SettleSeconds() const { return m_settleSeconds; }
 
 private:
     bool Cancelled() const { return cancelled && cancelled(); }
@@ -58,4 +60,5 @@ private:
     CSystem& m_system;
     CSeriesRunner& m_runner;
     CRigSession& m_rig;
+    double m_settleSeconds = 0;
 };
