@@ -48,7 +48,14 @@ THistoryForm::THistoryForm(const StoreLocation& where, std::string baseDir, std:
     resize(900, 700);
 }
 
-THistoryForm::~THistoryForm() = default;
+THistoryForm::~THistoryForm()
+{
+    // The views and their models go before the grids they show.
+    delete SeriesGrid;
+    delete PointsGrid;
+    delete m_listModel;
+    delete m_pointsModel;
+}
 
 void THistoryForm::BuildControls()
 {
