@@ -455,8 +455,14 @@ void TForm1::RefreshStoreStatus()
 {
     // Pending() reads the spool under the recorder's lock, which a delivery
     // to an unreachable server holds for seconds: asked on a thread.
-    if (!Results || m_bStatusBusy.exchange(true))
+    // A request while one is out is asked again when that one is back.
+    if (!Results)
         return;
+    if (m_bStatusBusy) {
+        m_bStatusAgain = true;
+        return;
+    }
+    m_bStatusBusy = true;
     if (m_statusThread.joinable())
         m_statusThread.join();
     CResultsRecorder* recorder = Results.get();
@@ -467,9 +473,13 @@ void TForm1::RefreshStoreStatus()
             [this, text] {
                 StoreStatus->setText(text);
                 StoreStatus->setVisible(!text.isEmpty());
+                m_bStatusBusy = false;
+                if (m_bStatusAgain) {
+                    m_bStatusAgain = false;
+                    RefreshStoreStatus();
+                }
             },
             Qt::QueuedConnection);
-        m_bStatusBusy = false;
     });
 }
 

@@ -9,7 +9,6 @@
 
 #include <QMainWindow>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -223,5 +222,6 @@ private:
     bool m_bOperatorAsked = false;
     bool m_bWasInSeries = false;
     std::thread m_statusThread;
-    std::atomic<bool> m_bStatusBusy{false};
+    bool m_bStatusBusy = false;    // a status thread's answer is out (GUI thread only)
+    bool m_bStatusAgain = false;
 };
