@@ -32,7 +32,7 @@ CTextGrid HistoryListGrid(const std::vector<SeriesSummary>& list)
 {
     CTextGrid grid(HL_COLUMNS, static_cast<int>(list.size()) + 1, 0, 1);
     const char* titles[HL_COLUMNS] = {"Дата", "Вид", "Станция", "Оператор", "Эталон", "Точек", "Заключение"};
-    const int widths[HL_COLUMNS] = {120, 90, 90, 90, 150, 50, 80};
+    const int widths[HL_COLUMNS] = {110, 80, 80, 90, 120, 45, 75};
     for (int c = 0; c < HL_COLUMNS; ++c) {
         grid.SetCell(c, 0, titles[c]);
         grid.SetColWidth(c, widths[c]);
@@ -145,7 +145,9 @@ CTextGrid SeriesPointsGrid(const StoredSeries& chosen, const StoredSeries* linke
             const int c = col + 2 + static_cast<int>(m);
             grid.SetCell(c, 1, "№ " + std::to_string(b.meters[m].number) + (verification ? ", %" : ", Gi"));
         }
-        for (int c = col; c < col + b.Columns(); ++c)
+        // The block's title stands over its first column.
+        grid.SetColWidth(col, 150);
+        for (int c = col + 1; c < col + b.Columns(); ++c)
             grid.SetColWidth(c, 90);
         for (size_t i = 0; i < b.series->points.size(); ++i) {
             const PointRecord& p = b.series->points[i];

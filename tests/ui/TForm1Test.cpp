@@ -573,6 +573,8 @@ private slots:
         const QString last = QStringLiteral("Последняя поверка: ") + QString::fromStdString(list[1].series.started.substr(0, 16));
         QTRY_VERIFY2(f.MeterCard->toPlainText().contains(last), qPrintable(f.MeterCard->toPlainText()));
         QVERIFY(f.MeterCard->toPlainText().contains(QStringLiteral("(sidorova)")));
+        ClickTab(f.PageControl1, 0);
+        SaveScreenshot(f, "card");
         // Another row, no meter: no card.
         f.StringGrid1->setCurrentIndex(f.StringGrid1->GridModel()->IndexOfCell(SP_METER, 2));
         QTRY_VERIFY(f.MeterCard->toPlainText().isEmpty());

@@ -137,6 +137,8 @@ private slots:
         QCOMPARE(form.Chosen()->series.uid, std::string("a"));
         QCOMPARE(Cell(form.PointsGrid, 0, 3), QStringLiteral("0.400"));
         QVERIFY(op.Texts().empty());
+        if (const char* dir = std::getenv("VQ7_SCREENSHOT_DIR"))
+            form.grab().save(QStringLiteral("%1/history.png").arg(QString::fromLocal8Bit(dir)));
     }
 
     void everyMeterAndTheDatesTypedIn()
