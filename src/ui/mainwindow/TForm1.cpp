@@ -58,6 +58,11 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 TForm1::~TForm1()
 {
     Timer1->stop();
+    // No answer of the store comes back to widgets that are going.
+    delete HistoryForm;
+    HistoryForm = nullptr;
+    delete m_pCardReader;
+    m_pCardReader = nullptr;
     // No handler runs while the widgets go, and the views go before the tables they show.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
