@@ -32,6 +32,8 @@
 #include <QDockWidget>
 #include <QInputDialog>
 #include <QLabel>
+#include "workstation/RigSession.h"
+
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -71,6 +73,7 @@ TForm1::~TForm1()
     TBusMonitor::Release();   // stops tracing the connection
     // The worker stops before the tables and the connection go.
     System->SetReferenceFlowPrompt({});
+    System->SetCycleHooks({});
     Ws.reset();
     System.reset();
     CWriteJournal::SetRecordSink({});
@@ -130,6 +133,7 @@ void TForm1::FormCreate()
             m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
     m_bSettingsErrors = !settings.Errors().empty();
     OpenResultsStore(dir);
+    OpenRig();
     m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
@@ -186,10 +190,29 @@ void TForm1::SetGIGEScaleForm(TGIGEScaleForm* form)
         form->SetPlacementFile(ConfigPath);
 }
 
+// [RIG] reference=modbus: the reference gives Ge. A rig that cannot work is
+// told when the window shows; the operator chooses manual entry or to quit.
+void TForm1::OpenRig()
+{
+    Rig = std::make_unique<CRigSession>();
+    std::string why;
+    if (!Rig->Load(ConfigPath, why))
+        m_sRigProblem = why;
+}
+
 void TForm1::SetEditGeForm(TEditGeForm* form)
 {
     if (!form) {
         System->SetReferenceFlowPrompt({});
+        System->SetCycleHooks({});
+        return;
+    }
+    if (Rig && Rig->Active()) {
+        System->SetCycleHooks(Rig->Reference().Hooks());
+        Ws->Results.SetWaterTemperatureSource([this] { return Rig->Reference().WaterTemperature(); });
+        System->SetReferenceFlowPrompt(Rig->Prompt([form](double ge, CRigReferenceFlow& reference) {
+            return form->AskWith(ge, QString::fromStdString(reference.SourceText()));
+        }));
         return;
     }
     System->SetReferenceFlowPrompt([form] { return form->Ask(); });
@@ -207,6 +230,15 @@ void TForm1::FormActivate()
         const MsgIcon icon = m_bSettingsErrors ? MsgIcon::Error : MsgIcon::Warning;
         m_sSettingsProblems.clear();
         QTimer::singleShot(0, this, [text, icon] { Operator().MessageDialog(icon, text); });
+    }
+    if (!m_sRigProblem.empty()) {
+        const std::string text = "Стенд (config.ini [RIG]) не работает:\n" + m_sRigProblem +
+                                 "\n\nВводить эталонный расход вручную? \"Нет\" закрывает программу.";
+        m_sRigProblem.clear();
+        QTimer::singleShot(0, this, [this, text] {
+            if (!Operator().Confirm(text))
+                close();
+        });
     }
     Ws->Tables.SetTitles();
     m_sConnectionText = QString::fromStdString(

@@ -17,6 +17,7 @@
 
 class CSystem;
 class CWorkstation;
+class CRigSession;
 class CResultsRecorder;
 class CGridModel;
 class CGridView;
@@ -55,6 +56,7 @@ public:
 
     connection MeterConnection;
     std::string ConfigPath;
+    std::unique_ptr<CRigSession> Rig;   // config.ini [RIG]; outlives System's cycles
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
     std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
@@ -172,6 +174,7 @@ protected:
 private:
     void FormCreate();
     void OpenResultsStore(const std::string& dir);
+    void OpenRig();
     void FormClose();
     void BuildMenus();
     void BuildToolBar();
@@ -213,6 +216,7 @@ private:
     bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
     std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
+    std::string m_sRigProblem;         // why [RIG] cannot work, asked once
     bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
     CStoreReader* m_pCardReader = nullptr;
