@@ -12,7 +12,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 class CSystem;
 class CWorkstation;
@@ -25,6 +27,9 @@ class CGridModel;
 class CGridView;
 class CBusTaskRunner;
 class CMessagePanel;
+class CStoreReader;
+class THistoryForm;
+class QTextBrowser;
 class QDockWidget;
 class QSplitter;
 class TEditGeForm;
@@ -94,6 +99,10 @@ public:
     QMenu* N1 = nullptr;
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
+    QAction* HistoryItem = nullptr;
+    QTextBrowser* MeterCard = nullptr;   // the selected meter from the results store
+    QLabel* StoreStatus = nullptr;       // the records waiting for the store
+    THistoryForm* HistoryForm = nullptr;
     QAction* Connection = nullptr;
     QAction* BusMonitor = nullptr;
     QAction* PlanAction = nullptr;
@@ -121,6 +130,13 @@ public:
 
     // Copies the window state and the tables onto the widgets.
     void syncFromState();
+
+    // [RESULTS] ask_operator=1: the operator's name before the first series of
+    // the run (suggested: the login name); nullopt when the operator declines.
+    std::function<std::optional<std::string>(const std::string& suggested)> askOperatorName;
+    // The card shows this meter (0: none); a reading of the store is under way.
+    uint32_t CardNumber() const { return m_nCardNumber; }
+    bool CardLoading() const;
 
 public slots:
     void FormActivate();
@@ -154,6 +170,11 @@ public slots:
     void N6Click();
     void CancelClick();
     void ToleranceChanged(double tolerance);
+    void HistoryClick();
+    // The card of the meter in the selected row; again: also when it shows that meter.
+    void RefreshMeterCard(bool again = false);
+    // The recorder's status text, asked for off the GUI thread.
+    void RefreshStoreStatus();
 
 protected:
     bool event(QEvent* event) override;
@@ -185,6 +206,8 @@ private:
     void BusyChanged(bool busy);
     void UpdateProgressPanel();
     void PostToGui(std::function<void()> fn);
+    // Asks the operator's name once when the start begins the run's first series.
+    bool AskOperatorOnce();
     // Until the dialogs of later work exist.
 
     std::string m_sBaseDir;
@@ -210,4 +233,13 @@ private:
     std::atomic<bool> m_bPlanCancel{false};
     bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
+    CStoreReader* m_pCardReader = nullptr;
+    uint32_t m_nCardNumber = 0;
+    unsigned m_nCardNo = 0;
+    bool m_bAskOperator = false;
+    bool m_bOperatorAsked = false;
+    bool m_bWasInSeries = false;
+    std::thread m_statusThread;
+    bool m_bStatusBusy = false;    // a status thread's answer is out (GUI thread only)
+    bool m_bStatusAgain = false;
 };
