@@ -107,8 +107,8 @@ void BM_Plan3x2Over10(benchmark::State& state)
         CSeriesRunner runner(ws, system);
         CPlanRunner planRunner(ws, system, runner, rigSession);
         planRunner.onProgress = [&](const std::string&) { cycleAsked = Clock::now(); };
-        planRunner.onCycle = [&](const std::string& line) {
-            if (line.rfind("point", 0) == 0)
+        planRunner.onEvent = [&](const PlanEvent& e) {
+            if (e.kind == PlanEvent::Cycle)
                 afterEndMs += ms(Clock::now() - ended);
         };
         toStartMs = integrationMs = afterEndMs = 0;

@@ -21,6 +21,14 @@ PlanStep Failed(const std::string& why, int result = 0)
 }
 }
 
+std::string PlanEventText(const PlanEvent& e)
+{
+    if (e.kind == PlanEvent::Settled)
+        return FormatC("flow %g m3/h settled in %.1f s", e.flow, e.seconds);
+    return FormatC("point %zu/%zu, cycle %u/%u: Ge = %s", e.point, e.points, e.cycle, e.cycles, e.ge.c_str()) +
+           (e.timingPercent >= 0 ? FormatC(" (reference, timing %.4f %%)", e.timingPercent) : std::string());
+}
+
 bool CPlanRunner::BringFlow(double flow, PlanStep& step)
 {
     if (!m_rig.HasDrive()) {
@@ -37,8 +45,13 @@ bool CPlanRunner::BringFlow(double flow, PlanStep& step)
     m_settleSeconds += seconds;
     switch (outcome) {
     case SettleOutcome::Settled:
-        if (onCycle)
-            onCycle(FormatC("flow %g m3/h settled in %.1f s", flow, seconds));
+        if (onEvent) {
+            PlanEvent e;
+            e.kind = PlanEvent::Settled;
+            e.flow = flow;
+            e.seconds = seconds;
+            onEvent(e);
+        }
         return true;
     case SettleOutcome::Aborted:
         step = Failed("");
@@ -95,13 +108,18 @@ PlanStep CPlanRunner::MeasurePoints(int page, const std::vector<PlanPoint>& poin
             if (progress)
                 progress->CycleDone(
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - cycleStart).count());
-            if (onCycle) {
+            if (onEvent) {
                 const CTextGrid& t = page == PAGE_CALIBRATION ? m_ws.Tables.StringGrid2 : m_ws.Tables.StringGrid3;
-                onCycle(FormatC("point %zu/%zu, cycle %u/%u: Ge = %s", p + 1, points.size(), k + 1, points[p].cycles,
-                                t.Cell(0, t.RowCount() - 2).c_str()) +
-                        (m_rig.Active()
-                             ? FormatC(" (reference, timing %.4f %%)", m_rig.Reference().TimingErrorPercent())
-                             : std::string()));
+                PlanEvent e;
+                e.flow = flow;
+                e.point = p + 1;
+                e.points = points.size();
+                e.cycle = k + 1;
+                e.cycles = points[p].cycles;
+                e.ge = t.Cell(0, t.RowCount() - 2);
+                if (m_rig.Active())
+                    e.timingPercent = m_rig.Reference().TimingErrorPercent();
+                onEvent(e);
             }
         }
     }

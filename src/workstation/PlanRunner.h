@@ -16,6 +16,20 @@ class CSystem;
 class CSeriesRunner;
 class CRigSession;
 
+// What happened in a running plan: a flow settled, or a cycle gave its row.
+struct PlanEvent {
+    enum Kind { Settled, Cycle } kind = Cycle;
+    double flow = 0;
+    double seconds = 0;         // Settled: set-point written until settled
+    size_t point = 0, points = 0;
+    unsigned cycle = 0, cycles = 0;
+    std::string ge;             // Cycle: the row's Ge as the table shows it
+    double timingPercent = -1;  // Cycle: the reference's timing bound, -1 without the rig
+};
+
+// The event as vq7ctl prints it ("point 3/6, cycle 2/3: Ge = ..."; "flow 8 m3/h settled in 2.1 s").
+std::string PlanEventText(const PlanEvent& event);
+
 struct PlanStep {
     bool ok = true;
     bool cancelled = false;
@@ -37,9 +51,9 @@ public:
     std::function<bool(double flow)> bringFlow;
     // The prompt of the next cycle when the rig's reference does not give Ge.
     std::function<ReferenceFlowPrompt()> manualPrompt;
-    // Where the plan stands, before each cycle ("точка 3 из 6, ...") and after ("point 3/6 ... Ge = ...").
+    // Where the plan stands, before each cycle ("точка 3 из 6, ..."), and what happened.
     std::function<void(const std::string&)> onProgress;
-    std::function<void(const std::string&)> onCycle;
+    std::function<void(const PlanEvent&)> onEvent;
 
     // The points on the calibration or verification tab; first: the place of the
     // first of them in the plan's progress.

@@ -235,7 +235,7 @@ public:
                 std::fprintf(stderr, "%s\n", line.c_str());
         };
         m_plan.onProgress = print;
-        m_plan.onCycle = print;
+        m_plan.onEvent = [print](const PlanEvent& e) { print(PlanEventText(e)); };
     }
     ~CSeries()
     {

@@ -162,7 +162,7 @@ public slots:
     void ConnectionClick();
     void N5Click();
     void BusMonitorClick();
-    // "Файл" → "План испытаний...": the plan window, made on first use.
+    // "Файл" → "План испытаний…": the plan window, made on first use.
     void PlanClick();
     TPlanForm* PlanForm() const { return m_pPlanForm; }
     // Fills the meter list from the plan, applies it and runs the plan on the bus thread.

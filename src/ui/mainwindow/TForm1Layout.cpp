@@ -92,7 +92,7 @@ void TForm1::BuildMenus()
     connect(HistoryItem, &QAction::triggered, this, &TForm1::HistoryClick);
     BusMonitor = MenuItem(N1, "BusMonitor", "Монитор обмена");
     connect(BusMonitor, &QAction::triggered, this, &TForm1::BusMonitorClick);
-    PlanAction = MenuItem(N1, "PlanAction", "План испытаний...");
+    PlanAction = MenuItem(N1, "PlanAction", "План испытаний…");
     connect(PlanAction, &QAction::triggered, this, &TForm1::PlanClick);
     N2 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N2->setObjectName(QStringLiteral("N2"));

@@ -54,16 +54,25 @@ void TForm1::RunPlan(const TestPlan& plan)
     runner.stopRequested = [this] { return m_bPlanCancel.load(); };
     CPlanRunner planRunner(*Ws, *System, runner, *Rig);
     planRunner.cancelled = [this] { return m_bPlanCancel.load(); };
-    // Without the rig's drive the operator sets each flow.
+    // Without the rig's drive the operator sets each flow; "Нет" ends the plan.
     planRunner.bringFlow = [](double flow) {
-        Operator().MessageDialog(MsgIcon::Information, FormatC("Установите расход %g м3/ч и нажмите \"OK\".", flow));
-        return true;
+        return Operator().Confirm(FormatC("Установите расход %g м3/ч. Расход установлен?", flow));
     };
     if (form) {
         planRunner.onProgress = [form](const std::string& t) { form->ShowProgress(QString::fromStdString(t)); };
-        planRunner.onCycle = [form](const std::string& t) { form->ShowCycle(QString::fromStdString(t)); };
+        planRunner.onEvent = [form](const PlanEvent& e) {
+            form->ShowCycle(QString::fromStdString(
+                e.kind == PlanEvent::Settled
+                    ? FormatC("расход %g м3/ч установился за %.1f с", e.flow, e.seconds)
+                    : FormatC("точка %zu из %zu, цикл %u из %u: Ge = %s м3/ч", e.point, e.points, e.cycle, e.cycles,
+                              e.ge.c_str()) +
+                          (e.timingPercent >= 0 ? FormatC(" (эталон, время ±%.4f %%)", e.timingPercent) : "")));
+        };
     }
     m_pPlanRunner = &planRunner;
+    // Notices (a converter's restart after its write) go to the message panel, not a box to press.
+    const bool wasUnattended = UnattendedRun();
+    SetUnattendedRun(true);
     PlanStep step;
     const int listResult = RunOnBus([&] {
         if (const int result = Ws->MeterList.ButtonUpdateInfoClick())
@@ -71,6 +80,7 @@ void TForm1::RunPlan(const TestPlan& plan)
         step = planRunner.RunPlan(plan, plan.write);
         return 0;
     });
+    SetUnattendedRun(wasUnattended);
     m_pPlanRunner = nullptr;
     SetEditGeForm(m_pEditGeForm);   // the prompt of cycles started by hand again
     syncFromState();

@@ -26,8 +26,8 @@ TPlanForm::TPlanForm(QWidget* parent) : QDialog(parent)
     m_verify = new QLineEdit(this);
     m_verify->setPlaceholderText(QStringLiteral("8:1"));
     m_write = new QCheckBox(QStringLiteral("Записать пары в счетчики"), this);
-    m_open = new QPushButton(QStringLiteral("Открыть..."), this);
-    m_save = new QPushButton(QStringLiteral("Сохранить..."), this);
+    m_open = new QPushButton(QStringLiteral("Открыть…"), this);
+    m_save = new QPushButton(QStringLiteral("Сохранить…"), this);
     m_run = new QPushButton(QStringLiteral("Пуск"), this);
     m_pause = new QPushButton(QStringLiteral("Пауза"), this);
     m_cancel = new QPushButton(QStringLiteral("Отмена"), this);
@@ -74,6 +74,9 @@ TPlanForm::TPlanForm(QWidget* parent) : QDialog(parent)
     });
     SetRunning(false);
     KindChanged();
+    setTabOrder(m_meters, m_points);
+    setTabOrder(m_points, m_verify);
+    m_meters->setFocus(Qt::OtherFocusReason);
 }
 
 void TPlanForm::KindChanged()
