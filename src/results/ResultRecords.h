@@ -51,7 +51,8 @@ struct PointRecord {
     std::optional<double> setFlow;    // the flow the rig was set to, m3/h
     double ge = 0;                    // reference flow
     std::optional<double> cycleSeconds;
-    std::optional<double> waterTemperature;
+    std::optional<double> waterTemperature;   // °C
+    std::optional<double> waterPressure;      // bar
     std::string time;
     std::vector<ReadingRecord> readings;
 };

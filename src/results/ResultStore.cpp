@@ -204,12 +204,13 @@ void CResultStore::InsertMeters(soci::session& sql, long long id, const std::vec
 
 void CResultStore::InsertPoint(soci::session& sql, long long id, const PointRecord& p)
 {
-    OptDouble setFlow(p.setFlow), cycle(p.cycleSeconds), water(p.waterTemperature);
+    OptDouble setFlow(p.setFlow), cycle(p.cycleSeconds), water(p.waterTemperature), pressure(p.waterPressure);
     const std::string time = p.time.empty() ? RecordTimeNow() : p.time;
-    sql << "INSERT INTO series_point (series_id, point_no, set_flow, ge, cycle_seconds, water_temperature, at_time)"
-           " VALUES (:id, :no, :set_flow, :ge, :cycle, :water, :time) ON CONFLICT DO NOTHING",
+    sql << "INSERT INTO series_point (series_id, point_no, set_flow, ge, cycle_seconds, water_temperature,"
+           " water_pressure, at_time)"
+           " VALUES (:id, :no, :set_flow, :ge, :cycle, :water, :pressure, :time) ON CONFLICT DO NOTHING",
         use(id), use(p.pointNo), use(setFlow.value, setFlow.ind), use(p.ge), use(cycle.value, cycle.ind),
-        use(water.value, water.ind), use(time);
+        use(water.value, water.ind), use(pressure.value, pressure.ind), use(time);
     int slot = 0;
     long long number = 0, result = 0;
     OptDouble gi, gv, error;

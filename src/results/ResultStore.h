@@ -29,7 +29,7 @@ struct HistoryFilter {
 class CResultStore {
 public:
     // The schema this program writes.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // Opens the store and upgrades it to schemaVersion (tests make older stores
     // with a smaller one). A newer store, a damaged or locked file, an

@@ -158,17 +158,18 @@ std::optional<StoredSeries> CResultStore::LoadSeries(long long id)
         }
         {
             PointRecord p;
-            OptDouble setFlow, cycle, water;
+            OptDouble setFlow, cycle, water, pressure;
             soci::statement q =
-                (m_sql->prepare << "SELECT point_no, set_flow, ge, cycle_seconds, water_temperature, at_time"
-                                   " FROM series_point WHERE series_id = :id ORDER BY point_no",
+                (m_sql->prepare << "SELECT point_no, set_flow, ge, cycle_seconds, water_temperature, water_pressure,"
+                                   " at_time FROM series_point WHERE series_id = :id ORDER BY point_no",
                  use(id), into(p.pointNo), into(setFlow.value, setFlow.ind), into(p.ge), into(cycle.value, cycle.ind),
-                 into(water.value, water.ind), into(p.time));
+                 into(water.value, water.ind), into(pressure.value, pressure.ind), into(p.time));
             q.execute();
             while (q.fetch()) {
                 p.setFlow = setFlow.Get();
                 p.cycleSeconds = cycle.Get();
                 p.waterTemperature = water.Get();
+                p.waterPressure = pressure.Get();
                 out.points.push_back(p);
             }
         }

@@ -54,6 +54,9 @@ std::vector<std::string> SchemaMigration(int version, StoreLocation::Engine engi
             "CREATE INDEX series_meter_number ON series_meter (number)",
             "CREATE INDEX series_started ON series (started)",
         };
+    } else if (version == 3) {
+        // The water pressure the rig measured at a point.
+        sql = {"ALTER TABLE series_point ADD COLUMN water_pressure DOUBLE PRECISION"};
     }
     for (std::string& s : sql)
         s = WithId(s, engine);

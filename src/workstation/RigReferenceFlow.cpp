@@ -51,18 +51,15 @@ void CRigReferenceFlow::IntegrationStarted()
     m_start.reset();
     m_end.reset();
     m_rates.clear();
-    m_temperatureSum = 0;
-    m_temperatureCount = 0;
+    m_temperatureSum = m_pressureSum = 0;
+    m_temperatureCount = m_pressureCount = 0;
     RigSample s;
     if (!TightRead(m_rig, s, m_error))
         return;
     m_start = s;
     if (std::isfinite(s.rate))
         m_rates.push_back(s.rate);
-    if (std::isfinite(s.temperature)) {
-        m_temperatureSum += s.temperature;
-        ++m_temperatureCount;
-    }
+    AddConditions(s);
 }
 
 void CRigReferenceFlow::Integrating()
@@ -88,10 +85,7 @@ void CRigReferenceFlow::IntegrationEnded()
     m_end = s;
     if (std::isfinite(s.rate))
         m_rates.push_back(s.rate);
-    if (std::isfinite(s.temperature)) {
-        m_temperatureSum += s.temperature;
-        ++m_temperatureCount;
-    }
+    AddConditions(s);
 }
 
 std::optional<double> CRigReferenceFlow::Ge(std::string& why)
@@ -139,6 +133,26 @@ std::string CRigReferenceFlow::SourceText() const
 {
     return "эталон по Modbus (" + m_rig.Config().LinkText() + "), " +
            (m_rig.Config().total.present ? "ΔV/Δt по объему" : "среднее показаний расхода");
+}
+
+void CRigReferenceFlow::AddConditions(const RigSample& s)
+{
+    if (std::isfinite(s.temperature)) {
+        m_temperatureSum += s.temperature;
+        ++m_temperatureCount;
+    }
+    if (std::isfinite(s.pressure)) {
+        m_pressureSum += s.pressure;
+        ++m_pressureCount;
+    }
+}
+
+std::optional<double> CRigReferenceFlow::WaterPressure()
+{
+    std::lock_guard lock(m_lock);
+    if (m_pressureCount == 0)
+        return std::nullopt;
+    return m_pressureSum / m_pressureCount;
 }
 
 std::optional<double> CRigReferenceFlow::WaterTemperature()

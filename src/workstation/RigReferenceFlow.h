@@ -26,19 +26,22 @@ public:
     std::optional<double> Ge(std::string& why);
     // How Ge was found, for the dialog and the report.
     std::string SourceText() const;
-    // The water temperature over the cycle, when the rig measures it.
+    // The water temperature (°C) and pressure (bar) over the cycle, when the rig measures them.
     std::optional<double> WaterTemperature();
+    std::optional<double> WaterPressure();
     // The largest error of Δt from when the totals were read, per cent of Δt.
     double TimingErrorPercent();
 
 private:
+    void AddConditions(const RigSample& s);
+
     CRigInstruments& m_rig;
     std::mutex m_lock;
     std::string m_error;           // the first failure of the cycle
     std::optional<RigSample> m_start, m_end;
     std::vector<double> m_rates;   // rates read during the cycle
-    double m_temperatureSum = 0;
-    int m_temperatureCount = 0;
+    double m_temperatureSum = 0, m_pressureSum = 0;
+    int m_temperatureCount = 0, m_pressureCount = 0;
 };
 
 // Ge = ΔV/Δt of two samples (m3 and steady-clock instants, m3/h); a 32-bit

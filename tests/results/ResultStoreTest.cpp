@@ -38,6 +38,7 @@ void ExpectSameSeries(const StoredSeries& want, const StoredSeries& got)
         EXPECT_DOUBLE_EQ(g.ge, w.ge);
         EXPECT_EQ(g.cycleSeconds, w.cycleSeconds);
         EXPECT_EQ(g.waterTemperature, w.waterTemperature);
+        EXPECT_EQ(g.waterPressure, w.waterPressure);
         ASSERT_EQ(g.readings.size(), w.readings.size());
         for (size_t r = 0; r < w.readings.size(); ++r) {
             EXPECT_EQ(g.readings[r].number, w.readings[r].number);

@@ -73,6 +73,7 @@ StoredSeries SampleSeries(const std::string& station, const std::string& uid, co
     p2.pointNo = 2;
     p2.ge = 2.5;
     p2.waterTemperature = 21.5;
+    p2.waterPressure = 3.25;
     p2.time = started;
     p2.readings = {{0, 11000001, 0.31, 2.52, 0.79, 0}, {1, 11000002, 0.3, 2.6, 3.85, 0}};
     s.points = {p1, p2};

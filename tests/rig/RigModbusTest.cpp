@@ -70,8 +70,9 @@ TEST_F(RigModbus, GeFromTheTotalIsTheSimulatedFlowWithinTheReferenceError)
         // The reference's bias is 0.02 %; a 1 mL total over 2.8 L and the read instants add less.
         EXPECT_NEAR(10.0, *ge, 10.0 * 0.001) << i;
         EXPECT_LT(ref.TimingErrorPercent(), 0.05);
-        ASSERT_TRUE(ref.WaterTemperature());
+        ASSERT_TRUE(ref.WaterTemperature() && ref.WaterPressure());
         EXPECT_DOUBLE_EQ(20.0, *ref.WaterTemperature());
+        EXPECT_DOUBLE_EQ(3.0, *ref.WaterPressure());
     }
     EXPECT_THAT(ref.SourceText(), HasSubstr("ΔV/Δt"));
 

@@ -2,6 +2,7 @@
 // drive: nothing typed, the flow set by the drive, Ge from the reference.
 #include "CtlFixture.h"
 
+#include "results/ResultStore.h"
 #include "rig/RigConfig.h"
 #include "sim/ModbusRig.h"
 
@@ -85,6 +86,26 @@ TEST_F(Vq7ctlPlan, ACalibrationPlanRunsByItselfWritesThePairsAndVerifiesAsLeft)
     EXPECT_THAT(r.out, HasSubstr("Поверка: погрешность"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "v.csv"));
     EXPECT_DOUBLE_EQ(0.0, m_rig->Flow());   // the pump is stopped at the end
+
+    // The store holds both series, every point with the water the rig measured.
+    StoreLocation where;
+    std::string error;
+    ASSERT_TRUE(ParseStoreLocation((TempDir() / "data" / "results.sqlite").string(), where, error)) << error;
+    CResultStore store(where);
+    const std::vector<long long> ids = store.SeriesIds();
+    ASSERT_EQ(2u, ids.size());
+    size_t points = 0;
+    for (long long id : ids) {
+        const auto series = store.LoadSeries(id);
+        ASSERT_TRUE(series);
+        for (const PointRecord& p : series->points) {
+            ++points;
+            ASSERT_TRUE(p.waterTemperature && p.waterPressure);
+            EXPECT_DOUBLE_EQ(20.0, *p.waterTemperature);
+            EXPECT_DOUBLE_EQ(3.0, *p.waterPressure);
+        }
+    }
+    EXPECT_EQ(7u, points);
 }
 
 TEST_F(Vq7ctlPlan, AReferenceThatFailsMakesNoPointAndTheRunFails)

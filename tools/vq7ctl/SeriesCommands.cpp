@@ -277,7 +277,9 @@ public:
             return m_ctx.Fail("the rig: " + why + " (config.ini [RIG] reference=manual types Ge by hand)");
         if (m_rig.Active()) {
             m_system.SetCycleHooks(m_rig.Reference().Hooks());
-            m_ws.Results.SetWaterTemperatureSource([this] { return m_rig.Reference().WaterTemperature(); });
+            m_ws.Results.SetWaterSource([this] {
+                return CSeriesResults::Water{m_rig.Reference().WaterTemperature(), m_rig.Reference().WaterPressure()};
+            });
             m_ctx.Print("rig: " + m_rig.Reference().SourceText() + (m_rig.HasDrive() ? ", flow set by the drive" : ""));
         }
         return EXIT_OK;

@@ -210,7 +210,9 @@ void TForm1::SetEditGeForm(TEditGeForm* form)
     }
     if (Rig && Rig->Active()) {
         System->SetCycleHooks(Rig->Reference().Hooks());
-        Ws->Results.SetWaterTemperatureSource([this] { return Rig->Reference().WaterTemperature(); });
+        Ws->Results.SetWaterSource([this] {
+            return CSeriesResults::Water{Rig->Reference().WaterTemperature(), Rig->Reference().WaterPressure()};
+        });
         System->SetReferenceFlowPrompt(Rig->Prompt([form](double ge, CRigReferenceFlow& reference) {
             return form->AskWith(ge, QString::fromStdString(reference.SourceText()));
         }));
