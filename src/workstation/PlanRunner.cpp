@@ -141,6 +141,15 @@ PlanStep CPlanRunner::RunPlan(const TestPlan& plan, bool write)
             step = Failed("сформировано меньше двух пар: расходы точек должны отличаться больше чем на 5 %");
         if (step.ok && m_ws.Pairs.SaveGiGeToFileClick() != static_cast<int>(plan.meters.size()))
             step = Failed("файлы пар в Log/ записаны не все; в счетчики ничего не записано");
+        if (step.ok && !write && confirmWrite)
+            write = confirmWrite();
+        if (step.ok && !write && !plan.verifyAfter.empty()) {
+            step.why = "пары сохранены, в счетчики не записаны; поверка после градуировки не выполнялась";
+            std::string why;
+            if (m_rig.HasDrive())
+                m_rig.Instruments().StopFlow(why);
+            return step;
+        }
         if (step.ok && write) {
             if (const int result = m_ws.Pairs.SaveGiGeToDeviceClick())
                 step = Failed("запись пар в счетчики не удалась", result);

@@ -51,6 +51,9 @@ public:
     std::function<bool(double flow)> bringFlow;
     // The prompt of the next cycle when the rig's reference does not give Ge.
     std::function<ReferenceFlowPrompt()> manualPrompt;
+    // A calibration plan that does not write by itself asks here, once its pairs are saved,
+    // whether to write them (and verify after them); none: they are not written.
+    std::function<bool()> confirmWrite;
     // Where the plan stands, before each cycle ("точка 3 из 6, ..."), and what happened.
     std::function<void(const std::string&)> onProgress;
     std::function<void(const PlanEvent&)> onEvent;

@@ -159,6 +159,39 @@ private slots:
         QCOMPARE(DataRowCount(f.Ws->Tables.StringGrid3), 0);
     }
 
+    // Without "write" the plan asks once its pairs are saved; "Нет" leaves every meter as it was.
+    void pairsAreWrittenOnlyWhenTheOperatorSaysSo()
+    {
+        CRecordingQtOperator op;
+        op.confirmAnswer = false;
+        CGuiRig rig({11000002, 11000004});
+        QVERIFY(rig.Ok());
+        ModbusBeside modbus(rig);
+        QVERIFY(modbus.slave);
+        const auto pairsBefore = rig.Rig().Meter(CGuiRig::Number(11000004))->Pairs();
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        f.Timer1->setInterval(30);
+        QVERIFY(ShowActive(&f));
+        f.PlanClick();
+        TPlanForm* form = f.PlanForm();
+        form->MetersEdit()->setText(MetersText({11000002, 11000004}));
+        form->PointsEdit()->setText(QStringLiteral("20:1, 4:1"));
+        form->VerifyEdit()->setText(QStringLiteral("10:1"));
+        form->WriteBox()->setChecked(false);
+        QTest::mouseClick(form->RunButton(), Qt::LeftButton);
+        QVERIFY2(form->OutcomeLabel()->text().contains(QStringLiteral("в счетчики не записаны")),
+                 qPrintable(form->OutcomeLabel()->text()));
+        bool asked = false;
+        for (const std::string& t : op.Texts())
+            asked = asked || t.find("Записать их в счетчики") != std::string::npos;
+        QVERIFY(asked);
+        QVERIFY(QFile::exists(QString::fromStdString(rig.Dir() + "/Log/00110004.dat")));
+        const auto pairsAfter = rig.Rig().Meter(CGuiRig::Number(11000004))->Pairs();
+        QCOMPARE(pairsAfter.size(), pairsBefore.size());
+        QCOMPARE(DataRowCount(f.Ws->Tables.StringGrid3), 0);
+    }
+
     void planThatCannotRunIsRefusedBeforeTheBus()
     {
         CRecordingQtOperator op;

@@ -58,6 +58,10 @@ void TForm1::RunPlan(const TestPlan& plan)
     planRunner.bringFlow = [](double flow) {
         return Operator().Confirm(FormatC("Установите расход %g м3/ч. Расход установлен?", flow));
     };
+    planRunner.confirmWrite = [] {
+        return Operator().Confirm("Пары сформированы и сохранены в Log/. Записать их в счетчики"
+                                  " и выполнить поверку после градуировки?");
+    };
     if (form) {
         planRunner.onProgress = [form](const std::string& t) { form->ShowProgress(QString::fromStdString(t)); };
         planRunner.onEvent = [form](const PlanEvent& e) {
@@ -93,5 +97,6 @@ void TForm1::RunPlan(const TestPlan& plan)
     else if (!step.ok)
         form->ShowOutcome(false, QString::fromStdString("План остановлен: " + step.why));
     else
-        form->ShowOutcome(true, QStringLiteral("План выполнен."));
+        form->ShowOutcome(true, step.why.empty() ? QStringLiteral("План выполнен.")
+                                                 : QString::fromStdString("План выполнен: " + step.why + "."));
 }
