@@ -38,6 +38,8 @@ bool CPlanRunner::BringFlow(double flow, PlanStep& step)
         }
         return true;
     }
+    if (onProgress)
+        onProgress(FormatC("расход %g м3/ч задан, ждем, пока установится", flow));
     std::string why;
     const auto start = std::chrono::steady_clock::now();
     const SettleOutcome outcome = SetFlowAndSettle(m_rig.Instruments(), flow, [this] { return Cancelled(); }, why);
