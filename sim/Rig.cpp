@@ -11,7 +11,7 @@
 #include <random>
 #include <sstream>
 
-CRig::CRig() { m_flowHistory.push_back({SimClock::now(), 0.0, 0.0}); }
+CRig::CRig() { m_flowHistory.push_back({SimClock::now(), 0.0, 0.0, 0.0}); }
 
 CRig::~CRig() = default;
 
@@ -76,7 +76,7 @@ void CRig::SetFlow(double m3h)
     const auto now = SimClock::now();
     const double from = FlowAtLocked(now);
     m_flow = m3h;
-    m_flowHistory.push_back({now, m3h, from});
+    m_flowHistory.push_back({now, m3h, from, m_settleSeconds});
     // Keep an hour, and always the entry in force at its start.
     const auto cutoff = now - std::chrono::hours(1);
     while (m_flowHistory.size() > 2 && m_flowHistory[1].at < cutoff)
@@ -123,8 +123,8 @@ double CRig::FlowAtLocked(SimClock::time_point t) const
         }
     double flow = step->target;
     const double since = std::chrono::duration<double>(t - step->at).count();
-    if (m_settleSeconds > 0 && since >= 0)
-        flow += (step->from - step->target) * std::exp(-since / m_settleSeconds);
+    if (step->settleSeconds > 0 && since >= 0)
+        flow += (step->from - step->target) * std::exp(-since / step->settleSeconds);
     if (m_hunting)
         flow *= 1.0 + 0.05 * std::sin(2 * M_PI * std::chrono::duration<double>(t.time_since_epoch()).count() / 4.0);
     return flow;

@@ -93,6 +93,7 @@ private:
         SimClock::time_point at;
         double target = 0;
         double from = 0;   // the flow at `at`
+        double settleSeconds = 0;   // the time constant in force when it was set
     };
     double FlowAtLocked(SimClock::time_point t) const;
     std::deque<FlowStep> m_flowHistory;
