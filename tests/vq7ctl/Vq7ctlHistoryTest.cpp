@@ -52,12 +52,15 @@ protected:
     std::filesystem::path m_reference;
 };
 
+// The lines without dates: the protocol's own time is when it was made (at the
+// time: the moment verify wrote it; from the store: the series' end).
 std::vector<std::string> LinesWithoutDate(const std::string& csv)
 {
     std::vector<std::string> lines;
     std::stringstream ss(csv);
     for (std::string line; std::getline(ss, line);)
-        if (line.find("Дата") == std::string::npos && line.find("дата") == std::string::npos)
+        if (line.find("Дата") == std::string::npos && line.find("дата") == std::string::npos &&
+            line.find("Протокол;") == std::string::npos)
             lines.push_back(line);
     return lines;
 }
