@@ -101,6 +101,8 @@ public:
     QMenu* PopupMenu3 = nullptr;
     QAction* MenuItem2 = nullptr;
     QAction* MenuItem3 = nullptr;
+    QAction* MenuItemProfile = nullptr;          // the meter's verification profile
+    QPushButton* DefaultProfileButton = nullptr; // [default] of profiles.ini
     CBusTaskRunner* BusTasks = nullptr;
 
     // Verification tolerance, ± per cent.
@@ -135,6 +137,8 @@ public slots:
     void PopupMenuRestoreGiGeClick();
     void PopupMenu3ScaleGiGeClick();
     void PopupMenu3RestoreGiGeClick();
+    void PopupMenu3ProfileClick();
+    void DefaultProfileButtonClick();
     void StringGrid1Exit();
     void ConnectionClick();
     void N5Click();
@@ -150,6 +154,9 @@ protected:
 
 private:
     void FormCreate();
+    // The profile dialog for a section of profiles.ini; the verdicts follow what it saved.
+    void EditProfile(const std::string& section);
+    std::string ProfilesPath() const;
     void OpenResultsStore(const std::string& dir);
     void FormClose();
     void BuildMenus();

@@ -11,6 +11,7 @@
 #include "ui/dialogs/TBusMonitor.h"
 #include "ui/editor/TGIGEScaleForm.h"
 #include "ui/dialogs/TSetPortDlg.h"
+#include "ui/profiles/TProfileForm.h"
 #include "common/AppPaths.h"
 #include "calibration/CGiGeArray.h"
 #include "measurement/CSystem.h"
@@ -143,6 +144,23 @@ void TForm1::PopupMenuAppendCurGiGeClick()
     TAddCurGiGePair dialog(this);
     dialog.m_sBackupDir = Ws->Folders.BackupDir();
     dialog.Execute(MeterConnection, *Ws->Pairs.SlotPairs(slot));
+    syncFromState();
+}
+
+void TForm1::PopupMenu3ProfileClick()
+{
+    if (const uint32_t number = Ws->MeterList.PopupMeterNumber())
+        EditProfile(std::to_string(number));
+}
+
+void TForm1::DefaultProfileButtonClick() { EditProfile(kDefaultProfileSection); }
+
+void TForm1::EditProfile(const std::string& section)
+{
+    TProfileForm dialog(ProfilesPath(), section, m_dTolerance, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    LoadJudgement();
     syncFromState();
 }
 

@@ -120,6 +120,8 @@ void TForm1::BuildMenus()
     MenuItem3 = MenuItem(PopupMenu3, "MenuItem3", "Возврат к исходным GiGe");
     connect(MenuItem2, &QAction::triggered, this, &TForm1::PopupMenu3ScaleGiGeClick);
     connect(MenuItem3, &QAction::triggered, this, &TForm1::PopupMenu3RestoreGiGeClick);
+    MenuItemProfile = MenuItem(PopupMenu3, "MenuItemProfile", "Профиль поверки…");
+    connect(MenuItemProfile, &QAction::triggered, this, &TForm1::PopupMenu3ProfileClick);
 }
 
 void TForm1::BuildToolBar()
@@ -207,9 +209,17 @@ QWidget* TForm1::BuildSetPointsTab()
     connect(StringGrid1, &CGridView::exited, this, &TForm1::StringGrid1Exit);
     ConnectContextMenu(StringGrid1, PopupMenu3, false);
 
+    DefaultProfileButton = new QPushButton(QStringLiteral("Профиль поверки по умолчанию…"));
+    DefaultProfileButton->setObjectName(QStringLiteral("DefaultProfileButton"));
+    connect(DefaultProfileButton, &QPushButton::clicked, this, &TForm1::DefaultProfileButtonClick);
+    auto* side = new QVBoxLayout;
+    side->addWidget(DefaultProfileButton);
+    side->addStretch(1);
+
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(StringGrid1);
+    layout->addLayout(side);
     layout->addStretch(1);
     return page;
 }
