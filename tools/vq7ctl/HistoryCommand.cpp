@@ -3,11 +3,15 @@
 
 #include "ReportOutput.h"
 #include "ResultsOutput.h"
+#include "common/AppPaths.h"
 #include "common/NumberText.h"
+#include "report/ResultsCsv.h"
 #include "results/ResultStore.h"
 #include "results/ResultsRecorder.h"
 #include "results/StoreError.h"
 #include "workstation/MainTables.h"
+#include "workstation/PointVerdicts.h"
+#include "workstation/ProfileFile.h"
 #include "workstation/StoredSeriesTables.h"
 
 #include <cerrno>
@@ -123,9 +127,41 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     ctx.doc["series"] = json;
     CMainTables tables;
     tables.SetTitles();
-    const int page = RenderStoredSeries(*stored, tables);
     const std::time_t when = TimeOf(s.ended.empty() ? s.started : s.ended);
-    return WriteReports(ctx, report, tables, page, nullptr, when);
+    if (s.kind != "verification")
+        return WriteReports(ctx, report, tables, RenderStoredSeries(*stored, tables), nullptr, when);
+
+    // A verification judged by today's profiles, with its as found beside it.
+    CProfileSet profiles;
+    ReferenceInstrument reference;
+    std::string error;
+    if (!profiles.Load(args.Get("profiles", DataDir() + "/" + kProfilesFileName), report.tolerance, error))
+        std::fprintf(stderr, "vq7ctl: %s\n", error.c_str());
+    const auto standard = [&profiles](uint32_t number) {
+        VerificationProfile p;
+        std::string refused;
+        return profiles.ProfileFor(number, p, refused) && p.standard != EStandard::Tolerance;
+    };
+    const int page = RenderStoredSeries(*stored, tables, standard);
+    for (const std::string& refused : profiles.Errors())
+        std::fprintf(stderr, "vq7ctl: %s\n", refused.c_str());
+    const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
+    if (std::string e = LoadReference(config, reference); !e.empty())
+        std::fprintf(stderr, "vq7ctl: %s\n", e.c_str());
+    const std::vector<MeterJudgement> judged = JudgeVerification(tables.StringGrid3, profiles, reference);
+    const CsvJudgement judgement{judged, reference};
+    std::vector<MeterJudgement> foundJudged;
+    AsFoundReport asFound;
+    if (s.asFoundId) {
+        if (const auto found = store.LoadSeries(s.asFoundId)) {
+            CMainTables foundTables;
+            foundTables.SetTitles();
+            RenderStoredSeries(*found, foundTables, standard);
+            foundJudged = JudgeVerification(foundTables.StringGrid3, profiles, reference);
+            asFound = AsFoundReport{&foundJudged, s.asFoundId, s.id};
+        }
+    }
+    return WriteReports(ctx, report, tables, page, &judgement, when, asFound.meters ? &asFound : nullptr);
 }
 }
 
