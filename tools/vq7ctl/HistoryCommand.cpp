@@ -9,6 +9,7 @@
 #include "results/ResultStore.h"
 #include "results/ResultsRecorder.h"
 #include "results/StoreError.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/MainTables.h"
 #include "workstation/PointVerdicts.h"
 #include "workstation/ProfileFile.h"
@@ -137,30 +138,16 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     std::string error;
     if (!profiles.Load(args.Get("profiles", DataDir() + "/" + kProfilesFileName), report.tolerance, error))
         std::fprintf(stderr, "vq7ctl: %s\n", error.c_str());
-    const auto standard = [&profiles](uint32_t number) {
-        VerificationProfile p;
-        std::string refused;
-        return profiles.ProfileFor(number, p, refused) && p.standard != EStandard::Tolerance;
-    };
-    const int page = RenderStoredSeries(*stored, tables, standard);
-    for (const std::string& refused : profiles.Errors())
-        std::fprintf(stderr, "vq7ctl: %s\n", refused.c_str());
+    const int page = RenderStoredSeries(*stored, tables, StandardErrorOf(profiles));
     const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
     if (std::string e = LoadReference(config, reference); !e.empty())
         std::fprintf(stderr, "vq7ctl: %s\n", e.c_str());
     const std::vector<MeterJudgement> judged = JudgeVerification(tables.StringGrid3, profiles, reference);
     const CsvJudgement judgement{judged, reference};
-    std::vector<MeterJudgement> foundJudged;
+    AsFoundJudgement found;
     AsFoundReport asFound;
-    if (s.asFoundId) {
-        if (const auto found = store.LoadSeries(s.asFoundId)) {
-            CMainTables foundTables;
-            foundTables.SetTitles();
-            RenderStoredSeries(*found, foundTables, standard);
-            foundJudged = JudgeVerification(foundTables.StringGrid3, profiles, reference);
-            asFound = AsFoundReport{&foundJudged, s.asFoundId, s.id};
-        }
-    }
+    if (JudgeAsFound(store, s.id, profiles, reference, found))
+        asFound = AsFoundReport{&found.meters, found.asFoundId, found.asLeftId};
     return WriteReports(ctx, report, tables, page, &judgement, when, asFound.meters ? &asFound : nullptr);
 }
 }
