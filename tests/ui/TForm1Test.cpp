@@ -11,6 +11,7 @@
 #include "ui/grid/GridView.h"
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/StartupWindows.h"
+#include "ui/profiles/TProfileForm.h"
 #include "common/OperatorInterface.h"
 #include "workstation/SeriesEnd.h"
 #include "workstation/SeriesControl.h"
@@ -20,7 +21,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
@@ -503,6 +506,47 @@ private slots:
         QVERIFY(conditional != pass && conditional != fail && pass != fail);
         CGridModel* verdicts = f.VerdictGrid->GridModel();
         QCOMPARE(verdicts->data(verdicts->IndexOfCell(1, 0), Qt::BackgroundRole).value<QColor>(), conditional);
+    }
+
+    // The default profile from the set points tab: a refusal stays in the
+    // dialog, a saved profile judges the table at once.
+    void defaultProfileFromTheSetPointsTab()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        CTextGrid& t = f.Ws->Tables.StringGrid3;
+        t.SetCell(1, 1, "11000002");
+        t.SetRowCount(4);
+        t.SetRowCells(2, {"10", "1.500"});
+        f.syncFromState();
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("годен"));
+
+        QStringList refusals;
+        bool sawDialog = false;
+        QTimer::singleShot(0, &f, [&] {
+            auto* form = qobject_cast<TProfileForm*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            sawDialog = true;
+            form->ToleranceEdit->setText("abc");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+            refusals << form->ErrorLabel->text();
+            form->ToleranceEdit->setText("1");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+        });
+        QTest::mouseClick(f.DefaultProfileButton, Qt::LeftButton);
+        QVERIFY(sawDialog);
+        QCOMPARE(refusals.size(), 1);
+        QVERIFY2(refusals[0].startsWith("[default] tolerance: not a number: abc"), qPrintable(refusals[0]));
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("не годен"));   // 1.5 beyond ±1 %
+        CProfileSet kept;
+        std::string error;
+        QVERIFY(kept.Load(dir.filePath("profiles.ini").toStdString(), 2.0, error));
+        VerificationProfile p;
+        QVERIFY(kept.ProfileFor(11000002, p, error));
+        QCOMPARE(p.tolerance, 1.0);
     }
 
 private:
