@@ -17,17 +17,15 @@ bool JudgeAsFound(CResultStore& store, long long asLeftId, const CProfileSet& pr
                   const ReferenceInstrument& reference, AsFoundJudgement& out)
 {
     out = AsFoundJudgement{};
-    const auto left = store.LoadSeries(asLeftId);
-    if (!left || left->series.kind != "verification" || left->series.asFoundId == 0)
-        return false;
-    const auto found = store.LoadSeries(left->series.asFoundId);
+    const long long foundId = store.AsFoundOf(asLeftId);
+    const auto found = foundId ? store.LoadSeries(foundId) : std::nullopt;
     if (!found)
         return false;
     CMainTables tables;
     tables.SetTitles();
     RenderStoredSeries(*found, tables, StandardErrorOf(profiles));
     out.asLeftId = asLeftId;
-    out.asFoundId = left->series.asFoundId;
+    out.asFoundId = foundId;
     out.meters = JudgeVerification(tables.StringGrid3, profiles, reference);
     return true;
 }

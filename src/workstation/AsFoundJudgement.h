@@ -20,7 +20,8 @@ struct AsFoundJudgement {
 // True for a meter judged by a standard: its error is (Gv - Ge) / Ge.
 std::function<bool(uint32_t number)> StandardErrorOf(const CProfileSet& profiles);
 
-// False when series asLeftId is no verification or has no as found.
+// False when series asLeftId is no verification or has no as found (while it
+// runs: none the store would link when it completes).
 // Throws EStoreError when the store fails.
 bool JudgeAsFound(CResultStore& store, long long asLeftId, const CProfileSet& profiles,
                   const ReferenceInstrument& reference, AsFoundJudgement& out);

@@ -12,6 +12,8 @@
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/StartupWindows.h"
 #include "ui/profiles/TProfileForm.h"
+#include "ui/mainwindow/ProtocolReportUi.h"
+#include "support/DocxReadBack.h"
 #include "common/OperatorInterface.h"
 #include "workstation/SeriesEnd.h"
 #include "workstation/SeriesControl.h"
@@ -205,7 +207,17 @@ private slots:
 
         // The converter restarts after its write; give it time to come back.
         QTest::qWait(2000);
-        Verify(f, rig, checkFlows, after);
+        // The report of the verification after the calibration holds the one before it.
+        QStringList reports;
+        f.ReportOpener = [&](const QString& path) {
+            reports << path;
+            return true;
+        };
+        Verify(f, rig, checkFlows, after, [&] { f.MakeReport(REPORT_DOCX); });
+        QVERIFY2(reports.size() == 1, op.Texts().empty() ? "no report" : op.Texts().back().c_str());
+        const std::string verdicts = CDocxReadBack(reports[0].toStdString()).BookmarkText("Заключение");
+        QVERIFY2(verdicts.find("после градуировки (серия 3)") != std::string::npos, verdicts.c_str());
+        QVERIFY2(verdicts.find("до градуировки (серия 1)") != std::string::npos, verdicts.c_str());
         QVERIFY(s_picturesSeen > 0);
         int dataRows = 0;
         for (int slot : {0, 1, 3}) {
@@ -572,7 +584,8 @@ private:
     static inline int s_picturesSeen = 0;
 
     // One cycle per flow on the verification tab; each slot's largest |error| in per cent.
-    static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst)
+    static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst,
+                       const std::function<void()>& beforeStop = {})
     {
         worst = {};
         ClickTab(f.PageControl1, 2);
@@ -594,6 +607,8 @@ private:
         for (size_t slot = 0; slot < kMeters.size(); ++slot)
             QCOMPARE(f.VerdictRow().Cell(static_cast<int>(slot) + 1, 0).empty(), kMeters[slot] == 0);
         SaveScreenshot(f, "verification");
+        if (beforeStop)
+            beforeStop();
         ClickTool(f.ToolBar1, f.ButtonStop);
     }
 

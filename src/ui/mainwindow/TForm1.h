@@ -53,6 +53,8 @@ public:
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
     std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
+    // Opens the report made (the desktop's default application).
+    std::function<bool(const QString&)> ReportOpener;
 
     // Controls, named as on the form.
     QToolBar* ToolBar1 = nullptr;

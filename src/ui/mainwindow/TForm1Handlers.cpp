@@ -17,7 +17,11 @@
 #include "measurement/CSystem.h"
 #include "workstation/PairForming.h"
 #include "workstation/PairsWriteBack.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/Workstation.h"
+#include "results/ResultStore.h"
+#include "results/ResultsRecorder.h"
+#include "common/OperatorInterface.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -176,7 +180,19 @@ void TForm1::MakeReport(unsigned formats)
     const std::vector<MeterJudgement> judged = Ws->JudgeVerification();
     const CsvJudgement judgement{judged, Ws->Reference};
     request.judged = &judgement;
-    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request))
+    // The series on the tab as the store keeps it: its as found, when linked, beside it.
+    AsFoundJudgement found;
+    if (Ws->State.ActivePage == PAGE_VERIFICATION && Results && Results->SeriesStored()) {
+        try {
+            CResultStore store(Results->Location());
+            if (JudgeAsFound(store, Results->StoredSeriesId(), Ws->Profiles, Ws->Reference, found))
+                request.asFound = &found;
+        } catch (const EStoreError& e) {
+            Operator().MessageDialog(MsgIcon::Warning, std::string("Поверка до градуировки не прочитана: ") + e.what());
+        }
+    }
+    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request,
+                                ReportOpener ? ReportOpener : ReportFileOpener(OpenWithDesktop)))
         Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
 
