@@ -11,6 +11,7 @@
 #include "report/ReportDate.h"
 #include "report/ReportError.h"
 #include "report/ResultsCsv.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/MainTables.h"
 #include "workstation/PointVerdicts.h"
 #include "workstation/WindowState.h"
@@ -153,8 +154,13 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
             const std::string docx =
                 perMeter ? FreePerMeterBase(dir, stem, request.judged->meters) : FreeName(dir, stem, ".docx");
             if (request.judged && page == PAGE_VERIFICATION) {
-                const CertificateContent content{CertificateNumber(now, ::getpid()), request.judged->meters,
-                                                 request.judged->reference};
+                CertificateContent content{CertificateNumber(now, ::getpid()), request.judged->meters,
+                                           request.judged->reference};
+                if (request.asFound) {
+                    content.asFound = &request.asFound->meters;
+                    content.asFoundSeries = request.asFound->asFoundId;
+                    content.asLeftSeries = request.asFound->asLeftId;
+                }
                 if (perMeter) {
                     for (const MeterCertificateFile& f :
                          WriteMeterCertificates(tables, content, request.templatePath, docx, when)) {

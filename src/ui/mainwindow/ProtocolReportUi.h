@@ -14,6 +14,7 @@
 #include <vector>
 
 class CMainTables;
+struct AsFoundJudgement;
 struct CsvJudgement;
 class QMenu;
 class QWidget;
@@ -28,6 +29,8 @@ struct CReportRequest {
     // The verification judged by profile: the certificate in the DOCX, the points in the CSV.
     const CsvJudgement* judged = nullptr;
     std::string office;   // the LibreOffice program; "": found on PATH
+    // The verification before the calibration, beside the certificate's verdicts and points.
+    const AsFoundJudgement* asFound = nullptr;
 };
 
 struct CReportFiles {
