@@ -108,8 +108,6 @@ int RunLimited(const std::vector<std::string>& argv, const std::string& log, int
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    // What the office program left running in its group goes with it.
-    ::kill(-pid, SIGKILL);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 }
