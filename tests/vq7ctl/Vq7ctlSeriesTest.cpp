@@ -334,6 +334,31 @@ TEST_F(Vq7ctlSeries, ARefusedProfileStopsTheSeriesBeforeTheBus)
     EXPECT_THAT(r.out, HasSubstr("flow qi: 0.1..0.11 m3/h, limit ±3.818..±4.000 %"));
 }
 
+// A standard changed with its flows in one go; the half-changed section is refused and nothing written.
+TEST_F(Vq7ctlSeries, ProfileSetTakesKeyValuePairsTogether)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    const std::filesystem::path file = TempDir() / "data" / "profiles.ini";
+    const std::string before = ReadFileBytes(file);
+    ProcessResult r = Ctl({"profile", "set", "11000002", "standard=R49", "class=1"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("[11000002] "));
+    EXPECT_THAT(r.err, HasSubstr("(nothing written)"));
+    EXPECT_EQ(ReadFileBytes(file), before);
+
+    r = Ctl({"profile", "set", "11000002", "standard=R49", "class=1", "q1=0.1", "q3=2.5", "qp=", "qi=", "qs="});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    r = Ctl({"--json", "profile", "show", "11000002"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("R49"));
+    EXPECT_THAT(ReadFileBytes(file), Not(HasSubstr("qp")));
+    EXPECT_THAT(ReadFileBytes(file), HasSubstr("temperature"));   // a key not given stays
+
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "=1"}).exitCode);
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "q1=0.1", "q1=0.2"}).exitCode);
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "q1"}).exitCode);
+}
+
 TEST_F(Vq7ctlSeries, ATemplateWithoutTheCertificateStillGivesTheProtocol)
 {
     WriteJudgementFiles(TempDir() / "data");

@@ -127,8 +127,9 @@ inline const std::vector<CtlCommand> kCommands = {
      "Shows the profile a meter is judged by (its own section, else [default], else the station's\n"
      "tolerance): its keys, the verification flows of its standard with their limits, the rule.",
      CmdProfileShow, false},
-    {"profile set", "NUMBER|default KEY VALUE [--profiles FILE]", {{"profiles", "FILE"}},
-     "Sets KEY of the section (an empty VALUE removes it); the file is written only when the whole\n"
+    {"profile set", "NUMBER|default KEY VALUE | KEY=VALUE... [--profiles FILE]", {{"profiles", "FILE"}},
+     "Sets KEY of the section (an empty VALUE removes it), or every KEY=VALUE given at once (a\n"
+     "standard changed together with its flows); the file is written only when the whole\n"
      "section passes the check. Keys: standard (tolerance, EN1434, R49), class, qp, qi, qs (EN1434),\n"
      "q1, q3 (R49), tolerance, rule (simple, guarded), temperature, ratio, pooled_s, resolution (m3),\n"
      "cycle (s), timing (s).",
