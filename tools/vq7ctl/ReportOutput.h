@@ -1,6 +1,6 @@
 #pragma once
-// --report, --csv, --template and --tolerance of calibrate and verify: the
-// protocol made from the same code as the window's.
+// --report, --csv, --template, --tolerance, --per-meter and --pdf of
+// calibrate, verify and history: the protocol made from the same code as the window's.
 #include "Context.h"
 
 #include <ctime>
