@@ -319,3 +319,28 @@ TEST_F(Vq7ctlHistory, PerMeterAndPdfNeedAReport)
     EXPECT_EQ(2, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("--per-meter and --pdf go with --report FILE.docx"));
 }
+
+// Without the office program the DOCX stays, the exit is 1 and the reason is given.
+TEST_F(Vq7ctlHistory, PdfWithoutLibreOfficeKeepsTheDocxAndSaysWhy)
+{
+    const auto data = TempDir() / "data";
+    std::filesystem::create_directories(data);
+    long long left = 0;
+    {
+        CResultStore store(StoreLocation{StoreLocation::Engine::SQLite, Store().string(), "", Store().string()});
+        left = PutVerification(store, "a", "2026-12-10 09:00:00", {{12, {12.06, 12.01}}}, "verification");
+    }
+    const std::string docx = (TempDir() / "p.docx").string();
+    ::setenv("VQ7_SOFFICE", (TempDir() / "no-soffice").c_str(), 1);
+    const ProcessResult r =
+        Ctl({"--json", "history", "--series", std::to_string(left), "--report", docx, "--per-meter", "--pdf"});
+    ::unsetenv("VQ7_SOFFICE");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("LibreOffice (soffice) не найден"));
+    const nlohmann::json out = nlohmann::json::parse(r.out);
+    ASSERT_EQ(out.at("certificates").size(), 2u) << r.out;
+    EXPECT_EQ(out.at("pdf").size(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "p-11000002.docx"));
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "p-11000004.docx"));
+    EXPECT_FALSE(std::filesystem::exists(TempDir() / "p-11000002.pdf"));
+}

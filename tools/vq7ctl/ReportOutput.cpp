@@ -90,7 +90,8 @@ int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables
                     ctx.doc["as_found"] = asFound->series;
                 }
                 if (a.perMeter) {
-                    CtlJson& certificates = ctx.doc["certificates"] = CtlJson::array();
+                    // Built apart: a key added to the document moves the others.
+                    CtlJson certificates = CtlJson::array();
                     for (const MeterCertificateFile& f :
                          WriteMeterCertificates(tables, content, a.templatePath, a.report, when)) {
                         certificates.push_back(CtlJson{{"number", f.number}, {"file", f.path},
@@ -98,6 +99,7 @@ int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables
                         Warn(ctx, f.warnings);
                         docs.push_back(f.path);
                     }
+                    ctx.doc["certificates"] = certificates;
                 } else {
                     Warn(ctx, WriteVerificationCertificate(tables, content, a.templatePath, a.report, when));
                     ctx.doc["certificate"] = content.number;
@@ -116,10 +118,11 @@ int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables
             rc = ctx.Fail(std::string("report: ") + e.what());
         }
         if (a.pdf && rc == EXIT_OK) {
-            CtlJson& pdfs = ctx.doc["pdf"] = CtlJson::array();
+            CtlJson pdfs = CtlJson::array();
             for (const std::string& d : docs)
                 if (!WritePdf(ctx, d, pdfs))
                     rc = EXIT_FAILED;
+            ctx.doc["pdf"] = pdfs;
         }
     }
     if (!a.csv.empty()) {
