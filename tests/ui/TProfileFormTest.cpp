@@ -1,5 +1,6 @@
 // The profile dialog on a real profiles.ini in a temporary folder, through
 // real key and mouse events.
+#include "support/Shots.h"
 #include "ui/profiles/TProfileForm.h"
 #include "workstation/ProfileFile.h"
 
@@ -92,6 +93,8 @@ private slots:
         QVERIFY(form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QVERIFY(form.ErrorLabel->isVisible());
+        if (QTest::currentDataTag() == QString("qi not below qp"))
+            SaveShot(&form, "profile-refused");
         QVERIFY2(form.ErrorLabel->text().startsWith(message), qPrintable(form.ErrorLabel->text()));
         QVERIFY(form.ErrorLabel->text().contains("nothing written"));
         QCOMPARE(ReadAll(m_path), before);
