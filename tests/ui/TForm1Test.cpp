@@ -23,6 +23,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -559,6 +560,31 @@ private slots:
         VerificationProfile p;
         QVERIFY(kept.ProfileFor(11000002, p, error));
         QCOMPARE(p.tolerance, 1.0);
+
+        // The meter's own section from the context menu of its row.
+        f.Ws->Tables.StringGrid1.SetCell(SP_METER, 1, "11000002");
+        f.Ws->Tables.StringGrid1.SetCurrent(SP_METER, 1);
+        QString title;
+        QTimer::singleShot(0, &f, [&] {
+            auto* form = qobject_cast<TProfileForm*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            title = form->windowTitle();
+            form->StandardBox->setCurrentIndex(form->StandardBox->findData("EN1434"));
+            form->ClassEdit->setText("2");
+            form->QpEdit->setText("10");
+            form->QiEdit->setText("0.4");
+            form->QsEdit->setText("20");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+        });
+        f.MenuItemProfile->trigger();
+        QCOMPARE(title, QString("Профиль поверки счетчика 11000002"));
+        QVERIFY(kept.Load(dir.filePath("profiles.ini").toStdString(), 2.0, error));
+        QVERIFY(kept.ProfileFor(11000002, p, error));
+        QCOMPARE(p.standard, EStandard::EN1434);
+        QVERIFY(kept.ProfileFor(11000009, p, error));
+        QCOMPARE(p.tolerance, 1.0);   // [default] kept
+        QCOMPARE(f.Ws->Profiles.SectionFor(11000002), std::string("11000002"));   // the window reloaded
     }
 
 private:

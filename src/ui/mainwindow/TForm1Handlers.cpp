@@ -153,7 +153,9 @@ void TForm1::PopupMenuAppendCurGiGeClick()
 
 void TForm1::PopupMenu3ProfileClick()
 {
-    if (const uint32_t number = Ws->MeterList.PopupMeterNumber())
+    // The number typed in the row, applied to the rig or not yet.
+    const int row = Ws->Tables.StringGrid1.Row();
+    if (const uint32_t number = row > 0 ? Ws->Tables.MeterNumberOfRow(row) : 0)
         EditProfile(std::to_string(number));
 }
 
