@@ -4,10 +4,10 @@
 // pass (current values 8 and 5 and the status of each meter), and a backup of
 // ten meters holding 15 pairs each (read and saved; the durable saves are
 // timed apart and taken out in a second line).
+#include "CountingLink.h"
 #include "RatioReport.h"
 #include "calibration/CGiGeArray.h"
 #include "support/RecordingOperator.h"
-#include "links/CTCPIPLink.h"
 #include "protocol/connection.h"
 #include "protocol/vq7prot/vq7cmd.h"
 #include "sim/Rig.h"
@@ -24,36 +24,6 @@
 #include <unistd.h>
 
 namespace {
-// The gateway link, counting the bytes in both directions.
-class CCountingLink : public CTCPIPLink {
-public:
-    CCountingLink(const std::string& host, const std::string& service, std::atomic<uint64_t>& bytes)
-        : CTCPIPLink(host, service), m_bytes(bytes)
-    {
-    }
-    int Read(uint8_t* buf, unsigned len, unsigned* received, unsigned timeoutMs) override
-    {
-        unsigned got = 0;
-        const int rc = CTCPIPLink::Read(buf, len, &got, timeoutMs);
-        m_bytes += got;
-        if (received)
-            *received = got;
-        return rc;
-    }
-    int Write(const uint8_t* buf, unsigned len, unsigned* written, unsigned timeoutMs) override
-    {
-        unsigned put = 0;
-        const int rc = CTCPIPLink::Write(buf, len, &put, timeoutMs);
-        m_bytes += put;
-        if (written)
-            *written = put;
-        return rc;
-    }
-
-private:
-    std::atomic<uint64_t>& m_bytes;
-};
-
 // Ten meters with 15 pairs each behind a paced gateway, and a counting connection.
 struct Bus {
     std::unique_ptr<CRig> rig = CRig::DefaultRig();

@@ -61,7 +61,8 @@ start_sim() {
 
 if [ $headless = 0 ]; then
   echo "== vq7sim: default rig of ten meters (11000001 .. 11000010) on loopback"
-  start_sim tee --tcp 127.0.0.1:0 --integration-ms "${INTEGRATION_MS:-3000}" --flow 10
+  start_sim tee --tcp 127.0.0.1:0 --integration-ms "${INTEGRATION_MS:-3000}" --flow 10 \
+    --modbus 127.0.0.1:0 --rig-config "$work/rig.ini"
   cat >"$files/config.ini" <<EOC
 [CONNECTION]
 port=TCP/IP
@@ -69,14 +70,17 @@ IP=127.0.0.1
 TCPIPport=$port
 speed=9600
 EOC
+  # The rig's reference over Modbus fills in Ge; the operator confirms it in the dialog.
+  sed 's/^unattended=1/unattended=0/' "$work/rig.ini" >>"$files/config.ini"
   "$STATION" --dir "$files" &
   stationpid=$!
   cat <<EOT
 == vq7station runs against the simulator on 127.0.0.1:$port; its files are in $files
    In the window: type the meter numbers 11000001 .. 11000010 (and a Ду such as 50) on "Уставки",
    press the first tool button, then start cycles on "Градуировка" or "Поверка".
-   This terminal is the rig's panel: after each cycle it prints the reference flow to type into
-   the Ge dialog; type "flow N" here to set the rig's flow to N m3/h ("help" lists more).
+   The rig's reference meter answers over Modbus: after each cycle the Ge dialog opens with the
+   reference's flow filled in; press Enter to take it. This terminal is the rig's panel: type
+   "flow N" here to set the rig's flow to N m3/h, "modbus stuck" for a reference fault ("help" lists more).
 EOT
   # The operator's lines go to the simulator's console until the window is closed.
   while kill -0 "$stationpid" 2>/dev/null; do
@@ -93,31 +97,31 @@ EOT
 fi
 
 start_sim quiet --tcp 127.0.0.1:0 --integration-ms "${INTEGRATION_MS:-400}" --flow 0 \
-  --reference-file "$work/reference.txt"
-echo "== vq7sim: default rig of ten meters on 127.0.0.1:$port"
+  --modbus 127.0.0.1:0 --rig-config "$work/rig.ini" --settle-s 0.3
+echo "== vq7sim: default rig of ten meters on 127.0.0.1:$port, its reference and pump drive over Modbus"
+for _ in $(seq 50); do [ -s "$work/rig.ini" ] && break; sleep 0.1; done
+# Unattended: the drive sets each flow, the reference gives Ge; nothing is typed.
+sed 's/^settle_time=.*/settle_time=0.6/' "$work/rig.ini" >"$files/config.ini"
 
-# The rig's flow is set through the simulator's console, as an operator would.
-cat >"$work/setflow" <<EOS
-#!/bin/sh
-echo "flow \$1" >>"$work/console"
-sleep 0.3
-EOS
-chmod +x "$work/setflow"
+meters='"11000001", "11000002:65", "11000003:50", "11000004:40", "11000005:80", "11000006:100", "11000007:32",
+  "11000008:25", "11000009:50", "11000010:20"'
+points() { local out="" f; for f in "$@"; do out+="${out:+, }{\"flow\": ${f%:*}, \"cycles\": ${f#*:}}"; done; echo "$out"; }
+check_points=$(points 25:1 9:1 3:1 0.8:1)
+cat >"$files/verify.json" <<EOP
+{"kind": "verification", "meters": [$meters], "points": [$check_points]}
+EOP
+cat >"$files/calibrate.json" <<EOP
+{"kind": "calibration", "meters": [$meters], "points": [$(points 40:2 20:2 12:2 6:2 2:2 0.5:2)],
+ "verify_after": [$check_points], "write": true}
+EOP
+common=(--ip 127.0.0.1 --tcp-port "$port" --config "$files/config.ini" --database "$files/results.sqlite")
 
-meters=11000001,11000002:65,11000003:50,11000004:40,11000005:80,11000006:100,11000007:32,11000008:25,11000009:50,11000010:20
-common=(--ip 127.0.0.1 --tcp-port "$port" --database "$files/results.sqlite")
-series=(--meters "$meters" --ge-file "$work/reference.txt" --set-flow "$work/setflow" --dir "$files")
-check_points=25,9,3,0.8
-cal_points=40,20,12,6,2,0.5
-
-echo "== verification before calibration"
-"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/before.txt" ||
+echo "== verification before calibration (plan $files/verify.json)"
+"$CTL" "${common[@]}" plan run "$files/verify.json" --dir "$files" >"$work/before.txt" ||
   { cat "$work/before.txt"; exit 1; }
 cat "$work/before.txt"
-echo "== calibration, pairs written into the meters"
-"$CTL" "${common[@]}" calibrate "${series[@]}" --points "$cal_points" --cycles 2 --write
-echo "== verification after calibration"
-"$CTL" "${common[@]}" verify "${series[@]}" --points "$check_points" >"$work/after.txt" ||
+echo "== calibration, pairs written into the meters, verification after it (plan $files/calibrate.json)"
+"$CTL" "${common[@]}" plan run "$files/calibrate.json" --dir "$files" >"$work/after.txt" ||
   { cat "$work/after.txt"; exit 1; }
 cat "$work/after.txt"
 

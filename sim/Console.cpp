@@ -1,6 +1,7 @@
 #include "sim/Console.h"
 
 #include "common/NumberText.h"
+#include "sim/ModbusRig.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
 
@@ -34,6 +35,8 @@ std::string CSimConsole::Help()
            "  integration [MS]           show or set the integration length\n"
            "  drop [now|P N|off]         gateway drop: at once, or by probability P for N requests\n"
            "  ref                        the last reference flow\n"
+           "  modbus [ok|silent|exception|stuck]  the Modbus reference and drive: show, or a fault\n"
+           "  drive [ok|hunt]            a drive that hunts around its set-point (never settles)\n"
            "  help, quit\n";
 }
 
@@ -96,6 +99,29 @@ std::string CSimConsole::Execute(const std::string& line)
     if (cmd == "ref")
         return FormatC("last reference flow %.6f m3/h (%u integrations)", m_rig.LastReferenceFlow(),
                        m_rig.ReferenceCount());
+    if (cmd == "modbus") {
+        if (!m_modbus)
+            return "no Modbus rig (start with --modbus HOST:PORT)";
+        static const char* names[] = {"ok", "silent", "exception", "stuck"};
+        if (w.size() > 1) {
+            int i = 0;
+            while (i < 4 && w[1] != names[i])
+                ++i;
+            if (i == 4)
+                return "modbus takes ok, silent, exception or stuck";
+            m_modbus->SetFault(static_cast<ModbusFault>(i));
+        }
+        return FormatC("Modbus TCP on %s: %s, reference total %.6f m3, %u requests", m_modbus->Address().c_str(),
+                       names[static_cast<int>(m_modbus->Fault())], m_modbus->ReferenceTotal(), m_modbus->Requests());
+    }
+    if (cmd == "drive") {
+        if (w.size() > 1) {
+            if (w[1] != "ok" && w[1] != "hunt")
+                return "drive takes ok or hunt";
+            m_rig.SetHunting(w[1] == "hunt");
+        }
+        return std::string("drive: ") + (m_rig.Hunting() ? "hunting" : "ok");
+    }
     if (cmd == "flow") {
         if (w.size() > 1) {
             double f = 0;

@@ -4,10 +4,12 @@
 
 class CRig;
 class CSimServer;
+class CSimModbus;
 
 class CSimConsole {
 public:
     CSimConsole(CRig& rig, CSimServer* server) : m_rig(rig), m_server(server) {}
+    void SetModbus(CSimModbus* modbus) { m_modbus = modbus; }
     std::string Execute(const std::string& line);
     bool QuitRequested() const { return m_bQuit; }
     static std::string Help();
@@ -16,5 +18,6 @@ public:
 private:
     CRig& m_rig;
     CSimServer* m_server;
+    CSimModbus* m_modbus = nullptr;
     bool m_bQuit = false;
 };

@@ -11,7 +11,7 @@
 #include <random>
 #include <sstream>
 
-CRig::CRig() { m_flowHistory.emplace_back(SimClock::now(), 0.0); }
+CRig::CRig() { m_flowHistory.push_back({SimClock::now(), 0.0, 0.0}); }
 
 CRig::~CRig() = default;
 
@@ -74,12 +74,31 @@ void CRig::SetFlow(double m3h)
         return;
     std::lock_guard lock(m_flowLock);
     const auto now = SimClock::now();
+    const double from = FlowAtLocked(now);
     m_flow = m3h;
-    m_flowHistory.emplace_back(now, m3h);
+    m_flowHistory.push_back({now, m3h, from});
     // Keep an hour, and always the entry in force at its start.
     const auto cutoff = now - std::chrono::hours(1);
-    while (m_flowHistory.size() > 2 && m_flowHistory[1].first < cutoff)
+    while (m_flowHistory.size() > 2 && m_flowHistory[1].at < cutoff)
         m_flowHistory.pop_front();
+}
+
+void CRig::SetSettleSeconds(double seconds)
+{
+    std::lock_guard lock(m_flowLock);
+    m_settleSeconds = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
+}
+
+void CRig::SetHunting(bool on)
+{
+    std::lock_guard lock(m_flowLock);
+    m_hunting = on;
+}
+
+bool CRig::Hunting() const
+{
+    std::lock_guard lock(m_flowLock);
+    return m_hunting;
 }
 
 double CRig::Flow() const
@@ -91,10 +110,24 @@ double CRig::Flow() const
 double CRig::FlowAt(SimClock::time_point t) const
 {
     std::lock_guard lock(m_flowLock);
+    return FlowAtLocked(t);
+}
+
+double CRig::FlowAtLocked(SimClock::time_point t) const
+{
+    auto step = m_flowHistory.begin();
     for (auto it = m_flowHistory.rbegin(); it != m_flowHistory.rend(); ++it)
-        if (it->first <= t)
-            return it->second;
-    return m_flowHistory.front().second;
+        if (it->at <= t) {
+            step = std::prev(it.base());
+            break;
+        }
+    double flow = step->target;
+    const double since = std::chrono::duration<double>(t - step->at).count();
+    if (m_settleSeconds > 0 && since >= 0)
+        flow += (step->from - step->target) * std::exp(-since / m_settleSeconds);
+    if (m_hunting)
+        flow *= 1.0 + 0.05 * std::sin(2 * M_PI * std::chrono::duration<double>(t.time_since_epoch()).count() / 4.0);
+    return flow;
 }
 
 void CRig::SetIntegrationMs(unsigned ms)

@@ -42,8 +42,13 @@ public:
     size_t MeterCount() const;
     std::vector<uint32_t> Numbers() const;
 
-    // True flow, m3/h; negative is reverse.
+    // True flow, m3/h; negative is reverse. With a settling time the flow
+    // approaches the new value exponentially (time constant in seconds).
     void SetFlow(double m3h);
+    void SetSettleSeconds(double seconds);
+    // A drive that hunts: the flow swings ±5 % around the set value (never settles).
+    void SetHunting(bool on);
+    bool Hunting() const;
     double Flow() const;
     double FlowAt(SimClock::time_point t) const;
     void SetIntegrationMs(unsigned ms);
@@ -84,8 +89,16 @@ private:
     mutable std::mutex m_flowLock;    // flow history
     mutable std::mutex m_refLock;     // reference cycle
     std::vector<std::unique_ptr<CVirtualMeter>> m_meters;
-    std::deque<std::pair<SimClock::time_point, double>> m_flowHistory;
+    struct FlowStep {
+        SimClock::time_point at;
+        double target = 0;
+        double from = 0;   // the flow at `at`
+    };
+    double FlowAtLocked(SimClock::time_point t) const;
+    std::deque<FlowStep> m_flowHistory;
     double m_flow = 0;
+    double m_settleSeconds = 0;
+    bool m_hunting = false;
     unsigned m_integrationMs = 3000;
     double m_meterNoise = 0.001;
     double m_rigNoise = 0.0005;

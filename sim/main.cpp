@@ -2,6 +2,8 @@
 #include "common/CommonUtils.h"
 #include "common/NumberText.h"
 #include "sim/Console.h"
+#include "sim/ModbusRig.h"
+#include "rig/RigConfig.h"
 #include "sim/Rig.h"
 #include "sim/SimServer.h"
 
@@ -23,7 +25,11 @@ const char* kUsage =
     "usage: vq7sim [--tcp HOST:PORT | --pty [LINK]] [--rig FILE] [--state DIR]\n"
     "              [--baud N] [--integration-ms N] [--flow M3H] [--reference-file PATH]\n"
     "              [--noise METER,RIG] [--no-console]\n"
-    "Without --tcp or --pty the gateway listens on 127.0.0.1:10001.\n";
+    "              [--modbus HOST:PORT [--rig-config FILE] [--settle-s S]]\n"
+    "Without --tcp or --pty the gateway listens on 127.0.0.1:10001.\n"
+    "--modbus serves the reference meter and the pump drive as a Modbus TCP slave (port 0: any free one);\n"
+    "--rig-config writes the config.ini [RIG] section that points at it; --settle-s is the flow's\n"
+    "time constant after a new set-point (default 1 s).\n";
 
 int Usage(const std::string& problem)
 {
@@ -46,7 +52,8 @@ void Print(std::string text)
 int main(int argc, char** argv)
 {
     SetProgramName("vq7sim");
-    std::string tcp, pty, rigFile, stateDir, referenceFile;
+    std::string tcp, pty, rigFile, stateDir, referenceFile, modbusAt, rigConfig;
+    double settleSeconds = 1.0;
     bool usePty = false, console = true;
     long long baud = 0, integrationMs = 3000;
     double flow = 10.0, meterNoise = -1, rigNoise = -1;
@@ -93,6 +100,15 @@ int main(int argc, char** argv)
                 !ParseFloatPoint(v.substr(0, v.find(',')), meterNoise) ||
                 !ParseFloatPoint(v.substr(v.find(',') + 1), rigNoise) || meterNoise < 0 || rigNoise < 0)
                 return Usage("--noise needs METER,RIG relative deviations, e.g. 0.001,0.0005");
+        } else if (a == "--modbus") {
+            if (!value(modbusAt) || modbusAt.rfind(':') == std::string::npos)
+                return Usage("--modbus needs HOST:PORT");
+        } else if (a == "--rig-config") {
+            if (!value(rigConfig))
+                return Usage("--rig-config needs a file");
+        } else if (a == "--settle-s") {
+            if (!value(v) || !ParseFloatPoint(v, settleSeconds) || !(settleSeconds >= 0 && settleSeconds <= 600))
+                return Usage("--settle-s needs 0 to 600 seconds");
         } else if (a == "--no-console") {
             console = false;
         } else {
@@ -149,6 +165,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    std::unique_ptr<CSimModbus> modbus;
+    if (!modbusAt.empty()) {
+        const auto colon = modbusAt.rfind(':');
+        const long long port = StrToIntDef(modbusAt.substr(colon + 1), -1);
+        if (port < 0 || port > 65535)
+            return Usage("bad Modbus port in " + modbusAt);
+        rig.SetSettleSeconds(settleSeconds);
+        modbus = CSimModbus::Start(rig, modbusAt.substr(0, colon), static_cast<uint16_t>(port), &error);
+        if (!modbus) {
+            std::fprintf(stderr, "vq7sim: %s\n", error.c_str());
+            return 1;
+        }
+        if (!rigConfig.empty()) {
+            FILE* f = std::fopen(rigConfig.c_str(), "w");
+            const std::string text = RigSectionText(modbus->Host(), modbus->Port());
+            if (!f || std::fputs(text.c_str(), f) < 0 || std::fclose(f) != 0) {
+                std::fprintf(stderr, "vq7sim: cannot write %s\n", rigConfig.c_str());
+                return 1;
+            }
+        }
+    } else if (!rigConfig.empty()) {
+        return Usage("--rig-config needs --modbus");
+    }
+
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
@@ -161,10 +201,13 @@ int main(int argc, char** argv)
     Print(FormatC("vq7sim: %zu meters, flow %.6g m3/h, integration %u ms, baud %s", rig.MeterCount(), rig.Flow(),
                   rig.IntegrationMs(), baud ? FormatC("%lld", baud).c_str() : "untimed"));
     Print(CSimConsole::MeterList(rig));
+    if (modbus)
+        Print("Modbus TCP on " + modbus->Address());
     if (console)
         Print("type help for the console commands");
 
     CSimConsole con(rig, server.get());
+    con.SetModbus(modbus.get());
     std::string pending;
     bool stdinOpen = console;
     while (!g_stop && !con.QuitRequested()) {
@@ -198,6 +241,8 @@ int main(int argc, char** argv)
                 Print(reply);
         }
     }
+    if (modbus)
+        modbus->Stop();
     server->Stop();
     return 0;
 }

@@ -82,6 +82,12 @@ void CSystem::SetReferenceFlowPrompt(ReferenceFlowPrompt prompt)
     m_prompt = std::move(prompt);
 }
 
+void CSystem::SetCycleHooks(CycleHooks hooks)
+{
+    Lock lock(m_csLock);
+    m_hooks = std::move(hooks);
+}
+
 bool CSystem::CheckSlot(int slot)
 {
     if (slot >= 0 && slot < METER_SLOTS)
@@ -455,6 +461,14 @@ int CSystem::RunCycle()
         poll.startedNumbers[slot] = number;
     }
 
+    CycleHooks hooks;
+    {
+        Lock lock(m_csLock);
+        hooks = m_hooks;
+    }
+    if (hooks.integrationStarted)
+        hooks.integrationStarted();
+
     // Meters that never show the measurement (silent, or idle after taking the
     // start) would keep the cycle polling until the operator stops it.
     const auto pollStart = std::chrono::steady_clock::now();
@@ -468,6 +482,8 @@ int CSystem::RunCycle()
             ++passes;
         if (poll.finished || passResult != 0 || ShouldStopPolling())
             break;
+        if (hooks.integrating)
+            hooks.integrating();
         if (!poll.started && poll.askedStarted && passes >= CSYSTEM_NO_ANSWER_PASSES &&
             std::chrono::steady_clock::now() - pollStart >= std::chrono::milliseconds(idleLimitMs)) {
             idle = true;
@@ -488,6 +504,8 @@ int CSystem::RunCycle()
     }
     if (ShouldStopPolling())
         return 0;
+    if (hooks.integrationEnded)
+        hooks.integrationEnded();
 
     ReferenceFlowPrompt prompt;
     {

@@ -21,6 +21,16 @@ class connection;
 // the GUI thread; an empty result means the operator cancelled.
 using ReferenceFlowPrompt = std::function<std::optional<double>()>;
 
+// Called on the worker thread: when every meter took the start command, after
+// each poll pass while the meters integrate, and when the integration has
+// ended (before the reference flow is asked). The rig's reference reads its
+// totals there.
+struct CycleHooks {
+    std::function<void()> integrationStarted;
+    std::function<void()> integrating;
+    std::function<void()> integrationEnded;
+};
+
 // Results of StartCycle, as a wait on the idle event gives them.
 constexpr int CSYSTEM_WAIT_OK = 0;
 constexpr int CSYSTEM_WAIT_TIMEOUT = 258;
@@ -53,6 +63,7 @@ public:
 
     // The prompt the worker runs at the end of each cycle; none: Ge stays 0.
     void SetReferenceFlowPrompt(ReferenceFlowPrompt prompt);
+    void SetCycleHooks(CycleHooks hooks);
 
     // Number 0 empties the slot; otherwise identifies the meter into the slot.
     int SetMeter(int slot, uint32_t number);
@@ -143,6 +154,7 @@ private:
     int m_nLastCycleResult = 0;
     std::atomic<long> m_nIdleLimitMs{CSYSTEM_IDLE_LIMIT_MS};
     ReferenceFlowPrompt m_prompt;
+    CycleHooks m_hooks;
 
     std::atomic<bool> m_bStopRequested{false};
     std::atomic<bool> m_bTerminated{false};

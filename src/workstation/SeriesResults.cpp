@@ -63,6 +63,8 @@ void CSeriesResults::CycleRecorded(int page, double ge)
 {
     PointRecord p;
     p.setFlow = m_setFlow;
+    if (m_water)
+        p.waterTemperature = m_water();
     p.ge = page == PAGE_VERIFICATION ? static_cast<double>(static_cast<float>(ge)) : ge;
     if (m_cycleTimed)
         p.cycleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_cycleStart).count();

@@ -7,6 +7,7 @@
 #include "results/ResultRecords.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,8 @@ public:
     CResultsRecorder* Recorder() const { return m_recorder; }
     // The flow the rig was set to for the next cycles (unknown by default).
     void SetSetFlow(std::optional<double> flow) { m_setFlow = flow; }
+    // Where each cycle's water temperature comes from (°C; the rig's sensor), none: unknown.
+    void SetWaterTemperatureSource(std::function<std::optional<double>()> source) { m_water = std::move(source); }
     // How the next end of a series is recorded (complete by default).
     void SetEndState(SeriesState state) { m_endState = state; }
     double tolerance = 2.0;   // verdicts of a verification, ± per cent
@@ -54,6 +57,7 @@ private:
     CWindowState& m_state;
     CResultsRecorder* m_recorder = nullptr;
     std::optional<double> m_setFlow;
+    std::function<std::optional<double>()> m_water;
     SeriesState m_endState = SeriesState::Complete;
     int m_page = 0;
     std::vector<PointRecord> m_points;

@@ -54,6 +54,8 @@ public:
     };
     std::vector<KeptModel> ModelsToRestore;
 
+    // A press of ButtonStartPause begins a new series (not a resume after a pause).
+    bool StartBeginsSeries() const { return StartPauseImage == PICTURE_IDLE && !ModelSet; }
     // The page control asks before switching tabs.
     bool PageControl1Changing() const { return PageChangeAllowed; }
     // After a switch: enables the series buttons for the tab.

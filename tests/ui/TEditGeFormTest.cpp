@@ -104,6 +104,27 @@ private slots:
         QCOMPARE(form.EditGe()->text(), QStringLiteral("12.346"));
     }
 
+    // The reference's Ge comes filled in with its source shown; Enter takes it, and the
+    // next manual prompt shows no source.
+    void referenceValueIsFilledInAndItsSourceShown()
+    {
+        SetDecimalSeparator(',');
+        CRecordingQtOperator op;
+        TEditGeForm form;
+        std::optional<double> taken;
+        QTimer::singleShot(0, &form, [&] {
+            QVERIFY(form.SourceLabel()->isVisible());
+            QCOMPARE(form.SourceLabel()->text(), QStringLiteral("Источник: эталон по Modbus"));
+            QCOMPARE(form.EditGe()->text(), QStringLiteral("9,876543"));
+            QTest::keyClick(form.EditGe(), Qt::Key_Enter);
+        });
+        taken = form.AskWith(9.876543, QStringLiteral("эталон по Modbus"));
+        QVERIFY(taken);
+        QCOMPARE(*taken, 9.876543);
+        QVERIFY(!form.SourceLabel()->isVisible());
+        QVERIFY(op.Texts().empty());
+    }
+
     // Escape, and only Escape, offers to drop the cycle; "no" leaves the dialog open.
     void escapeDropsTheCycle_data()
     {

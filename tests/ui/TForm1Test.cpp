@@ -20,6 +20,14 @@
 #include "workstation/MeasurementRows.h"
 #include "workstation/PairForming.h"
 #include "workstation/Workstation.h"
+#include "results/ResultStore.h"
+#include "results/ResultsRecorder.h"
+#include "ui/history/THistoryForm.h"
+
+#include <QChart>
+#include <QMenu>
+#include <QTextBrowser>
+#include <optional>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -585,6 +593,118 @@ private slots:
         QVERIFY(kept.ProfileFor(11000009, p, error));
         QCOMPARE(p.tolerance, 1.0);   // [default] kept
         QCOMPARE(f.Ws->Profiles.SectionFor(11000002), std::string("11000002"));   // the window reloaded
+    }
+
+    // [RESULTS] ask_operator=1: the name asked once before the run's first series
+    // (a refusal starts nothing) and recorded with every series; the selected
+    // meter's card from the store after a series; the history from the menu.
+    void theOperatorTheCardAndTheHistory()
+    {
+        CRecordingQtOperator op;
+        op.confirmAnswer = true;
+        CGuiRig rig({11000002});
+        QVERIFY(rig.Ok());
+        std::ofstream(rig.Dir() + "/config.ini", std::ios::app) << "[RESULTS]\nask_operator=1\n";
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        f.Timer1->setInterval(30);
+        CGeAnswerer answerer(w.EditGeForm, rig.Rig());
+        int asked = 0;
+        std::string suggested;
+        std::optional<std::string> answer;
+        f.askOperatorName = [&](const std::string& name) {
+            ++asked;
+            suggested = name;
+            return answer;
+        };
+        QVERIFY(ShowActive(&f));
+        TypeIntoCell(f.StringGrid1, SP_METER, 1, QString::number(kMeters[0]));
+        ClickTool(f.ToolBar1, f.ButtonUpdateInfo);
+        const QString card = QStringLiteral("Счетчик № %1").arg(kMeters[0]);
+        QTRY_VERIFY(f.MeterCard->toPlainText().contains(card));
+        QVERIFY(f.MeterCard->toPlainText().contains(QStringLiteral("нет серий")));
+
+        ClickTab(f.PageControl1, 2);
+        ClickTool(f.ToolBar1, f.ButtonStartPause);
+        QCOMPARE(asked, 1);
+        QCOMPARE(suggested, DefaultOperatorName());
+        QCOMPARE(f.ButtonStartPause->data().toInt(), int(PICTURE_IDLE));
+        QVERIFY(!f.Results->InSeries());
+        answer = "sidorova";
+        RunCycle(f, rig, 10, f.Ws->Tables.StringGrid3);
+        RunCycle(f, rig, 3, f.Ws->Tables.StringGrid3);   // a second cycle of the series: not asked
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        RunCycle(f, rig, 10, f.Ws->Tables.StringGrid3);   // the next series: not asked either
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        QCOMPARE(asked, 2);
+
+        StoreLocation where;
+        std::string error;
+        QVERIFY(ParseStoreLocation(rig.Dir() + "/results.sqlite", where, error));
+        HistoryFilter filter;
+        filter.number = kMeters[0];
+        std::vector<SeriesSummary> list;
+        {
+            CResultStore store(where);
+            list = store.ListSeries(filter);
+        }
+        QCOMPARE(list.size(), size_t(2));
+        for (const SeriesSummary& s : list)
+            QCOMPARE(s.series.operatorName, std::string("sidorova"));
+        // The card was read again when the series ended.
+        const QString last = QStringLiteral("Последняя поверка: ") + QString::fromStdString(list[1].series.started.substr(0, 16));
+        QTRY_VERIFY2(f.MeterCard->toPlainText().contains(last), qPrintable(f.MeterCard->toPlainText()));
+        QVERIFY(f.MeterCard->toPlainText().contains(QStringLiteral("(sidorova)")));
+        ClickTab(f.PageControl1, 0);
+        SaveScreenshot(f, "card");
+        // Another row, no meter: no card.
+        f.StringGrid1->setCurrentIndex(f.StringGrid1->GridModel()->IndexOfCell(SP_METER, 2));
+        QTRY_VERIFY(f.MeterCard->toPlainText().isEmpty());
+        QCOMPARE(f.CardNumber(), uint32_t(0));
+        f.StringGrid1->setCurrentIndex(f.StringGrid1->GridModel()->IndexOfCell(SP_METER, 1));
+        QTRY_VERIFY(f.MeterCard->toPlainText().contains(last));
+
+        // Nothing waits for the store: nothing in the status bar.
+        QVERIFY(f.StoreStatus->isHidden());
+        // Файл → История… shows the selected meter's series.
+        QVERIFY(f.N1->actions().contains(f.HistoryItem));
+        QCOMPARE(f.HistoryItem->text(), QStringLiteral("История…"));
+        f.HistoryItem->trigger();
+        QVERIFY(f.HistoryForm);
+        QVERIFY(f.HistoryForm->isVisible());
+        QTRY_COMPARE(f.HistoryForm->SeriesList().RowCount(), 3);
+        QTRY_COMPARE(f.HistoryForm->DriftChart->series().count(), 2);
+        for (const std::string& text : op.Texts())   // only the questions at the series' ends
+            QVERIFY2(text.rfind("Завершить серию?", 0) == 0, text.c_str());
+    }
+
+    // A store that cannot be reached: the records wait in the spool and the
+    // status bar says how many; the card tells the store's error.
+    void recordsWaitingForTheStoreShowInTheStatusBar()
+    {
+        CRecordingQtOperator op;
+        op.confirmAnswer = true;
+        CGuiRig rig({11000002});
+        QVERIFY(rig.Ok());
+        std::ofstream(rig.Dir() + "/config.ini", std::ios::app)
+            << "[RESULTS]\ndatabase=postgresql://127.0.0.1:1/results?connect_timeout=1\n";
+        CStartupWindows w(rig.Dir());
+        TForm1& f = w.Form1;
+        f.Timer1->setInterval(30);
+        CGeAnswerer answerer(w.EditGeForm, rig.Rig());
+        QVERIFY(ShowActive(&f));
+        QTRY_VERIFY(!f.StoreStatus->isVisible());
+        TypeIntoCell(f.StringGrid1, SP_METER, 1, QString::number(kMeters[0]));
+        ClickTool(f.ToolBar1, f.ButtonUpdateInfo);
+        QTRY_VERIFY_WITH_TIMEOUT(f.MeterCard->toPlainText().startsWith(QStringLiteral("База результатов: ")), 10000);
+        ClickTab(f.PageControl1, 2);
+        RunCycle(f, rig, 10, f.Ws->Tables.StringGrid3);
+        ClickTool(f.ToolBar1, f.ButtonStop);
+        QTRY_VERIFY_WITH_TIMEOUT(f.StoreStatus->isVisible(), 10000);
+        const QString expected = QString::fromStdString(f.Results->StatusText());
+        QVERIFY(expected.startsWith(QStringLiteral("база результатов: нет связи, ждут ")));
+        // The end of the series is counted too, though a tick's answer was still out then.
+        QTRY_COMPARE(f.StoreStatus->text(), expected);
     }
 
 private:

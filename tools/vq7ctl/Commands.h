@@ -61,6 +61,8 @@ int CmdProfileCheck(CtlContext& ctx, CtlArgs& args);
 // SeriesCommands.cpp
 int CmdCalibrate(CtlContext& ctx, CtlArgs& args);
 int CmdVerify(CtlContext& ctx, CtlArgs& args);
+int CmdPlanRun(CtlContext& ctx, CtlArgs& args);
+int CmdPlanCheck(CtlContext& ctx, CtlArgs& args);
 
 inline const std::vector<CtlCommand> kCommands = {
     {"identify", "NUMBER...", {},
@@ -198,4 +200,20 @@ inline const std::vector<CtlCommand> kCommands = {
      "FILE.pdf beside each DOCX, made by LibreOffice (soffice --headless, at most 120 s; the DOCX\n"
      "stays and the exit is 1 when it is missing or fails).",
      CmdVerify},
+    {"plan run", "PLAN [--write] [--dir DIR] [--restore-models] [--report FILE.docx] [--csv FILE.csv]\n"
+     "        [--template FILE] [--tolerance P] [--profiles FILE]",
+     {{"write"}, {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
+      {"template", "FILE"}, {"tolerance", "P"}, {"profiles", "FILE"}},
+     "Runs a test plan by itself: PLAN is JSON {\"kind\": \"calibration\" | \"verification\",\n"
+     "\"meters\": [\"NUMBER:DN\", ...], \"points\": [{\"flow\": G, \"cycles\": K}, ...],\n"
+     "\"verify_after\": [...], \"write\": true | false}. With config.ini [RIG] reference=modbus the\n"
+     "drive sets each flow and the series waits until it settles ([RIG] settle_band, settle_time,\n"
+     "settle_timeout), and Ge is the reference's ΔV/Δt over each cycle; without it, as calibrate.\n"
+     "A calibration forms the pairs, saves them, writes them with \"write\" or --write, and then\n"
+     "verifies over verify_after (as left; --report and --csv are that verification's). Progress:\n"
+     "\"точка k из n, цикл c из m, осталось ~N мин\" on stderr. Exit non-zero when a point could\n"
+     "not be made (the reference silent, an exception, a value out of range, a flow that did not settle).",
+     CmdPlanRun},
+    {"plan check", "PLAN", {},
+     "Reads a test plan and says what it would run, or why it cannot.", CmdPlanCheck, false},
 };

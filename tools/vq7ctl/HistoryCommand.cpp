@@ -9,56 +9,18 @@
 #include "results/ResultStore.h"
 #include "results/ResultsRecorder.h"
 #include "results/StoreError.h"
+#include "report/StoredSeriesReport.h"
 #include "workstation/AsFoundJudgement.h"
-#include "workstation/MainTables.h"
+#include "workstation/HistoryTables.h"
 #include "workstation/PointVerdicts.h"
 #include "workstation/ProfileFile.h"
-#include "workstation/StoredSeriesTables.h"
 
-#include <cerrno>
-#include <csignal>
-#include <ctime>
 #include <regex>
 
 namespace {
-// A series left running by a program of this station that is gone: interrupted.
-std::string StateText(const SeriesRecord& s, const std::string& station)
-{
-    switch (s.state) {
-    case SeriesState::Complete: return "завершена";
-    case SeriesState::Cancelled: return "отменена";
-    case SeriesState::Failed: return "ошибка";
-    case SeriesState::Running: break;
-    }
-    if (s.station == station && s.pid > 0 && ::kill(static_cast<pid_t>(s.pid), 0) != 0 && errno == ESRCH)
-        return "прервана";
-    return "идёт";
-}
-
-const char* KindText(const std::string& kind)
-{
-    if (kind == "verification")
-        return "поверка";
-    if (kind == "calibration")
-        return "градуировка";
-    return "измерение";
-}
-
 bool IsDate(const std::string& text)
 {
     return std::regex_match(text, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2}"));
-}
-
-std::time_t TimeOf(const std::string& text)
-{
-    std::tm tm{};
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min,
-                    &tm.tm_sec) != 6)
-        return 0;
-    tm.tm_year -= 1900;
-    tm.tm_mon -= 1;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
 }
 
 CtlJson SeriesJson(const SeriesRecord& s, const std::string& station)
@@ -71,7 +33,7 @@ CtlJson SeriesJson(const SeriesRecord& s, const std::string& station)
                    {"station", s.station},
                    {"operator", s.operatorName},
                    {"reference", s.reference},
-                   {"state", StateText(s, station)},
+                   {"state", SeriesStateText(s, station)},
                    {"as_found", s.asFoundId ? CtlJson(s.asFoundId) : CtlJson()},
                    {"as_left", s.asLeftId ? CtlJson(s.asLeftId) : CtlJson()}};
 }
@@ -89,8 +51,8 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
         return ctx.Fail(FormatC("history: no series %llu in ", id) + store.Location().shown);
     const SeriesRecord& s = stored->series;
     CtlJson json = SeriesJson(s, station);
-    ctx.Print(FormatC("series %lld: ", s.id) + KindText(s.kind) + ", " + s.started + " .. " + s.ended + ", " +
-              StateText(s, station));
+    ctx.Print(FormatC("series %lld: ", s.id) + SeriesKindText(s.kind) + ", " + s.started + " .. " + s.ended + ", " +
+              SeriesStateText(s, station));
     ctx.Print("station " + s.station + ", operator " + s.operatorName + ", reference " + s.reference);
     if (s.asFoundId)
         ctx.Print(FormatC("as found: series %lld", s.asFoundId));
@@ -126,11 +88,10 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     json["pairs"] = static_cast<int>(stored->pairs.size());
     json["writes"] = static_cast<int>(stored->writes.size());
     ctx.doc["series"] = json;
-    CMainTables tables;
-    tables.SetTitles();
-    const std::time_t when = TimeOf(s.ended.empty() ? s.started : s.ended);
-    if (s.kind != "verification")
-        return WriteReports(ctx, report, tables, RenderStoredSeries(*stored, tables), nullptr, when);
+    if (s.kind != "verification") {
+        const StoredSeriesTables shown = StoredSeriesReportTables(*stored);
+        return WriteReports(ctx, report, shown.tables, shown.page, nullptr, shown.when);
+    }
 
     // A verification judged by today's profiles, with its as found beside it.
     CProfileSet profiles;
@@ -138,17 +99,18 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     std::string error;
     if (!profiles.Load(args.Get("profiles", DataDir() + "/" + kProfilesFileName), report.tolerance, error))
         std::fprintf(stderr, "vq7ctl: %s\n", error.c_str());
-    const int page = RenderStoredSeries(*stored, tables, StandardErrorOf(profiles));
+    const StoredSeriesTables shown = StoredSeriesReportTables(*stored, StandardErrorOf(profiles));
     const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
     if (std::string e = LoadReference(config, reference); !e.empty())
         std::fprintf(stderr, "vq7ctl: %s\n", e.c_str());
-    const std::vector<MeterJudgement> judged = JudgeVerification(tables.StringGrid3, profiles, reference);
+    const std::vector<MeterJudgement> judged = JudgeVerification(shown.tables.StringGrid3, profiles, reference);
     const CsvJudgement judgement{judged, reference};
     AsFoundJudgement found;
     AsFoundReport asFound;
     if (JudgeAsFound(store, s.id, profiles, reference, found))
         asFound = AsFoundReport{&found.meters, found.asFoundId, found.asLeftId};
-    return WriteReports(ctx, report, tables, page, &judgement, when, asFound.meters ? &asFound : nullptr);
+    return WriteReports(ctx, report, shown.tables, shown.page, &judgement, shown.when,
+                        asFound.meters ? &asFound : nullptr);
 }
 }
 
@@ -180,10 +142,10 @@ int CmdHistory(CtlContext& ctx, CtlArgs& args)
             j["verdict"] = s.verdict;
             j["meters"] = s.numbers;
             list.push_back(j);
-            ctx.Print(FormatC("%6lld  ", s.series.id) + s.series.started + "  " + KindText(s.series.kind) + "  " +
+            ctx.Print(FormatC("%6lld  ", s.series.id) + s.series.started + "  " + SeriesKindText(s.series.kind) + "  " +
                       s.series.station + "  " + s.series.operatorName + "  " + s.series.reference +
                       FormatC("  %d points  ", s.points) + (s.verdict.empty() ? "-" : s.verdict) + "  " +
-                      StateText(s.series, recorder->station));
+                      SeriesStateText(s.series, recorder->station));
         }
         ctx.doc["series"] = list;
         return EXIT_OK;

@@ -2,6 +2,9 @@
 #include "Commands.h"
 
 #include "GeSource.h"
+#include "workstation/PlanRunner.h"
+#include "workstation/RigSession.h"
+#include "workstation/TestPlan.h"
 #include "common/FlowRule.h"
 #include "PollReport.h"
 #include "ReportOutput.h"
@@ -16,6 +19,7 @@
 #include "workstation/SeriesRunner.h"
 #include "workstation/Workstation.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +36,7 @@ struct MeterArg {
 
 struct SeriesArgs {
     std::vector<MeterArg> meters;
-    std::vector<double> points;
+    std::vector<PlanPoint> points;
     unsigned cycles = 1;
     std::string geFile;
     std::string setFlow;
@@ -74,6 +78,12 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
     }
     if (out.meters.empty() || out.meters.size() > METER_SLOTS)
         return ctx.Usage(FormatC("%s: give 1 to %d meters", name, METER_SLOTS));
+    if (args.Has("cycles")) {
+        unsigned long long k = 0;
+        if (!ParseUnsigned(args.Get("cycles"), 1000, k) || k == 0)
+            return ctx.Usage(std::string(name) + ": --cycles takes 1..1000");
+        out.cycles = static_cast<unsigned>(k);
+    }
     for (const std::string& item : SplitList(args.Get("points"))) {
         double g = 0;
         if (!ParseGe(item, g))
@@ -81,16 +91,10 @@ int ParseSeriesArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Seri
         if (!IsRigFlow(g))
             return ctx.Usage(std::string(name) + ": flow point " + item + " is no flow of a rig (" + RigFlowProblem(g) +
                              ")");
-        out.points.push_back(g);
+        out.points.push_back({g, out.cycles});
     }
     if (out.points.empty())
         return ctx.Usage(std::string(name) + ": --points needs at least one flow");
-    if (args.Has("cycles")) {
-        unsigned long long k = 0;
-        if (!ParseUnsigned(args.Get("cycles"), 1000, k) || k == 0)
-            return ctx.Usage(std::string(name) + ": --cycles takes 1..1000");
-        out.cycles = static_cast<unsigned>(k);
-    }
     out.geFile = args.Get("ge-file");
     out.setFlow = args.Get("set-flow");
     out.dir = args.Get("dir", DataDir());
@@ -221,9 +225,22 @@ public:
         m_runner.m_nCycleTimeoutMs = 600000;
         m_runner.stopRequested = &CInterruptGuard::Interrupted;
         m_runner.onTick = [this] { m_report.Update(); };
+        m_plan.cancelled = &CInterruptGuard::Interrupted;
+        m_plan.bringFlow = [this](double flow) { return SetRigFlow(m_args, flow); };
+        m_plan.manualPrompt = [this] {
+            return m_args.geFile.empty() ? GeFromTerminal(stdin) : GeFromFile(m_args.geFile);
+        };
+        auto print = [this](const std::string& line) {
+            if (!m_ctx.Json())
+                std::fprintf(stderr, "%s\n", line.c_str());
+        };
+        m_plan.onProgress = print;
+        m_plan.onEvent = [print](const PlanEvent& e) { print(PlanEventText(e)); };
     }
     ~CSeries()
     {
+        m_system.SetReferenceFlowPrompt({});
+        m_system.SetCycleHooks({});
         if (m_ws.State.ModelSet)
             m_ws.Series.ButtonStopClick();
         ReportStored();
@@ -251,8 +268,25 @@ public:
             m_ws.Results.SetEndState(CInterruptGuard::Interrupted() ? SeriesState::Cancelled : SeriesState::Failed);
     }
 
+    // config.ini [RIG]: the reference and the drive over Modbus, before any meter is touched.
+    int OpenRig()
+    {
+        const std::string config = m_ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : m_ctx.opts.configFile;
+        std::string why;
+        if (!m_rig.Load(config, why))
+            return m_ctx.Fail("the rig: " + why + " (config.ini [RIG] reference=manual types Ge by hand)");
+        if (m_rig.Active()) {
+            m_system.SetCycleHooks(m_rig.Reference().Hooks());
+            m_ws.Results.SetWaterTemperatureSource([this] { return m_rig.Reference().WaterTemperature(); });
+            m_ctx.Print("rig: " + m_rig.Reference().SourceText() + (m_rig.HasDrive() ? ", flow set by the drive" : ""));
+        }
+        return EXIT_OK;
+    }
+
     int ApplyList()
     {
+        if (const int rc = OpenRig())
+            return rc;
         // The results store is tried before any meter is touched.
         CResultsRecorder* recorder = CtlRecorder(m_ctx);
         if (!recorder)
@@ -305,40 +339,15 @@ public:
         return EXIT_OK;
     }
 
-    // Every point, K cycles each, on the given tab.
-    int Measure(int page)
+    // Every point, its cycles each, on the given tab; progress names the plan's place.
+    int Measure(int page, const std::vector<PlanPoint>& points, CPlanProgress* progress = nullptr, int first = 0)
     {
-        if (!m_runner.SelectPage(page))
-            return m_ctx.Fail("the tab cannot be switched");
-        for (size_t p = 0; p < m_args.points.size(); ++p) {
-            const double flow = m_args.points[p];
-            m_ws.Results.SetSetFlow(flow);
-            const bool flowSet = SetRigFlow(m_args, flow);
-            if (const int rc = Interrupted())
-                return rc;
-            if (!flowSet)
-                return EXIT_FAILED;
-            for (unsigned k = 0; k < m_args.cycles; ++k) {
-                if (const int rc = Interrupted())
-                    return rc;
-                if (!m_args.geFile.empty())
-                    m_system.SetReferenceFlowPrompt(GeFromFile(m_args.geFile));
-                else
-                    m_system.SetReferenceFlowPrompt(GeFromTerminal(stdin));
-                if (!m_runner.RunCycle()) {
-                    if (const int rc = Interrupted())
-                        return rc;
-                    const int result = m_system.GetLastCycleResult();
-                    return result != 0 ? m_ctx.Fail(FormatC("cycle at %g m3/h", flow), result)
-                                       : m_ctx.Fail(FormatC("cycle at %g m3/h brought no results", flow));
-                }
-                const CTextGrid& t = page == PAGE_CALIBRATION ? m_ws.Tables.StringGrid2 : m_ws.Tables.StringGrid3;
-                if (!m_ctx.Json())
-                    std::fprintf(stderr, "point %zu/%zu, cycle %u/%u: Ge = %s\n", p + 1, m_args.points.size(),
-                                 k + 1, m_args.cycles, t.Cell(0, t.RowCount() - 2).c_str());
-            }
-        }
-        return EXIT_OK;
+        const PlanStep step = m_plan.MeasurePoints(page, points, progress, first);
+        if (step.ok)
+            return EXIT_OK;
+        if (const int rc = Interrupted())
+            return rc;
+        return step.result != 0 ? m_ctx.Fail(step.why, step.result) : m_ctx.Fail(step.why);
     }
 
     // After an interruption: the failure, with the series ended on return.
@@ -354,7 +363,9 @@ public:
     CInterruptGuard m_interrupt;   // before the engine, whose worker must not take the signals
     CSystem m_system;
     CWorkstation m_ws;
+    CRigSession m_rig;
     CSeriesRunner m_runner{m_ws, m_system};
+    CPlanRunner m_plan{m_ws, m_system, m_runner, m_rig};
     CPollReport m_report{m_system};
 };
 }
@@ -406,35 +417,31 @@ void PrintJudgement(CtlContext& ctx, const std::vector<MeterJudgement>& meters)
 }
 }
 
-int CmdVerify(CtlContext& ctx, CtlArgs& args)
+namespace {
+// The profiles of the verification; false (after the messages) when one is refused.
+bool LoadProfiles(CtlContext& ctx, CtlArgs& args, CSeries& s, const ReportArgs& report, const char* name)
 {
-    SeriesArgs a;
-    ReportArgs report;
-    if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
-        return rc;
-    if (const int rc = ParseReportArgs(ctx, args, "verify", report))
-        return rc;
-    CSeries s(ctx, a);
     s.m_ws.Results.tolerance = report.tolerance;
     // No meter is judged against a profile half read: a refused one stops the series before it starts.
     const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
     const std::vector<std::string> refused = s.m_ws.LoadJudgement(
         args.Get("profiles", DataDir() + "/" + kProfilesFileName), config, report.tolerance);
-    if (!refused.empty()) {
-        for (size_t i = 1; i < refused.size(); ++i)
-            std::fprintf(stderr, "vq7ctl: %s\n", refused[i].c_str());
-        return ctx.Fail("verify: " + refused[0]);
-    }
-    if (const int rc = s.ApplyList())
-        return rc;
-    // The rows recorded are shown also when the series stops early.
-    const int rc = s.Measure(PAGE_VERIFICATION);
+    if (refused.empty())
+        return true;
+    for (size_t i = 1; i < refused.size(); ++i)
+        std::fprintf(stderr, "vq7ctl: %s\n", refused[i].c_str());
+    ctx.Fail(std::string(name) + ": " + refused[0]);
+    return false;
+}
+
+// The verification's tables, verdicts and reports, also of a series that stopped early.
+int VerificationOutput(CtlContext& ctx, CSeries& s, const ReportArgs& report, int rc)
+{
     s.NoteOutcome(rc);
     ctx.doc["verification"] = PrintGrid(ctx, "Поверка: погрешность, %", s.m_ws.Tables.StringGrid3);
     const std::vector<MeterJudgement> judged = s.m_ws.JudgeVerification();
     PrintJudgement(ctx, judged);
     const CsvJudgement csvJudgement{judged, s.m_ws.Reference};
-    // Made also from the rows of a series that stopped early.
     const int reported = WriteReports(ctx, report, s.m_ws.Tables, PAGE_VERIFICATION, &csvJudgement);
     if (rc != EXIT_OK)
         return rc;
@@ -442,20 +449,12 @@ int CmdVerify(CtlContext& ctx, CtlArgs& args)
     return reported;
 }
 
-int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
+// After the calibration's cycles: pairs formed, saved under Log/ and, with write, written.
+int CalibrationOutput(CtlContext& ctx, CSeries& s, const SeriesArgs& a, const ReportArgs& report, int measured,
+                      bool reverse, bool write)
 {
-    SeriesArgs a;
-    ReportArgs report;
-    if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
-        return rc;
-    if (const int rc = ParseReportArgs(ctx, args, "calibrate", report))
-        return rc;
-    CSeries s(ctx, a);
-    if (const int rc = s.ApplyList())
-        return rc;
-    const int measured = s.Measure(PAGE_CALIBRATION);
     s.NoteOutcome(measured);
-    if (measured == EXIT_OK && args.Has("reverse"))
+    if (measured == EXIT_OK && reverse)
         s.m_ws.ResultTables.InvertGiGeButtonClick();
     const bool formed = measured == EXIT_OK && s.m_ws.Pairs.CreateGiGeClick();
     // The measurements are shown also when the series stops early or forms no pairs.
@@ -481,10 +480,10 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     const bool filesWritten = files == static_cast<int>(a.meters.size());
     if (!filesWritten)
         rc = ctx.Fail(FormatC("calibrate: %d of %zu Log files written", files, a.meters.size()));
-    if (args.Has("write") && !filesWritten) {
+    if (write && !filesWritten) {
         ctx.doc["written"] = false;
         rc = ctx.Fail("calibrate: the Log files failed; nothing written into the meters");
-    } else if (args.Has("write")) {
+    } else if (write) {
         const int result = s.m_ws.Pairs.SaveGiGeToDeviceClick();
         ctx.doc["written"] = result == 0;
         if (result != 0)
@@ -503,4 +502,100 @@ int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
     }
     s.m_ws.Series.ButtonStopClick();
     return rc != EXIT_OK ? rc : reported;
+}
+}
+
+int CmdVerify(CtlContext& ctx, CtlArgs& args)
+{
+    SeriesArgs a;
+    ReportArgs report;
+    if (const int rc = ParseSeriesArgs(ctx, args, "verify", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "verify", report))
+        return rc;
+    CSeries s(ctx, a);
+    if (!LoadProfiles(ctx, args, s, report, "verify"))
+        return EXIT_FAILED;
+    if (const int rc = s.ApplyList())
+        return rc;
+    return VerificationOutput(ctx, s, report, s.Measure(PAGE_VERIFICATION, a.points));
+}
+
+int CmdCalibrate(CtlContext& ctx, CtlArgs& args)
+{
+    SeriesArgs a;
+    ReportArgs report;
+    if (const int rc = ParseSeriesArgs(ctx, args, "calibrate", a))
+        return rc;
+    if (const int rc = ParseReportArgs(ctx, args, "calibrate", report))
+        return rc;
+    CSeries s(ctx, a);
+    if (const int rc = s.ApplyList())
+        return rc;
+    const int measured = s.Measure(PAGE_CALIBRATION, a.points);
+    return CalibrationOutput(ctx, s, a, report, measured, args.Has("reverse"), args.Has("write"));
+}
+
+int CmdPlanRun(CtlContext& ctx, CtlArgs& args)
+{
+    if (args.positional.size() != 1)
+        return ctx.Usage("plan run: give the plan file");
+    TestPlan plan;
+    std::string why;
+    if (!ReadTestPlan(args.positional[0], plan, why))
+        return ctx.Fail("plan run: " + why);
+    ReportArgs report;
+    if (const int rc = ParseReportArgs(ctx, args, "plan run", report))
+        return rc;
+    SeriesArgs a;
+    for (const PlanMeter& m : plan.meters)
+        a.meters.push_back({m.number, m.dn});
+    a.points = plan.points;
+    a.dir = args.Get("dir", DataDir());
+    a.restoreModels = args.Has("restore-models");
+    CSeries s(ctx, a);
+    if (!plan.calibration || !plan.verifyAfter.empty())
+        if (!LoadProfiles(ctx, args, s, report, "plan run"))
+            return EXIT_FAILED;
+    if (const int rc = s.ApplyList())
+        return rc;
+    const double settle = s.m_rig.HasDrive() ? s.m_rig.Instruments().Config().settleSeconds : 0;
+    CPlanProgress progress(plan, 10.0, settle);
+    int rc = EXIT_OK;
+    if (!plan.calibration) {
+        rc = VerificationOutput(ctx, s, report, s.Measure(PAGE_VERIFICATION, plan.points, &progress));
+    } else {
+        ReportArgs calibrationReport = report;
+        if (!plan.verifyAfter.empty())   // the protocol is the verification's
+            calibrationReport.report.clear(), calibrationReport.csv.clear();
+        const int measured = s.Measure(PAGE_CALIBRATION, plan.points, &progress);
+        rc = CalibrationOutput(ctx, s, a, calibrationReport, measured, false, plan.write || args.Has("write"));
+        if (rc == EXIT_OK && !plan.verifyAfter.empty())
+            rc = VerificationOutput(ctx, s, report,
+                                    s.Measure(PAGE_VERIFICATION, plan.verifyAfter, &progress,
+                                              static_cast<int>(plan.points.size())));
+    }
+    if (s.m_rig.HasDrive() && !s.m_rig.Instruments().StopFlow(why))
+        std::fprintf(stderr, "vq7ctl: %s\n", why.c_str());
+    return rc;
+}
+
+int CmdPlanCheck(CtlContext& ctx, CtlArgs& args)
+{
+    if (args.positional.size() != 1)
+        return ctx.Usage("plan check: give the plan file");
+    TestPlan plan;
+    std::string why;
+    if (!ReadTestPlan(args.positional[0], plan, why))
+        return ctx.Fail("plan check: " + why);
+    CPlanProgress progress(plan, 10.0, 0);
+    unsigned cycles = 0;
+    for (int i = 0; i < progress.PointCount(); ++i)
+        cycles += progress.Point(i).cycles;
+    ctx.doc["points"] = progress.PointCount();
+    ctx.doc["cycles"] = cycles;
+    ctx.Print(FormatC("%s: %s, %zu meters, %d points, %u cycles%s", args.positional[0].c_str(),
+                      plan.calibration ? "calibration" : "verification", plan.meters.size(), progress.PointCount(),
+                      cycles, plan.write ? ", pairs written" : ""));
+    return EXIT_OK;
 }

@@ -38,6 +38,11 @@ TEditGeForm::TEditGeForm(QWidget* parent)
     m_label1 = new QLabel(QStringLiteral("Введите эталонное значение расхода (М3/ч):"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
 
+    m_labelSource = new QLabel(this);
+    m_labelSource->setObjectName(QStringLiteral("LabelSource"));
+    m_labelSource->setWordWrap(true);
+    m_labelSource->hide();
+
     m_editGe = new QLineEdit(QStringLiteral("0"), this);
     m_editGe->setObjectName(QStringLiteral("EditGe"));
     m_editGe->installEventFilter(this);
@@ -51,6 +56,7 @@ TEditGeForm::TEditGeForm(QWidget* parent)
     layout->setContentsMargins(12, 10, 12, 10);
     layout->setSpacing(8);
     layout->addWidget(m_label1);
+    layout->addWidget(m_labelSource);
     layout->addWidget(m_editGe);
     layout->addWidget(m_button1, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetNoConstraint);
@@ -62,6 +68,7 @@ TEditGeForm::TEditGeForm(QWidget* parent)
 void TEditGeForm::FitToFont()
 {
     m_label1->setFont(Scaled(font(), kTextScale));
+    m_labelSource->setFont(font());
     m_editGe->setFont(Scaled(font(), kTextScale));
     m_button1->setFont(Scaled(font(), kButtonScale));
     const QFontMetrics button(m_button1->font());
@@ -77,6 +84,18 @@ void TEditGeForm::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         FitToFont();
+}
+
+std::optional<double> TEditGeForm::AskWith(double ge, const QString& source)
+{
+    m_labelSource->setText(QStringLiteral("Источник: ") + source);
+    m_labelSource->show();
+    m_editGe->setText(QString::fromStdString(FixDecimalSeparator(FormatC("%.6f", ge))));
+    FitToFont();
+    const std::optional<double> value = Ask();
+    m_labelSource->hide();
+    FitToFont();
+    return value;
 }
 
 std::optional<double> TEditGeForm::Ask()

@@ -28,6 +28,9 @@ public:
 
     // Shows the dialog modally: the value confirmed, or none when the operator dropped the cycle.
     std::optional<double> Ask();
+    // The same with Ge filled in from the rig's reference and where it came from shown.
+    std::optional<double> AskWith(double ge, const QString& source);
+    QLabel* SourceLabel() const { return m_labelSource; }
 
     // Converts the text; false (with the message shown, GeValue unchanged) unless it is a valid flow.
     bool EditGeExit();
@@ -52,6 +55,7 @@ private:
     void RefocusEdit();
 
     QLabel* m_label1;
+    QLabel* m_labelSource;
     QLineEdit* m_editGe;
     QPushButton* m_button1;
     bool m_bInExit = false;

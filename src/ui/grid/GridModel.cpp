@@ -90,6 +90,16 @@ void CGridModel::Refresh()
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void CGridModel::Reshape()
+{
+    beginResetModel();
+    m_bFrozen = false;
+    m_frozen.clear();
+    m_nRows = GridDataRows();
+    m_nRevision = m_grid.Revision();
+    endResetModel();
+}
+
 int CGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_nRows;

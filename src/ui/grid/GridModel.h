@@ -49,6 +49,8 @@ public:
 
     // After the grid changed: rows added or removed at the end, every text repainted.
     void Refresh();
+    // After the grid was replaced, its columns too: the views start again.
+    void Reshape();
     // While another thread writes the grid, the view shows the texts as they
     // were when Freeze() was called; Thaw() shows the grid again.
     void Freeze();

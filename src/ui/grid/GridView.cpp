@@ -61,10 +61,8 @@ CGridView::CGridView(CGridModel* model, const QString& name, QWidget* parent) : 
     horizontalHeader()->setVisible(grid.FixedRows() > 0);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
-    // The form's widths fit Tahoma 8 pt; a wider font widens them alike.
-    const double scale = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("-0.000000E+00")) / 70.0);
-    for (int c = 0; c < grid.ColCount(); ++c)
-        setColumnWidth(c, static_cast<int>(grid.ColWidth(c) * scale + 0.5));
+    ApplyColumnWidths();
+    connect(model, &QAbstractItemModel::modelReset, this, &CGridView::ApplyColumnWidths);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -80,6 +78,15 @@ CGridView::CGridView(CGridModel* model, const QString& name, QWidget* parent) : 
             m_model->Grid().SetCurrent(current.column(), row);
     });
     connect(qApp, &QApplication::focusChanged, this, &CGridView::OnFocusChanged);
+}
+
+void CGridView::ApplyColumnWidths()
+{
+    // The form's widths fit Tahoma 8 pt; a wider font widens them alike.
+    const CTextGrid& grid = m_model->Grid();
+    const double scale = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("-0.000000E+00")) / 70.0);
+    for (int c = 0; c < grid.ColCount(); ++c)
+        setColumnWidth(c, static_cast<int>(grid.ColWidth(c) * scale + 0.5));
 }
 
 void CGridView::EndEditing()

@@ -28,6 +28,8 @@ public:
     CGridModel* GridModel() const { return m_model; }
     // Stores the text of an open editor and closes it.
     void EndEditing();
+    // The grid's column widths, scaled to the font (again after the model was reshaped).
+    void ApplyColumnWidths();
     // Makes the grid's current cell the view's current cell.
     void ShowGridCurrent();
     // The cell's tool tip: its full text where the column cuts it, else the model's tip ("" for none).

@@ -9,6 +9,8 @@
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/ToolIcons.h"
 #include "ui/editor/TGIGEScaleForm.h"
+#include "ui/history/StoreReader.h"
+#include "ui/history/THistoryForm.h"
 #include "ui/platform/WindowPlacement.h"
 #include "common/AppPaths.h"
 #include "common/CommonUtils.h"
@@ -19,6 +21,8 @@
 #include "measurement/CSystem.h"
 #include "results/ResultsRecorder.h"
 #include "results/StoreLocation.h"
+#include "workstation/MeterHistory.h"
+#include "workstation/SeriesResults.h"
 #include "workstation/VerificationVerdict.h"
 #include "workstation/Workstation.h"
 
@@ -26,7 +30,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QInputDialog>
 #include <QLabel>
+#include "workstation/RigSession.h"
+
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,6 +41,7 @@
 #include <QStatusBar>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -52,6 +60,11 @@ TForm1::TForm1(const std::string& baseDir, QWidget* parent)
 TForm1::~TForm1()
 {
     Timer1->stop();
+    // No answer of the store comes back to widgets that are going.
+    delete HistoryForm;
+    HistoryForm = nullptr;
+    delete m_pCardReader;
+    m_pCardReader = nullptr;
     // No handler runs while the widgets go, and the views go before the tables they show.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
@@ -60,9 +73,12 @@ TForm1::~TForm1()
     TBusMonitor::Release();   // stops tracing the connection
     // The worker stops before the tables and the connection go.
     System->SetReferenceFlowPrompt({});
+    System->SetCycleHooks({});
     Ws.reset();
     System.reset();
     CWriteJournal::SetRecordSink({});
+    if (m_statusThread.joinable())
+        m_statusThread.join();
     Results.reset();
 }
 
@@ -80,6 +96,8 @@ void TForm1::OpenResultsStore(const std::string& dir)
     Results = std::make_unique<CResultsRecorder>(where, dir + "/results-spool.sqlite");
     if (!settings.station.empty())
         Results->station = settings.station;
+    m_bAskOperator = settings.askOperator;
+    m_pCardReader = new CStoreReader(where, this);
     Ws->Results.SetRecorder(Results.get());
     Ws->Results.tolerance = m_dTolerance;
     CResultsRecorder* recorder = Results.get();
@@ -118,6 +136,7 @@ void TForm1::FormCreate()
             m_sSettingsProblems += (m_sSettingsProblems.empty() ? "" : "\n") + line;
     m_bSettingsErrors = !settings.Errors().empty();
     OpenResultsStore(dir);
+    OpenRig();
     m_pointsGrid.SetCell(0, 0, "U, предел");
 
     setObjectName(QStringLiteral("Form1"));
@@ -129,6 +148,14 @@ void TForm1::FormCreate()
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    askOperatorName = [this](const std::string& suggested) -> std::optional<std::string> {
+        bool ok = false;
+        const QString name = QInputDialog::getText(this, QStringLiteral("Оператор"), QStringLiteral("Оператор серии:"),
+                                                   QLineEdit::Normal, QString::fromStdString(suggested), &ok);
+        if (!ok)
+            return std::nullopt;
+        return name.trimmed().toStdString();
+    };
 
     BuildMenus();
     BuildToolBar();
@@ -166,10 +193,30 @@ void TForm1::SetGIGEScaleForm(TGIGEScaleForm* form)
         form->SetPlacementFile(ConfigPath);
 }
 
+// [RIG] reference=modbus: the reference gives Ge. A rig that cannot work is
+// told when the window shows; the operator chooses manual entry or to quit.
+void TForm1::OpenRig()
+{
+    Rig = std::make_unique<CRigSession>();
+    std::string why;
+    if (!Rig->Load(ConfigPath, why))
+        m_sRigProblem = why;
+}
+
 void TForm1::SetEditGeForm(TEditGeForm* form)
 {
+    m_pEditGeForm = form;
     if (!form) {
         System->SetReferenceFlowPrompt({});
+        System->SetCycleHooks({});
+        return;
+    }
+    if (Rig && Rig->Active()) {
+        System->SetCycleHooks(Rig->Reference().Hooks());
+        Ws->Results.SetWaterTemperatureSource([this] { return Rig->Reference().WaterTemperature(); });
+        System->SetReferenceFlowPrompt(Rig->Prompt([form](double ge, CRigReferenceFlow& reference) {
+            return form->AskWith(ge, QString::fromStdString(reference.SourceText()));
+        }));
         return;
     }
     System->SetReferenceFlowPrompt([form] { return form->Ask(); });
@@ -188,12 +235,22 @@ void TForm1::FormActivate()
         m_sSettingsProblems.clear();
         QTimer::singleShot(0, this, [text, icon] { Operator().MessageDialog(icon, text); });
     }
+    if (!m_sRigProblem.empty()) {
+        const std::string text = "Стенд (config.ini [RIG]) не работает:\n" + m_sRigProblem +
+                                 "\n\nВводить эталонный расход вручную? \"Нет\" закрывает программу.";
+        m_sRigProblem.clear();
+        QTimer::singleShot(0, this, [this, text] {
+            if (!Operator().Confirm(text))
+                close();
+        });
+    }
     Ws->Tables.SetTitles();
     m_sConnectionText = QString::fromStdString(
         MeterConnection.m_sPort == "TCP/IP" ? "TCP/IP " + MeterConnection.m_sIp + ":" + MeterConnection.m_sTcpIpPort
                                             : MeterConnection.m_sPort + ", " + std::to_string(MeterConnection.m_nSpeed));
     syncFromState();
     StringGrid1->ShowGridCurrent();
+    RefreshStoreStatus();
 }
 
 void TForm1::FormClose()
@@ -265,6 +322,15 @@ void TForm1::syncFromState()
     StringGrid3->GridModel()->SetHeaderPictures(pictures);
 
     SyncSlotMarks();
+    // The end of a series: the card and the waiting records may have changed.
+    const bool inSeries = Results && Results->InSeries();
+    if (m_bWasInSeries && !inSeries) {
+        RefreshMeterCard(true);
+        RefreshStoreStatus();
+    } else {
+        RefreshMeterCard(false);
+    }
+    m_bWasInSeries = inSeries;
     m_judged = Ws->JudgeVerification();
     FillJudgedVerdictRow(m_verdictRow, m_judged);
     FillPointsGrid(m_pointsGrid, m_judged);
@@ -385,4 +451,87 @@ CGridView* TForm1::MakeGrid(CTextGrid& grid, const QString& name, std::function<
     auto* model = new CGridModel(grid, std::move(selectable), this);
     m_models.push_back(model);
     return new CGridView(model, name);
+}
+
+void TForm1::HistoryClick()
+{
+    if (!Results) {
+        Operator().MessageDialog(MsgIcon::Error, "База результатов не задана: см. [RESULTS] database в " + ConfigPath);
+        return;
+    }
+    if (!HistoryForm) {
+        HistoryForm = new THistoryForm(Results->Location(), Ws->Folders.BaseDir(), ShareDir() + "/Matrix/шаблон.docx", this);
+        HistoryForm->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    HistoryForm->ShowForMeter(Ws->Tables.MeterNumberOfRow(Ws->Tables.StringGrid1.Row()));
+}
+
+bool TForm1::CardLoading() const { return m_pCardReader && m_pCardReader->Busy() > 0; }
+
+void TForm1::RefreshMeterCard(bool again)
+{
+    if (!MeterCard || !m_pCardReader)
+        return;
+    const CTextGrid& list = Ws->Tables.StringGrid1;
+    const uint32_t number = list.Row() >= list.FixedRows() ? Ws->Tables.MeterNumberOfRow(list.Row()) : 0;
+    if (number == m_nCardNumber && !again)
+        return;
+    m_nCardNumber = number;
+    const unsigned no = ++m_nCardNo;
+    if (number == 0) {
+        MeterCard->clear();
+        return;
+    }
+    auto card = std::make_shared<::MeterCard>();
+    m_pCardReader->Run([card, number](CResultStore& store) { *card = LoadMeterCard(store, number); },
+                       [this, card, no](const std::string& error) {
+                           if (no != m_nCardNo)
+                               return;   // another meter was selected meanwhile
+                           MeterCard->setPlainText(QString::fromStdString(
+                               error.empty() ? MeterCardText(*card) : "База результатов: " + error));
+                       });
+}
+
+void TForm1::RefreshStoreStatus()
+{
+    // Pending() reads the spool under the recorder's lock, which a delivery
+    // to an unreachable server holds for seconds: asked on a thread.
+    // A request while one is out is asked again when that one is back.
+    if (!Results)
+        return;
+    if (m_bStatusBusy) {
+        m_bStatusAgain = true;
+        return;
+    }
+    m_bStatusBusy = true;
+    if (m_statusThread.joinable())
+        m_statusThread.join();
+    CResultsRecorder* recorder = Results.get();
+    m_statusThread = std::thread([this, recorder] {
+        const QString text = QString::fromStdString(recorder->StatusText());
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                StoreStatus->setText(text);
+                StoreStatus->setVisible(!text.isEmpty());
+                m_bStatusBusy = false;
+                if (m_bStatusAgain) {
+                    m_bStatusAgain = false;
+                    RefreshStoreStatus();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool TForm1::AskOperatorOnce()
+{
+    if (!Results || !m_bAskOperator || m_bOperatorAsked || !Ws->State.StartBeginsSeries() || !askOperatorName)
+        return true;
+    const std::optional<std::string> name = askOperatorName(Results->operatorName);
+    if (!name || name->empty())
+        return false;   // no series without its operator
+    Results->operatorName = *name;
+    m_bOperatorAsked = true;
+    return true;
 }

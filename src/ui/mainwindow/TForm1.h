@@ -9,17 +9,27 @@
 
 #include <QMainWindow>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 class CSystem;
 class CWorkstation;
+class CRigSession;
+class CPlanRunner;
+class TPlanForm;
+struct TestPlan;
 class CResultsRecorder;
 class CGridModel;
 class CGridView;
 class CBusTaskRunner;
 class CMessagePanel;
+class CStoreReader;
+class THistoryForm;
+class QTextBrowser;
 class QDockWidget;
 class QSplitter;
 class TEditGeForm;
@@ -50,6 +60,7 @@ public:
 
     connection MeterConnection;
     std::string ConfigPath;
+    std::unique_ptr<CRigSession> Rig;   // config.ini [RIG]; outlives System's cycles
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
     std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
@@ -90,8 +101,13 @@ public:
     QMenu* N1 = nullptr;
     QMenu* N2 = nullptr;
     QMenu* N3 = nullptr;
+    QAction* HistoryItem = nullptr;
+    QTextBrowser* MeterCard = nullptr;   // the selected meter from the results store
+    QLabel* StoreStatus = nullptr;       // the records waiting for the store
+    THistoryForm* HistoryForm = nullptr;
     QAction* Connection = nullptr;
     QAction* BusMonitor = nullptr;
+    QAction* PlanAction = nullptr;
     QAction* N5 = nullptr;
     QAction* N6 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -119,6 +135,13 @@ public:
     // Copies the window state and the tables onto the widgets.
     void syncFromState();
 
+    // [RESULTS] ask_operator=1: the operator's name before the first series of
+    // the run (suggested: the login name); nullopt when the operator declines.
+    std::function<std::optional<std::string>(const std::string& suggested)> askOperatorName;
+    // The card shows this meter (0: none); a reading of the store is under way.
+    uint32_t CardNumber() const { return m_nCardNumber; }
+    bool CardLoading() const;
+
 public slots:
     void FormActivate();
     void PageControl1Change(int page);
@@ -145,9 +168,19 @@ public slots:
     void ConnectionClick();
     void N5Click();
     void BusMonitorClick();
+    // "Файл" → "План испытаний…": the plan window, made on first use.
+    void PlanClick();
+    TPlanForm* PlanForm() const { return m_pPlanForm; }
+    // Fills the meter list from the plan, applies it and runs the plan on the bus thread.
+    void RunPlan(const TestPlan& plan);
     void N6Click();
     void CancelClick();
     void ToleranceChanged(double tolerance);
+    void HistoryClick();
+    // The card of the meter in the selected row; again: also when it shows that meter.
+    void RefreshMeterCard(bool again = false);
+    // The recorder's status text, asked for off the GUI thread.
+    void RefreshStoreStatus();
 
 protected:
     bool event(QEvent* event) override;
@@ -160,6 +193,7 @@ private:
     void EditProfile(const std::string& section);
     std::string ProfilesPath() const;
     void OpenResultsStore(const std::string& dir);
+    void OpenRig();
     void FormClose();
     void BuildMenus();
     void BuildToolBar();
@@ -181,6 +215,8 @@ private:
     void BusyChanged(bool busy);
     void UpdateProgressPanel();
     void PostToGui(std::function<void()> fn);
+    // Asks the operator's name once when the start begins the run's first series.
+    bool AskOperatorOnce();
     // Until the dialogs of later work exist.
 
     std::string m_sBaseDir;
@@ -199,6 +235,20 @@ private:
     bool m_bCloseConfirmed = false;   // the operator agreed to end the series by closing
     bool m_bShownOnce = false;
     std::string m_sSettingsProblems;   // config.ini's errors and warnings, told once
+    std::string m_sRigProblem;         // why [RIG] cannot work, asked once
+    TEditGeForm* m_pEditGeForm = nullptr;
+    TPlanForm* m_pPlanForm = nullptr;
+    CPlanRunner* m_pPlanRunner = nullptr;   // while a plan runs
+    std::atomic<bool> m_bPlanCancel{false};
     bool m_bSettingsErrors = false;
     std::vector<CGridModel*> m_models;
+    CStoreReader* m_pCardReader = nullptr;
+    uint32_t m_nCardNumber = 0;
+    unsigned m_nCardNo = 0;
+    bool m_bAskOperator = false;
+    bool m_bOperatorAsked = false;
+    bool m_bWasInSeries = false;
+    std::thread m_statusThread;
+    bool m_bStatusBusy = false;    // a status thread's answer is out (GUI thread only)
+    bool m_bStatusAgain = false;
 };

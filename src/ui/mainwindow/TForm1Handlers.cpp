@@ -50,6 +50,8 @@ void TForm1::ButtonUpdateInfoClick()
 
 void TForm1::ButtonStartPauseClick()
 {
+    if (!AskOperatorOnce())
+        return;
     RunOnBus([this] { return Ws->Series.ButtonStartPauseClick(), 0; });
     syncFromState();
 }
@@ -91,6 +93,7 @@ void TForm1::Timer1Timer()
     for (size_t s = 0; s < m_meterPictures.size(); ++s)
         m_meterPictures[s] = static_cast<int>(pictures[s]);
     m_bInTimer = false;
+    RefreshStoreStatus();
     syncFromState();
 }
 

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -87,8 +88,12 @@ void TForm1::BuildMenus()
 {
     N1 = menuBar()->addMenu(QStringLiteral("&Файл"));
     N1->setObjectName(QStringLiteral("N1"));
+    HistoryItem = MenuItem(N1, "HistoryItem", "История…");
+    connect(HistoryItem, &QAction::triggered, this, &TForm1::HistoryClick);
     BusMonitor = MenuItem(N1, "BusMonitor", "Монитор обмена");
     connect(BusMonitor, &QAction::triggered, this, &TForm1::BusMonitorClick);
+    PlanAction = MenuItem(N1, "PlanAction", "План испытаний…");
+    connect(PlanAction, &QAction::triggered, this, &TForm1::PlanClick);
     N2 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N2->setObjectName(QStringLiteral("N2"));
     Connection = MenuItem(N2, "Connection", "Соединение");
@@ -175,6 +180,11 @@ void TForm1::BuildStatusBar()
     row->addWidget(ProgressBar, 1);
     row->addWidget(CancelButton);
     connect(CancelButton, &QPushButton::clicked, this, &TForm1::CancelClick);
+    StoreStatus = new QLabel(StatusBar1);
+    StoreStatus->setObjectName(QStringLiteral("StoreStatus"));
+    StoreStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+    StoreStatus->hide();
+    StatusBar1->addWidget(StoreStatus, 1);
     ProgressPanel->hide();
     StatusBar1->installEventFilter(this);
 }
@@ -209,18 +219,21 @@ QWidget* TForm1::BuildSetPointsTab()
     connect(StringGrid1, &CGridView::exited, this, &TForm1::StringGrid1Exit);
     ConnectContextMenu(StringGrid1, PopupMenu3, false);
 
+    MeterCard = new QTextBrowser;
+    MeterCard->setObjectName(QStringLiteral("MeterCard"));
+    MeterCard->setFrameShape(QFrame::NoFrame);
+    connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { RefreshMeterCard(); });
     DefaultProfileButton = new QPushButton(QStringLiteral("Профиль поверки по умолчанию…"));
     DefaultProfileButton->setObjectName(QStringLiteral("DefaultProfileButton"));
     connect(DefaultProfileButton, &QPushButton::clicked, this, &TForm1::DefaultProfileButtonClick);
     auto* side = new QVBoxLayout;
-    side->addWidget(DefaultProfileButton);
-    side->addStretch(1);
+    side->addWidget(DefaultProfileButton, 0, Qt::AlignLeft);
+    side->addWidget(MeterCard, 1);
 
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(StringGrid1);
-    layout->addLayout(side);
-    layout->addStretch(1);
+    layout->addLayout(side, 1);
     return page;
 }
 
