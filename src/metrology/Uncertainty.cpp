@@ -22,8 +22,11 @@ UncertaintyBudget PointUncertainty(const UncertaintyInputs& in)
                 sq += (e - b.meanError) * (e - b.meanError);
             b.s = std::sqrt(sq / static_cast<double>(n - 1));
             b.repeatability = b.s / std::sqrt(static_cast<double>(n));
+            b.repeatabilityEvaluated = true;
         } else if (in.pooledS > 0) {
             b.repeatability = in.pooledS;
+            b.repeatabilityEvaluated = true;
+            b.repeatabilityPooled = true;
         } else {
             b.complete = false;
         }

@@ -27,6 +27,10 @@ struct UncertaintyBudget {
     // a lower bound, never shown as complete.
     bool complete = true;
     int cycles = 0;
+    // False for one cycle without a pooled s: the repeatability share is then
+    // not evaluated (0 in the sum), and the report says so.
+    bool repeatabilityEvaluated = false;
+    bool repeatabilityPooled = false;   // one cycle, the profile's pooled s taken
     double meanError = 0;       // %, the mean of the cycles' errors
     double s = 0;               // %, their standard deviation (n − 1); 0 for one cycle
 };

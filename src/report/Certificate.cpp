@@ -53,6 +53,13 @@ std::string PerMeter(const std::vector<MeterJudgement>& meters, F text)
     return out;
 }
 
+std::string RepeatabilityText(const UncertaintyBudget& u)
+{
+    if (!u.repeatabilityEvaluated)
+        return u.cycles == 1 ? "не оценена (1 цикл)" : "не оценена";
+    return Num("%.4f", u.repeatability) + (u.repeatabilityPooled ? " (s из профиля, 1 цикл)" : "");
+}
+
 std::string OverallVerdict(const MeterJudgement& m)
 {
     if (!m.profileError.empty())
@@ -73,6 +80,34 @@ std::string OverallVerdict(const MeterJudgement& m)
     return text;
 }
 
+const MeterJudgement* FindMeter(const std::vector<MeterJudgement>* meters, uint32_t number)
+{
+    if (meters)
+        for (const MeterJudgement& m : *meters)
+            if (m.number == number)
+                return &m;
+    return nullptr;
+}
+
+std::string SeriesWord(const char* word, long long id)
+{
+    return id ? std::string(word) + FormatC(" (серия %lld)", id) : std::string(word);
+}
+
+// Each meter's verdict; as found beside it when that series is known.
+std::string VerdictText(const CertificateContent& c)
+{
+    std::string out;
+    for (const MeterJudgement& m : c.meters) {
+        std::string text = OverallVerdict(m);
+        if (const MeterJudgement* found = FindMeter(c.asFound, m.number))
+            text = SeriesWord("после градуировки", c.asLeftSeries) + ": " + text + "; " +
+                   SeriesWord("до градуировки", c.asFoundSeries) + ": " + OverallVerdict(*found);
+        out += (out.empty() ? "" : "; ") + std::to_string(m.number) + ": " + text;
+    }
+    return out;
+}
+
 std::string RuleText(const std::vector<MeterJudgement>& meters)
 {
     std::set<std::string> rules;
@@ -88,6 +123,12 @@ std::string RuleText(const std::vector<MeterJudgement>& meters)
                 points += (points.empty() ? "" : ", ") + Num("%.4g", p.flow);
         if (!points.empty())
             rule += "; доля превышена при расходах " + points + " м3/ч";
+        std::string single;
+        for (const PointJudgement& p : m.points)
+            if (!p.u.repeatabilityEvaluated)
+                single += (single.empty() ? "" : ", ") + Num("%.4g", p.flow);
+        if (!single.empty())
+            rule += "; повторяемость не оценена (один цикл, U - нижняя граница) при расходах " + single + " м3/ч";
         out += (out.empty() ? "" : "; ") + std::to_string(m.number) + ": " + rule;
     }
     return out;
@@ -123,7 +164,7 @@ std::vector<std::string> PointCells(const MeterJudgement& m, const PointJudgemen
             Num("%.3f", p.error),
             std::to_string(p.u.cycles),
             Num("%.4f", p.u.reference),
-            Num("%.4f", p.u.repeatability),
+            RepeatabilityText(p.u),
             Num("%.4f", p.u.resolution),
             Num("%.4f", p.u.timing),
             (p.u.complete ? "" : "≥") + Num("%.3f", p.u.expanded),
@@ -149,11 +190,23 @@ std::vector<std::string> FillCertificate(CDocxDocument& doc, const CertificateCo
     Bookmark(doc, kProfileBookmark, PerMeter(c.meters, ProfileText), misses);
     Bookmark(doc, kRuleBookmark, RuleText(c.meters), misses);
     Bookmark(doc, kConditionsBookmark, ConditionsText(c.meters), misses);
-    Bookmark(doc, kVerdictBookmark, PerMeter(c.meters, OverallVerdict), misses);
+    Bookmark(doc, kVerdictBookmark, VerdictText(c), misses);
 
+    // Each meter's points, those as found first when known, each row marked.
+    struct Rows {
+        const MeterJudgement* meter;
+        const char* mark;
+    };
+    std::vector<Rows> blocks;
+    for (const MeterJudgement& m : c.meters) {
+        const MeterJudgement* found = FindMeter(c.asFound, m.number);
+        if (found)
+            blocks.push_back({found, " до"});
+        blocks.push_back({&m, found ? " после" : ""});
+    }
     int points = 0;
-    for (const MeterJudgement& m : c.meters)
-        points += static_cast<int>(m.points.size());
+    for (const Rows& b : blocks)
+        points += static_cast<int>(b.meter->points.size());
     if (doc.TableCount() < kPointsTable || doc.TableRowCount(kPointsTable) < 2) {
         if (points > 0)
             misses.push_back(FormatC("в шаблоне нет таблицы %d точек поверки (заголовок и пустая строка): %d точек "
@@ -162,9 +215,10 @@ std::vector<std::string> FillCertificate(CDocxDocument& doc, const CertificateCo
         return misses;
     }
     int row = 2;
-    for (const MeterJudgement& m : c.meters)
-        for (const PointJudgement& p : m.points) {
-            const std::vector<std::string> cells = PointCells(m, p);
+    for (const Rows& b : blocks)
+        for (const PointJudgement& p : b.meter->points) {
+            std::vector<std::string> cells = PointCells(*b.meter, p);
+            cells[0] += b.mark;
             for (size_t i = 0; i < cells.size(); ++i)
                 doc.SetCellText(kPointsTable, static_cast<int>(i) + 1, row, cells[i]);
             doc.AddTableRow(kPointsTable);

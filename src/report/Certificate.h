@@ -27,6 +27,10 @@ struct CertificateContent {
     std::string number;   // unique protocol number
     const std::vector<MeterJudgement>& meters;
     const ReferenceInstrument& reference;
+    // The same meters verified before their calibration (as found), when the
+    // store links such a series: its verdicts and points beside these (as left).
+    const std::vector<MeterJudgement>* asFound = nullptr;
+    long long asFoundSeries = 0, asLeftSeries = 0;   // store ids, 0 unknown
 };
 
 // "ВЯ7-20261210-114512-0042": the time and the process, unique on the station.

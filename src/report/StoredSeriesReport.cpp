@@ -19,11 +19,12 @@ std::time_t RecordTime(const std::string& text)
     return t == static_cast<std::time_t>(-1) ? 0 : t;
 }
 
-StoredSeriesTables StoredSeriesReportTables(const StoredSeries& stored)
+StoredSeriesTables StoredSeriesReportTables(const StoredSeries& stored,
+                                            const std::function<bool(uint32_t number)>& standardError)
 {
     StoredSeriesTables out;
     out.tables.SetTitles();
-    out.page = RenderStoredSeries(stored, out.tables);
+    out.page = RenderStoredSeries(stored, out.tables, standardError);
     out.when = RecordTime(stored.series.ended.empty() ? stored.series.started : stored.series.ended);
     if (out.when == 0)
         out.when = RecordTime(stored.series.started);

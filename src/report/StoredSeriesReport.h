@@ -5,7 +5,9 @@
 #include "results/ResultRecords.h"
 #include "workstation/MainTables.h"
 
+#include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +20,10 @@ struct StoredSeriesTables {
 // A local "YYYY-MM-DD HH:MM:SS" as a time; 0 for any other text.
 std::time_t RecordTime(const std::string& text);
 
-// The tables and the date of a stored series' protocol.
-StoredSeriesTables StoredSeriesReportTables(const StoredSeries& stored);
+// The tables and the date of a stored series' protocol; standardError as for
+// RenderStoredSeries (the meters whose error is (Gv - Ge) / Ge).
+StoredSeriesTables StoredSeriesReportTables(const StoredSeries& stored,
+                                            const std::function<bool(uint32_t number)>& standardError = {});
 
 // "Поверка 2026-12-09 13-34-08 серия 7": the stem of its report file, by the series' own date.
 std::string StoredSeriesReportStem(const StoredSeries& stored);

@@ -166,6 +166,24 @@ long long CResultStore::UpsertSeries(soci::session& sql, const SeriesRecord& s)
 // before a calibration that came before this verification.
 void CResultStore::LinkAsFound(soci::session& sql, long long id, const SeriesRecord& s)
 {
+    if (const long long found = FindAsFound(sql, id, s))
+        sql << "UPDATE series SET as_found_id = :found WHERE id = :id", use(found), use(id);
+}
+
+long long CResultStore::AsFoundOf(long long id)
+{
+    return Guard([&]() -> long long {
+        const auto stored = LoadSeries(id);
+        if (!stored || stored->series.kind != "verification")
+            return 0;
+        if (stored->series.asFoundId || stored->series.state != SeriesState::Running)
+            return stored->series.asFoundId;
+        return FindAsFound(*m_sql, id, stored->series);
+    });
+}
+
+long long CResultStore::FindAsFound(soci::session& sql, long long id, const SeriesRecord& s)
+{
     const std::string day = s.started.substr(0, 10);
     long long found = 0;
     soci::indicator ind = soci::i_null;
@@ -179,8 +197,7 @@ void CResultStore::LinkAsFound(soci::session& sql, long long id, const SeriesRec
            "  (SELECT number FROM series_meter WHERE series_id = :id4))",
         use(s.station), use(id), use(day), use(s.started), use(id), use(s.station), use(s.started), use(id), use(id),
         into(found, ind);
-    if (ind == soci::i_ok && found != 0)
-        sql << "UPDATE series SET as_found_id = :found WHERE id = :id", use(found), use(id);
+    return ind == soci::i_ok ? found : 0;
 }
 
 void CResultStore::InsertMeters(soci::session& sql, long long id, const std::vector<MeterRecord>& meters)

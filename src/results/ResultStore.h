@@ -59,6 +59,9 @@ public:
     // The store's id of a series key, 0 when absent.
     long long FindSeries(const std::string& station, const std::string& uid);
     long long PointCount(long long seriesId);
+    // The verification the store links (or, while the series runs, will link)
+    // to verification id as its as found; 0 when none.
+    long long AsFoundOf(long long id);
     // Writes with no series (outside a series), oldest first.
     std::vector<WriteRecord> LooseWrites();
     // Every series id, oldest first.
@@ -77,6 +80,7 @@ private:
     int ReadVersion();
     long long UpsertSeries(soci::session& sql, const SeriesRecord& series);
     void LinkAsFound(soci::session& sql, long long id, const SeriesRecord& series);
+    long long FindAsFound(soci::session& sql, long long id, const SeriesRecord& series);
     void InsertMeters(soci::session& sql, long long id, const std::vector<MeterRecord>& meters);
     void InsertPoint(soci::session& sql, long long id, const PointRecord& point);
     void InsertPairs(soci::session& sql, long long id, const std::vector<PairRecord>& pairs);

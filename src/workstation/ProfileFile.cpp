@@ -288,15 +288,26 @@ bool CProfileSet::ProfileFor(uint32_t number, VerificationProfile& profile, std:
 std::string SetProfileKey(const std::string& path, const std::string& section, const std::string& key,
                           const std::string& value, double stationTolerance)
 {
+    return SetProfileKeys(path, section, {{key, value}}, stationTolerance);
+}
+
+std::string SetProfileKeys(const std::string& path, const std::string& section,
+                           const std::map<std::string, std::string>& values, double stationTolerance)
+{
     CSimpleIniA ini;
     std::string error;
     if (!LoadIni(ini, path, error))
         return error;
-    const std::string k = Lower(Trim(key));
-    if (value.empty())
-        ini.Delete(section.c_str(), k.c_str(), true);
-    else
-        ini.SetValue(section.c_str(), k.c_str(), value.c_str());
+    for (const auto& [key, value] : values) {
+        const std::string k = Lower(Trim(key));
+        const std::string v = Trim(value);
+        if (k.empty())
+            continue;
+        if (v.empty())
+            ini.Delete(section.c_str(), k.c_str(), true);
+        else
+            ini.SetValue(section.c_str(), k.c_str(), v.c_str());
+    }
     VerificationProfile p;
     if (std::string e = ReadProfileSection(section, SectionKeys(ini, section.c_str()), stationTolerance, p);
         !e.empty())
@@ -305,6 +316,17 @@ std::string SetProfileKey(const std::string& path, const std::string& section, c
     if (ini.Save(text) < 0 || !WriteWhole(path, text))
         return path + ": cannot be written";
     return "";
+}
+
+bool ReadProfileKeys(const std::string& path, const std::string& section, std::map<std::string, std::string>& keys,
+                     std::string& error)
+{
+    CSimpleIniA ini;
+    keys.clear();
+    if (!LoadIni(ini, path, error))
+        return false;
+    keys = SectionKeys(ini, section.c_str());
+    return true;
 }
 
 std::string LoadReference(const std::string& configPath, ReferenceInstrument& ref)

@@ -55,6 +55,14 @@ std::string ReadProfileSection(const std::string& section, const std::map<std::s
 // Returns "" or the message; an empty value removes the key.
 std::string SetProfileKey(const std::string& path, const std::string& section, const std::string& key,
                           const std::string& value, double stationTolerance);
+// The same for several keys of one section at once (an empty value removes
+// its key): every other key and section of the file stays as it was.
+std::string SetProfileKeys(const std::string& path, const std::string& section,
+                           const std::map<std::string, std::string>& values, double stationTolerance);
+// The keys of one section as the file has them (names in lower case); none
+// for a missing file or section. False when the file cannot be read.
+bool ReadProfileKeys(const std::string& path, const std::string& section, std::map<std::string, std::string>& keys,
+                     std::string& error);
 
 // The reference instrument of the rig, config.ini [REFERENCE].
 struct ReferenceInstrument {

@@ -9,7 +9,8 @@
 
 #include <map>
 
-int RenderStoredSeries(const StoredSeries& stored, CMainTables& tables)
+int RenderStoredSeries(const StoredSeries& stored, CMainTables& tables,
+                       const std::function<bool(uint32_t number)>& standardError)
 {
     const bool verification = stored.series.kind == "verification";
     CTextGrid& measurements = verification ? tables.StringGrid3 : tables.StringGrid2;
@@ -34,8 +35,12 @@ int RenderStoredSeries(const StoredSeries& stored, CMainTables& tables)
         for (const ReadingRecord& r : p.readings) {
             if (r.slot < 0 || r.slot >= kMeterSlots)
                 continue;
-            if (verification && r.gv)
-                measurements.SetCell(SlotColumn(r.slot), row, VerificationErrorText(ge, static_cast<float>(*r.gv)));
+            if (verification && r.gv) {
+                const float gv = static_cast<float>(*r.gv);
+                const bool standard = standardError && standardError(r.number);
+                measurements.SetCell(SlotColumn(r.slot), row,
+                                     standard ? StandardErrorText(ge, gv) : VerificationErrorText(ge, gv));
+            }
             else if (!verification && r.gi)
                 measurements.SetCell(SlotColumn(r.slot), row, CellText("%.6E", static_cast<float>(*r.gi)));
         }

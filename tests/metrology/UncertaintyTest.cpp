@@ -56,4 +56,19 @@ TEST(PointUncertainty, GivesTheMeanAndDeviationOfTheCycles)
     EXPECT_NEAR(b.s, 0.1, 1e-12);
     EXPECT_FALSE(PointUncertainty({0.2, {}, 0, 0, 0, 0, 0}).complete);
 }
+
+// Two equal cycles evaluate a repeatability of 0; one cycle does not evaluate it at all.
+TEST(PointUncertainty, SaysWhetherTheRepeatabilityWasEvaluated)
+{
+    const UncertaintyBudget two = PointUncertainty({0.2, {0.5, 0.5}, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(two.repeatabilityEvaluated);
+    EXPECT_FALSE(two.repeatabilityPooled);
+    const UncertaintyBudget one = PointUncertainty({0.2, {0.5}, 0, 0, 0, 0, 0});
+    EXPECT_FALSE(one.repeatabilityEvaluated);
+    EXPECT_EQ(one.repeatability, 0);
+    const UncertaintyBudget pooled = PointUncertainty({0.2, {0.5}, 0.08, 0, 0, 0, 0});
+    EXPECT_TRUE(pooled.repeatabilityEvaluated);
+    EXPECT_TRUE(pooled.repeatabilityPooled);
+    EXPECT_FALSE(PointUncertainty({0.2, {}, 0.08, 0, 0, 0, 0}).repeatabilityEvaluated);
+}
 }

@@ -175,6 +175,18 @@ TEST_P(ResultStoreTest, AVerificationAfterACalibrationIsLinkedToTheOneBefore)
     EXPECT_EQ(store.LoadSeries(before)->series.asFoundId, 0);
     EXPECT_EQ(store.LoadSeries(elsewhere)->series.asFoundId, 0);
     EXPECT_EQ(store.LoadSeries(nextDay)->series.asFoundId, 0);
+    EXPECT_EQ(store.AsFoundOf(after), before);
+    EXPECT_EQ(store.AsFoundOf(nextDay), 0);
+
+    // While the verification after a calibration runs, the one it will be linked to; not stored yet.
+    series("c2", "calibration", "2026-03-03 10:00:00", "rig-1");
+    StoredSeries running = SampleSeries("rig-1", "v5", "2026-03-03 11:00:00");
+    running.series.kind = "verification";
+    running.series.state = SeriesState::Running;
+    const long long now = store.PutStoredSeries(running);
+    EXPECT_EQ(store.LoadSeries(now)->series.asFoundId, 0);
+    EXPECT_EQ(store.AsFoundOf(now), nextDay);
+    EXPECT_EQ(store.AsFoundOf(store.FindSeries("rig-1", "c2")), 0);   // a calibration has none
 }
 
 TEST_P(ResultStoreTest, RecorderSeriesArrivesWholeAndMarkedComplete)

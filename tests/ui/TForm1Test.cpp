@@ -11,6 +11,9 @@
 #include "ui/grid/GridView.h"
 #include "ui/mainwindow/MessagePanel.h"
 #include "ui/mainwindow/StartupWindows.h"
+#include "ui/profiles/TProfileForm.h"
+#include "ui/mainwindow/ProtocolReportUi.h"
+#include "support/DocxReadBack.h"
 #include "common/OperatorInterface.h"
 #include "workstation/SeriesEnd.h"
 #include "workstation/SeriesControl.h"
@@ -28,7 +31,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
@@ -210,7 +216,17 @@ private slots:
 
         // The converter restarts after its write; give it time to come back.
         QTest::qWait(2000);
-        Verify(f, rig, checkFlows, after);
+        // The report of the verification after the calibration holds the one before it.
+        QStringList reports;
+        f.ReportOpener = [&](const QString& path) {
+            reports << path;
+            return true;
+        };
+        Verify(f, rig, checkFlows, after, [&] { f.MakeReport(REPORT_DOCX); });
+        QVERIFY2(reports.size() == 1, op.Texts().empty() ? "no report" : op.Texts().back().c_str());
+        const std::string verdicts = CDocxReadBack(reports[0].toStdString()).BookmarkText("Заключение");
+        QVERIFY2(verdicts.find("после градуировки (серия 3)") != std::string::npos, verdicts.c_str());
+        QVERIFY2(verdicts.find("до градуировки (серия 1)") != std::string::npos, verdicts.c_str());
         QVERIFY(s_picturesSeen > 0);
         int dataRows = 0;
         for (int slot : {0, 1, 3}) {
@@ -513,6 +529,72 @@ private slots:
         QCOMPARE(verdicts->data(verdicts->IndexOfCell(1, 0), Qt::BackgroundRole).value<QColor>(), conditional);
     }
 
+    // The default profile from the set points tab: a refusal stays in the
+    // dialog, a saved profile judges the table at once.
+    void defaultProfileFromTheSetPointsTab()
+    {
+        CRecordingQtOperator op;
+        QTemporaryDir dir;
+        CStartupWindows w(dir.path().toStdString());
+        TForm1& f = w.Form1;
+        CTextGrid& t = f.Ws->Tables.StringGrid3;
+        t.SetCell(1, 1, "11000002");
+        t.SetRowCount(4);
+        t.SetRowCells(2, {"10", "1.500"});
+        f.syncFromState();
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("годен"));
+
+        QStringList refusals;
+        bool sawDialog = false;
+        QTimer::singleShot(0, &f, [&] {
+            auto* form = qobject_cast<TProfileForm*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            sawDialog = true;
+            form->ToleranceEdit->setText("abc");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+            refusals << form->ErrorLabel->text();
+            form->ToleranceEdit->setText("1");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+        });
+        QTest::mouseClick(f.DefaultProfileButton, Qt::LeftButton);
+        QVERIFY(sawDialog);
+        QCOMPARE(refusals.size(), 1);
+        QVERIFY2(refusals[0].startsWith("[default] tolerance: not a number: abc"), qPrintable(refusals[0]));
+        QCOMPARE(f.VerdictRow().Cell(1, 0), std::string("не годен"));   // 1.5 beyond ±1 %
+        CProfileSet kept;
+        std::string error;
+        QVERIFY(kept.Load(dir.filePath("profiles.ini").toStdString(), 2.0, error));
+        VerificationProfile p;
+        QVERIFY(kept.ProfileFor(11000002, p, error));
+        QCOMPARE(p.tolerance, 1.0);
+
+        // The meter's own section from the context menu of its row.
+        f.Ws->Tables.StringGrid1.SetCell(SP_METER, 1, "11000002");
+        f.Ws->Tables.StringGrid1.SetCurrent(SP_METER, 1);
+        QString title;
+        QTimer::singleShot(0, &f, [&] {
+            auto* form = qobject_cast<TProfileForm*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            title = form->windowTitle();
+            form->StandardBox->setCurrentIndex(form->StandardBox->findData("EN1434"));
+            form->ClassEdit->setText("2");
+            form->QpEdit->setText("10");
+            form->QiEdit->setText("0.4");
+            form->QsEdit->setText("20");
+            QTest::mouseClick(form->Buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+        });
+        f.MenuItemProfile->trigger();
+        QCOMPARE(title, QString("Профиль поверки счетчика 11000002"));
+        QVERIFY(kept.Load(dir.filePath("profiles.ini").toStdString(), 2.0, error));
+        QVERIFY(kept.ProfileFor(11000002, p, error));
+        QCOMPARE(p.standard, EStandard::EN1434);
+        QVERIFY(kept.ProfileFor(11000009, p, error));
+        QCOMPARE(p.tolerance, 1.0);   // [default] kept
+        QCOMPARE(f.Ws->Profiles.SectionFor(11000002), std::string("11000002"));   // the window reloaded
+    }
+
     // [RESULTS] ask_operator=1: the name asked once before the run's first series
     // (a refusal starts nothing) and recorded with every series; the selected
     // meter's card from the store after a series; the history from the menu.
@@ -648,7 +730,8 @@ private:
     static inline int s_picturesSeen = 0;
 
     // One cycle per flow on the verification tab; each slot's largest |error| in per cent.
-    static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst)
+    static void Verify(TForm1& f, CGuiRig& rig, const std::vector<double>& flows, std::array<double, 4>& worst,
+                       const std::function<void()>& beforeStop = {})
     {
         worst = {};
         ClickTab(f.PageControl1, 2);
@@ -670,6 +753,8 @@ private:
         for (size_t slot = 0; slot < kMeters.size(); ++slot)
             QCOMPARE(f.VerdictRow().Cell(static_cast<int>(slot) + 1, 0).empty(), kMeters[slot] == 0);
         SaveScreenshot(f, "verification");
+        if (beforeStop)
+            beforeStop();
         ClickTool(f.ToolBar1, f.ButtonStop);
     }
 

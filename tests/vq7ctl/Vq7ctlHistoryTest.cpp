@@ -3,7 +3,11 @@
 // in the middle stays with its completed points, marked interrupted.
 #include "CtlFixture.h"
 
+#include "ChildProcess.h"
+#include "common/NumberText.h"
+#include "report/PdfExport.h"
 #include "results/ResultStore.h"
+#include "support/DocxReadBack.h"
 #include "support/PgServer.h"
 
 #include <gmock/gmock.h>
@@ -20,7 +24,9 @@
 #include <sys/wait.h>
 #include <thread>
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 extern char** environ;
 
@@ -94,11 +100,9 @@ TEST_F(Vq7ctlHistory, AVerificationIsKeptAndItsTablesComeBackFromTheStore)
     ASSERT_EQ(0, h.exitCode) << h.err;
     EXPECT_THAT(h.out, HasSubstr("meter 11000002"));
     EXPECT_THAT(ReadFileBytes(again), HasSubstr("11000004"));
-    // The tables as verify wrote them; the judgement by points is not made again from the store.
-    std::vector<std::string> tablesAtTheTime = LinesWithoutDate(ReadFileBytes(csv));
-    const auto judged = std::find(tablesAtTheTime.begin(), tablesAtTheTime.end(), "Поверка по точкам\r");
-    ASSERT_NE(judged, tablesAtTheTime.end());
-    tablesAtTheTime.erase(judged - 1, tablesAtTheTime.end());   // with its blank line before
+    // The tables as verify wrote them, and the judgement by points made again from the store the same.
+    const std::vector<std::string> tablesAtTheTime = LinesWithoutDate(ReadFileBytes(csv));
+    ASSERT_NE(std::find(tablesAtTheTime.begin(), tablesAtTheTime.end(), "Поверка по точкам\r"), tablesAtTheTime.end());
     EXPECT_EQ(LinesWithoutDate(ReadFileBytes(again)), tablesAtTheTime);
 
     // Gv is kept beside the error.
@@ -212,4 +216,134 @@ TEST_F(Vq7ctlHistory, TwoSeriesAtOnceIntoOnePostgreSQLStayApart)
     }
     EXPECT_EQ(meters, (std::set<uint32_t>{11000002, 11000005}));
     EXPECT_EQ(HistoryJson({"11000005"}, db)["series"].size(), 1u);
+}
+
+namespace {
+// A verification (as found), a calibration and a verification (as left) of
+// the same two meters on one day, as the recorder puts them into the store.
+long long PutVerification(CResultStore& store, const std::string& uid, const std::string& started,
+                          const std::vector<std::pair<double, std::vector<double>>>& points, const std::string& kind)
+{
+    SeriesRecord s;
+    s.station = "rig-7";
+    s.uid = uid;
+    s.kind = kind;
+    s.started = started;
+    s.ended = started.substr(0, 11) + "23:00:00";
+    s.operatorName = "Иванов";
+    s.reference = "УПР-1";
+    s.state = SeriesState::Complete;
+    store.PutMeters(s, {MeterRecord{0, 11000002, "ВЯ-7П", "04.02", "65"}, MeterRecord{1, 11000004, "ВЯ-7П", "04.02", "40"}});
+    int no = 0;
+    for (const auto& [ge, gvs] : points) {
+        PointRecord p;
+        p.pointNo = ++no;
+        p.ge = ge;
+        p.time = started;
+        for (size_t i = 0; i < gvs.size(); ++i) {
+            ReadingRecord r;
+            r.slot = static_cast<int>(i);
+            r.number = i == 0 ? 11000002 : 11000004;
+            r.gv = gvs[i];
+            r.error = (gvs[i] - ge) / gvs[i] * 100;
+            p.readings.push_back(r);
+        }
+        store.PutPoint(s, p);
+    }
+    return store.PutSeries(s);
+}
+}
+
+// The certificate made again from the store: per meter, with the verification
+// before the calibration beside it, and as PDF when LibreOffice is there.
+TEST_F(Vq7ctlHistory, TheCertificateOfAnAsLeftVerificationShowsItsAsFound)
+{
+    const auto data = TempDir() / "data";
+    std::filesystem::create_directories(data);
+    WriteFileBytes(data / "profiles.ini", "[11000002]\nstandard=EN1434\nclass=2\nqp=10\nqi=0.4\nqs=20\n");
+    WriteFileBytes(data / "config.ini", "[REFERENCE]\nname=УПР-1\nserial=0421\nu=0.3\n");
+    long long found = 0, left = 0;
+    {
+        CResultStore store(StoreLocation{StoreLocation::Engine::SQLite, Store().string(), "", Store().string()});
+        // As found: 11000002 +3.5 % at 12 m3/h (outside ±2.02 %), 11000004 +2.5 % (outside ±2 %).
+        found = PutVerification(store, "a", "2026-12-10 09:00:00", {{12, {12.42, 12.3}}, {4, {4.02, 4.0}}},
+                                "verification");
+        PutVerification(store, "b", "2026-12-10 09:30:00", {{12, {12.42, 12.3}}}, "calibration");
+        left = PutVerification(store, "c", "2026-12-10 10:00:00", {{12, {12.06, 12.01}}, {4, {4.01, 4.0}}},
+                               "verification");
+        ASSERT_EQ(store.LoadSeries(left)->series.asFoundId, found);
+    }
+    const std::string docx = (TempDir() / "Свидетельство.docx").string();
+    std::vector<std::string> args{"--json", "history", "--series", std::to_string(left), "--report", docx,
+                                  "--per-meter"};
+    const bool office = !FindOffice().empty();
+    if (office)
+        args.push_back("--pdf");
+    const ProcessResult r = Ctl(args);
+    ASSERT_EQ(0, r.exitCode) << r.err << r.out;
+    const nlohmann::json out = nlohmann::json::parse(r.out);
+    EXPECT_EQ(out.at("as_found"), found);
+    ASSERT_EQ(out.at("certificates").size(), 2u) << r.out;
+    const std::string first = (TempDir() / "Свидетельство-11000002.docx").string();
+    EXPECT_EQ(out.at("certificates")[0].at("file"), first);
+    const CDocxReadBack doc(first);
+    const std::string verdict = doc.BookmarkText("Заключение");
+    EXPECT_THAT(verdict, HasSubstr(FormatC("11000002: после градуировки (серия %lld): соответствует", left)));
+    EXPECT_THAT(verdict, HasSubstr(FormatC("до градуировки (серия %lld): не соответствует", found)));
+    EXPECT_THAT(verdict, Not(HasSubstr("11000004")));
+    // The standard's error (Gv - Ge) / Ge of the store's Gv: 3.500 as found at 12 m3/h, 0.500 as left.
+    std::vector<std::string> marks, errors;
+    for (int row = 2; row < doc.RowCount(3); ++row) {
+        marks.push_back(doc.Cell(3, row, 1));
+        errors.push_back(doc.Cell(3, row, 3));
+    }
+    EXPECT_THAT(marks, ElementsAre("11000002 до", "11000002 до", "11000002 после", "11000002 после"));
+    EXPECT_THAT(errors, ElementsAre("0.500", "3.500", "0.250", "0.500"));
+    const CDocxReadBack second((TempDir() / "Свидетельство-11000004.docx").string());
+    EXPECT_THAT(second.BookmarkText("Заключение"), HasSubstr("11000004: после градуировки"));
+    EXPECT_THAT(second.BookmarkText("Заключение"), HasSubstr(": годен; до градуировки"));
+    EXPECT_THAT(second.BookmarkText("Заключение"), HasSubstr(": не годен"));
+
+    if (!office)
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: the PDF is not checked";
+    ASSERT_EQ(out.at("pdf").size(), 2u);
+    const std::string pdf = out.at("pdf")[0];
+    EXPECT_EQ(pdf, (TempDir() / "Свидетельство-11000002.pdf").string());
+    const ProcessResult text = RunProcess({"/usr/bin/env", "pdftotext", pdf, "-"});
+    if (text.exitCode != 0)
+        GTEST_SKIP() << "pdftotext is not installed";
+    EXPECT_THAT(text.out, HasSubstr("11000002"));
+    EXPECT_THAT(text.out, HasSubstr("не соответствует"));
+}
+
+TEST_F(Vq7ctlHistory, PerMeterAndPdfNeedAReport)
+{
+    const ProcessResult r = Ctl({"history", "--series", "1", "--pdf"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("--per-meter and --pdf go with --report FILE.docx"));
+}
+
+// Without the office program the DOCX stays, the exit is 1 and the reason is given.
+TEST_F(Vq7ctlHistory, PdfWithoutLibreOfficeKeepsTheDocxAndSaysWhy)
+{
+    const auto data = TempDir() / "data";
+    std::filesystem::create_directories(data);
+    long long left = 0;
+    {
+        CResultStore store(StoreLocation{StoreLocation::Engine::SQLite, Store().string(), "", Store().string()});
+        left = PutVerification(store, "a", "2026-12-10 09:00:00", {{12, {12.06, 12.01}}}, "verification");
+    }
+    const std::string docx = (TempDir() / "p.docx").string();
+    ::setenv("VQ7_SOFFICE", (TempDir() / "no-soffice").c_str(), 1);
+    const ProcessResult r =
+        Ctl({"--json", "history", "--series", std::to_string(left), "--report", docx, "--per-meter", "--pdf"});
+    ::unsetenv("VQ7_SOFFICE");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("LibreOffice (soffice) не найден"));
+    const nlohmann::json out = nlohmann::json::parse(r.out);
+    ASSERT_EQ(out.at("certificates").size(), 2u) << r.out;
+    EXPECT_EQ(out.at("pdf").size(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "p-11000002.docx"));
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "p-11000004.docx"));
+    EXPECT_FALSE(std::filesystem::exists(TempDir() / "p-11000002.pdf"));
 }

@@ -334,6 +334,63 @@ TEST_F(Vq7ctlSeries, ARefusedProfileStopsTheSeriesBeforeTheBus)
     EXPECT_THAT(r.out, HasSubstr("flow qi: 0.1..0.11 m3/h, limit ±3.818..±4.000 %"));
 }
 
+// One certificate per meter from a real series: each file holds its meter's
+// row, column and verdict, with the meter's error as the rig table had it.
+TEST_F(Vq7ctlSeries, VerifyPerMeterWritesOneCertificatePerMeter)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    const std::string docx = (TempDir() / "Поверка.docx").string();
+    auto args = Series("verify", "12,4");
+    args.insert(args.begin(), "--json");
+    args.insert(args.end(), {"--report", docx, "--per-meter"});
+    const ProcessResult r = Ctl(args);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const nlohmann::json out = nlohmann::json::parse(r.out);
+    ASSERT_EQ(out.at("certificates").size(), 2u) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(docx));   // no protocol for the rig
+    const nlohmann::json& grid = out.at("verification");
+    for (size_t i = 0; i < 2; ++i) {
+        const nlohmann::json& c = out.at("certificates")[i];
+        const std::string number = std::to_string(c.at("number").get<unsigned>());
+        EXPECT_EQ(c.at("file"), (TempDir() / ("Поверка-" + number + ".docx")).string());
+        const CDocxReadBack doc(c.at("file").get<std::string>());
+        EXPECT_EQ(doc.BookmarkText("Номер_Протокола"), c.at("certificate"));
+        EXPECT_THAT(c.at("certificate").get<std::string>(), ::testing::EndsWith("-" + number));
+        EXPECT_EQ(doc.Cell(1, 2, 3), number);
+        EXPECT_EQ(doc.Cell(1, 3, 3), "");
+        EXPECT_EQ(doc.Cell(2, 2, 2), number);
+        EXPECT_EQ(doc.Cell(2, 2, 3), "");
+        EXPECT_EQ(doc.Cell(2, 3, 2), grid[2][i + 1]);   // its error at the first point
+        EXPECT_THAT(doc.BookmarkText("Заключение"), StartsWith(number + ": "));
+        EXPECT_EQ(doc.Cell(3, 2, 1), number);
+    }
+}
+
+// A standard changed with its flows in one go; the half-changed section is refused and nothing written.
+TEST_F(Vq7ctlSeries, ProfileSetTakesKeyValuePairsTogether)
+{
+    WriteJudgementFiles(TempDir() / "data");
+    const std::filesystem::path file = TempDir() / "data" / "profiles.ini";
+    const std::string before = ReadFileBytes(file);
+    ProcessResult r = Ctl({"profile", "set", "11000002", "standard=R49", "class=1"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("[11000002] "));
+    EXPECT_THAT(r.err, HasSubstr("(nothing written)"));
+    EXPECT_EQ(ReadFileBytes(file), before);
+
+    r = Ctl({"profile", "set", "11000002", "standard=R49", "class=1", "q1=0.1", "q3=2.5", "qp=", "qi=", "qs="});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    r = Ctl({"--json", "profile", "show", "11000002"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("R49"));
+    EXPECT_THAT(ReadFileBytes(file), Not(HasSubstr("qp")));
+    EXPECT_THAT(ReadFileBytes(file), HasSubstr("temperature"));   // a key not given stays
+
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "=1"}).exitCode);
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "q1=0.1", "q1=0.2"}).exitCode);
+    EXPECT_EQ(2, Ctl({"profile", "set", "11000002", "q1"}).exitCode);
+}
+
 TEST_F(Vq7ctlSeries, ATemplateWithoutTheCertificateStillGivesTheProtocol)
 {
     WriteJudgementFiles(TempDir() / "data");

@@ -1,10 +1,12 @@
 // profiles.ini and [REFERENCE]: taken whole or refused naming section and key.
 #include "workstation/ProfileFile.h"
+#include "workstation/ProfileForm.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 namespace fs = std::filesystem;
@@ -136,5 +138,101 @@ TEST_F(ProfileFileTest, ReferenceIsReadAndANegativeURefused)
     EXPECT_EQ(LoadReference(Write("c.ini", "[REFERENCE]\nu=x\n"), ref), "config.ini [REFERENCE] u: not a number: x");
     EXPECT_EQ(LoadReference(Write("d.ini", "[CONNECTION]\nport=COM1\n"), ref), "");
     EXPECT_FALSE(ref.uGiven);
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The dialog's save: one section replaced by the fields, the rest of the file kept.
+TEST_F(ProfileFileTest, FormSaveChangesOneSectionAndKeepsTheRest)
+{
+    const std::string path = Write("profiles.ini", "; station profiles\n"
+                                                   "[default]\nstandard=tolerance\ntolerance=1.5\n"
+                                                   "[11000001]\n; rig 2\nstandard=EN1434\nclass=2\nqp=1.5\nqi=0.015\n"
+                                                   "qs=3\ncycle=60\nresolution=0.0001\n"
+                                                   "[11000002]\nstandard=R49\nclass=1\nq1=0.1\nq3=2.5\n");
+    ProfileFormFields f;
+    ASSERT_EQ(LoadProfileForm(path, "11000001", f), "");
+    EXPECT_EQ(f.standard, "EN1434");
+    EXPECT_EQ(f.qi, "0.015");
+    f.standard = "R49";
+    f.accuracyClass = "2";
+    f.q1 = "0,04";   // typed with the operator's comma
+    f.q3 = "2.5";
+    f.rule = "guarded";
+    f.temperature = "50";
+    ASSERT_EQ(SaveProfileForm(path, "11000001", f, 2.0), "");
+
+    std::map<std::string, std::string> keys;
+    std::string error;
+    ASSERT_TRUE(ReadProfileKeys(path, "11000001", keys, error));
+    const std::map<std::string, std::string> expected{{"standard", "R49"}, {"class", "2"},      {"q1", "0.04"},
+                                                      {"q3", "2.5"},       {"rule", "guarded"}, {"temperature", "50"},
+                                                      {"cycle", "60"},     {"resolution", "0.0001"}};
+    EXPECT_EQ(keys, expected);   // qp, qi, qs of the old standard gone; cycle and resolution kept
+    ASSERT_TRUE(ReadProfileKeys(path, "default", keys, error));
+    EXPECT_EQ(keys, (std::map<std::string, std::string>{{"standard", "tolerance"}, {"tolerance", "1.5"}}));
+    ASSERT_TRUE(ReadProfileKeys(path, "11000002", keys, error));
+    EXPECT_EQ(keys.at("q1"), "0.1");
+    const std::string text = ReadAll(path);
+    EXPECT_NE(text.find("; station profiles"), std::string::npos);
+    EXPECT_NE(text.find("; rig 2"), std::string::npos);
+
+    CProfileSet set;
+    ASSERT_TRUE(set.Load(path, 2.0, error));
+    VerificationProfile p;
+    ASSERT_TRUE(set.ProfileFor(11000001, p, error)) << error;
+    EXPECT_EQ(p.standard, EStandard::R49);
+    EXPECT_EQ(p.q1, 0.04);
+    EXPECT_EQ(p.rule, EDecisionRule::Guarded);
+    EXPECT_EQ(p.cycleSeconds, 60);
+}
+
+// A refused form leaves the file as it was, byte for byte, and no temporary file.
+TEST_F(ProfileFileTest, RefusedFormWritesNothing)
+{
+    const std::string before = "[11000001]\nstandard=EN1434\nclass=2\nqp=1.5\nqi=0.015\nqs=3\n";
+    const std::string path = Write("profiles.ini", before);
+    ProfileFormFields f;
+    ASSERT_EQ(LoadProfileForm(path, "11000001", f), "");
+    f.qi = "0.1";   // qp/qi = 15
+    EXPECT_EQ(SaveProfileForm(path, "11000001", f, 2.0),
+              "[11000001] qi: qp/qi = 15 is none of 10, 25, 50, 100, 250 (nothing written)");
+    f = ProfileFormFields{};
+    f.standard = "EN1434";
+    f.accuracyClass = "4";
+    EXPECT_EQ(SaveProfileForm(path, "11000001", f, 2.0), "[11000001] class: EN1434 has no class 4 (1..3) (nothing written)");
+    f.standard = "tolerance";
+    f.tolerance = "abc";
+    EXPECT_EQ(SaveProfileForm(path, "default", f, 2.0), "[default] tolerance: not a number: abc (nothing written)");
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileFileTest, FormMakesTheFileAndRefusesOneThatCannotBeRead)
+{
+    const std::string path = (m_dir / "profiles.ini").string();
+    ProfileFormFields f;
+    ASSERT_EQ(LoadProfileForm(path, "default", f), "");   // no file yet: the dialog's defaults
+    EXPECT_EQ(f.standard, "tolerance");
+    EXPECT_EQ(f.tolerance, "");
+    f.tolerance = "1";
+    ASSERT_EQ(SaveProfileForm(path, "default", f, 2.0), "");
+    CProfileSet set;
+    std::string error;
+    ASSERT_TRUE(set.Load(path, 2.0, error));
+    VerificationProfile p;
+    ASSERT_TRUE(set.ProfileFor(11000009, p, error));
+    EXPECT_EQ(p.tolerance, 1.0);
+    EXPECT_EQ(p.rule, EDecisionRule::Simple);
+
+    fs::create_directories(m_dir / "folder.ini");
+    EXPECT_NE(LoadProfileForm((m_dir / "folder.ini").string(), "default", f), "");
+    EXPECT_NE(SaveProfileForm((m_dir / "folder.ini").string(), "default", f, 2.0), "");
 }
 }

@@ -107,15 +107,18 @@ inline const std::vector<CtlCommand> kCommands = {
      "lines of meter NUMBER only when given: time, number, model, operation, values before and\n"
      "after, read-back verdict, result code.",
      CmdJournal, false},
-    {"history", "[NUMBER] [--from DATE] [--to DATE] | --series ID [--report FILE.docx] [--csv FILE.csv]",
+    {"history", "[NUMBER] [--from DATE] [--to DATE] | --series ID [--report FILE.docx [--per-meter] [--pdf]]\n"
+     "        [--csv FILE.csv] [--profiles FILE]",
      {{"from", "DATE"}, {"to", "DATE"}, {"series", "ID"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
-      {"template", "FILE"}, {"tolerance", "P"}},
+      {"template", "FILE"}, {"tolerance", "P"}, {"per-meter"}, {"pdf"}, {"profiles", "FILE"}},
      "Lists the series kept in the results store (see --database), only those of meter NUMBER\n"
      "when given, started from DATE to DATE (YYYY-MM-DD, both days included): id, date, kind,\n"
      "station, operator, reference, points, verdict, state (\"прервана\": its program ended\n"
      "without ending it). --series ID shows one series with its points and, with --report or\n"
-     "--csv, makes its protocol and tables again from the store. Records waiting in the spool\n"
-     "are sent to the store first.",
+     "--csv, makes its protocol and tables again from the store; a verification's with the\n"
+     "certificate (profiles as for verify), and with the verification before the calibration\n"
+     "(as found) beside it when the store links one. --per-meter and --pdf as for verify.\n"
+     "Records waiting in the spool are sent to the store first.",
      CmdHistory, false},
     {"profile list", "[--profiles FILE]", {{"profiles", "FILE"}},
      "Lists the verification profiles of FILE (default profiles.ini in the data folder): one section\n"
@@ -126,8 +129,9 @@ inline const std::vector<CtlCommand> kCommands = {
      "Shows the profile a meter is judged by (its own section, else [default], else the station's\n"
      "tolerance): its keys, the verification flows of its standard with their limits, the rule.",
      CmdProfileShow, false},
-    {"profile set", "NUMBER|default KEY VALUE [--profiles FILE]", {{"profiles", "FILE"}},
-     "Sets KEY of the section (an empty VALUE removes it); the file is written only when the whole\n"
+    {"profile set", "NUMBER|default KEY VALUE | KEY=VALUE... [--profiles FILE]", {{"profiles", "FILE"}},
+     "Sets KEY of the section (an empty VALUE removes it), or every KEY=VALUE given at once (a\n"
+     "standard changed together with its flows); the file is written only when the whole\n"
      "section passes the check. Keys: standard (tolerance, EN1434, R49), class, qp, qi, qs (EN1434),\n"
      "q1, q3 (R49), tolerance, rule (simple, guarded), temperature, ratio, pooled_s, resolution (m3),\n"
      "cycle (s), timing (s).",
@@ -156,10 +160,10 @@ inline const std::vector<CtlCommand> kCommands = {
     {"calibrate",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--reverse] [--write] [--ge-file PATH]\n"
      "        [--set-flow CMD] [--dir DIR] [--restore-models] [--report FILE.docx] [--csv FILE.csv]\n"
-     "        [--template FILE] [--tolerance P]",
+     "        [--template FILE] [--tolerance P] [--pdf]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"reverse"}, {"write"}, {"ge-file", "PATH"},
       {"set-flow", "CMD"}, {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"},
-      {"template", "FILE"}, {"tolerance", "P"}},
+      {"template", "FILE"}, {"tolerance", "P"}, {"pdf"}},
      "A calibration series: applies the meter list (identification, backups of the pairs under\n"
      "DIR/BACKUP), runs K cycles (default 1) at every flow point, adds the mirrored reverse branch\n"
      "with --reverse, forms the pairs and saves DIR/Log/NNNNNNNN.dat, and with --write writes the\n"
@@ -175,15 +179,15 @@ inline const std::vector<CtlCommand> kCommands = {
      "Exit 3: a write was cut and a meter holds an incomplete characteristic (restore its backup).\n"
      "--report writes the protocol (set points and pairs) from the template (default\n"
      "Matrix/шаблон.docx of the program); --csv writes the tables for a spreadsheet, with the\n"
-     "verdicts against ±P per cent (--tolerance, default 2).",
+     "verdicts against ±P per cent (--tolerance, default 2); --pdf as for verify.",
      CmdCalibrate},
     {"verify",
      "--meters N[:DN],... --points G1,G2,... [--cycles K] [--ge-file PATH] [--set-flow CMD] [--dir DIR]\n"
      "        [--restore-models] [--report FILE.docx] [--csv FILE.csv] [--template FILE] [--tolerance P]\n"
-     "        [--profiles FILE]",
+     "        [--profiles FILE] [--per-meter] [--pdf]",
      {{"meters", "N[:DN],..."}, {"points", "G1,G2,..."}, {"cycles", "K"}, {"ge-file", "PATH"}, {"set-flow", "CMD"},
       {"dir", "DIR"}, {"restore-models"}, {"report", "FILE.docx"}, {"csv", "FILE.csv"}, {"template", "FILE"},
-      {"tolerance", "P"}, {"profiles", "FILE"}},
+      {"tolerance", "P"}, {"profiles", "FILE"}, {"per-meter"}, {"pdf"}},
      "A verification series over the points (options as for calibrate): prints the table of each\n"
      "meter's error in per cent, (Gv - Ge) / Gv x 100; --report writes the protocol with the\n"
      "set points and the errors. Each meter is judged by its profile (--profiles FILE, default\n"
@@ -191,7 +195,10 @@ inline const std::vector<CtlCommand> kCommands = {
      "(Gv - Ge) / Ge x 100, and every point (cycles within 5 % of flow) gets U (k = 2) from the\n"
      "reference's u of config.ini [REFERENCE], the cycles' repeatability, the resolution and the\n"
      "timing, the limit at its flow and the verdict by the profile's rule. A refused profile\n"
-     "stops the series before it starts. --csv adds the table of points.",
+     "stops the series before it starts. --csv adds the table of points. --per-meter writes one\n"
+     "certificate per meter, FILE-NUMBER.docx, instead of one protocol for the rig; --pdf adds\n"
+     "FILE.pdf beside each DOCX, made by LibreOffice (soffice --headless, at most 120 s; the DOCX\n"
+     "stays and the exit is 1 when it is missing or fails).",
      CmdVerify},
     {"plan run", "PLAN [--write] [--dir DIR] [--restore-models] [--report FILE.docx] [--csv FILE.csv]\n"
      "        [--template FILE] [--tolerance P] [--profiles FILE]",

@@ -3,12 +3,17 @@
 
 #include "ReportOutput.h"
 #include "ResultsOutput.h"
+#include "common/AppPaths.h"
 #include "common/NumberText.h"
+#include "report/ResultsCsv.h"
 #include "results/ResultStore.h"
 #include "results/ResultsRecorder.h"
 #include "results/StoreError.h"
 #include "report/StoredSeriesReport.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/HistoryTables.h"
+#include "workstation/PointVerdicts.h"
+#include "workstation/ProfileFile.h"
 
 #include <regex>
 
@@ -83,8 +88,29 @@ int ShowSeries(CtlContext& ctx, CtlArgs& args, CResultStore& store, const std::s
     json["pairs"] = static_cast<int>(stored->pairs.size());
     json["writes"] = static_cast<int>(stored->writes.size());
     ctx.doc["series"] = json;
-    const StoredSeriesTables shown = StoredSeriesReportTables(*stored);
-    return WriteReports(ctx, report, shown.tables, shown.page, nullptr, shown.when);
+    if (s.kind != "verification") {
+        const StoredSeriesTables shown = StoredSeriesReportTables(*stored);
+        return WriteReports(ctx, report, shown.tables, shown.page, nullptr, shown.when);
+    }
+
+    // A verification judged by today's profiles, with its as found beside it.
+    CProfileSet profiles;
+    ReferenceInstrument reference;
+    std::string error;
+    if (!profiles.Load(args.Get("profiles", DataDir() + "/" + kProfilesFileName), report.tolerance, error))
+        std::fprintf(stderr, "vq7ctl: %s\n", error.c_str());
+    const StoredSeriesTables shown = StoredSeriesReportTables(*stored, StandardErrorOf(profiles));
+    const std::string config = ctx.opts.configFile.empty() ? DataDir() + "/config.ini" : ctx.opts.configFile;
+    if (std::string e = LoadReference(config, reference); !e.empty())
+        std::fprintf(stderr, "vq7ctl: %s\n", e.c_str());
+    const std::vector<MeterJudgement> judged = JudgeVerification(shown.tables.StringGrid3, profiles, reference);
+    const CsvJudgement judgement{judged, reference};
+    AsFoundJudgement found;
+    AsFoundReport asFound;
+    if (JudgeAsFound(store, s.id, profiles, reference, found))
+        asFound = AsFoundReport{&found.meters, found.asFoundId, found.asLeftId};
+    return WriteReports(ctx, report, shown.tables, shown.page, &judgement, shown.when,
+                        asFound.meters ? &asFound : nullptr);
 }
 }
 

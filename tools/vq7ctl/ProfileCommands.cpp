@@ -8,6 +8,7 @@
 #include "workstation/VerificationVerdict.h"
 
 #include <cmath>
+#include <map>
 
 namespace {
 std::string ConfigPath(const CtlContext& ctx)
@@ -112,8 +113,28 @@ int CmdProfileShow(CtlContext& ctx, CtlArgs& args)
 
 int CmdProfileSet(CtlContext& ctx, CtlArgs& args)
 {
-    if (args.positional.size() != 3)
-        return ctx.Usage("profile set NUMBER|default KEY VALUE [--profiles FILE]");
+    const char* usage = "profile set NUMBER|default KEY VALUE | KEY=VALUE... [--profiles FILE]";
+    if (args.positional.size() < 2)
+        return ctx.Usage(usage);
+    // KEY=VALUE pairs are set together (a standard changed with its flows); KEY VALUE is one key.
+    std::map<std::string, std::string> values;
+    bool pairs = true;
+    for (size_t i = 1; i < args.positional.size(); ++i)
+        pairs = pairs && args.positional[i].find('=') != std::string::npos;
+    if (pairs) {
+        for (size_t i = 1; i < args.positional.size(); ++i) {
+            const std::string& a = args.positional[i];
+            const size_t eq = a.find('=');
+            if (eq == 0)
+                return ctx.Usage(std::string("profile set: no key in ") + a);
+            if (!values.emplace(a.substr(0, eq), a.substr(eq + 1)).second)
+                return ctx.Usage("profile set: " + a.substr(0, eq) + " given twice");
+        }
+    } else if (args.positional.size() == 3) {
+        values[args.positional[1]] = args.positional[2];
+    } else {
+        return ctx.Usage(usage);
+    }
     const std::string& name = args.positional[0];
     uint32_t number = 0;
     if (name != kDefaultProfileSection && !ArgMeterNumber(ctx, name, number))
@@ -121,11 +142,13 @@ int CmdProfileSet(CtlContext& ctx, CtlArgs& args)
     const std::string section = number ? std::to_string(number) : std::string(kDefaultProfileSection);
     const std::string path = ProfilesPath(args);
     ctx.doc["file"] = path;
-    const std::string error =
-        SetProfileKey(path, section, args.positional[1], args.positional[2], LoadTolerance(ConfigPath(ctx)));
+    const std::string error = SetProfileKeys(path, section, values, LoadTolerance(ConfigPath(ctx)));
     if (!error.empty())
         return ctx.Fail("profile: " + error);
-    ctx.Print("[" + section + "] " + args.positional[1] + "=" + args.positional[2] + " written to " + path);
+    std::string text;
+    for (const auto& [key, value] : values)
+        text += (text.empty() ? "" : " ") + key + "=" + value;
+    ctx.Print("[" + section + "] " + text + " written to " + path);
     return EXIT_OK;
 }
 

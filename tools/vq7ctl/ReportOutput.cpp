@@ -5,6 +5,8 @@
 #include "common/NumberText.h"
 #include "report/Certificate.h"
 #include "report/DocxDocument.h"
+#include "report/MeterCertificates.h"
+#include "report/PdfExport.h"
 #include "report/ProtocolReport.h"
 #include "report/ReportDate.h"
 #include "report/ReportError.h"
@@ -22,6 +24,10 @@ int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Repo
     out.templatePath = args.Get("template", ShareDir() + "/Matrix/шаблон.docx");
     if ((args.Has("report") && out.report.empty()) || (args.Has("csv") && out.csv.empty()))
         return ctx.Usage(std::string(name) + ": --report and --csv take a file name");
+    out.perMeter = args.Has("per-meter");
+    out.pdf = args.Has("pdf");
+    if ((out.perMeter || out.pdf) && out.report.empty())
+        return ctx.Usage(std::string(name) + ": --per-meter and --pdf go with --report FILE.docx");
     if (args.Has("tolerance")) {
         double t = 0;
         if (!ParseFloatPoint(CommaToPoint(args.Get("tolerance")), t) || !std::isfinite(t) || t <= 0 || t > 100)
@@ -38,31 +44,85 @@ int ParseReportArgs(CtlContext& ctx, const CtlArgs& args, const char* name, Repo
     return EXIT_OK;
 }
 
+namespace {
+void Warn(CtlContext& ctx, const std::vector<std::string>& misses)
+{
+    CtlJson& warnings = ctx.doc["report_warnings"];
+    if (!warnings.is_array())
+        warnings = CtlJson::array();
+    for (const std::string& miss : misses) {
+        std::fprintf(stderr, "vq7ctl: %s\n", miss.c_str());
+        warnings.push_back(miss);
+    }
+}
+
+// The PDF beside a DOCX made; false (reported) when it could not be made.
+bool WritePdf(CtlContext& ctx, const std::string& docx, CtlJson& list)
+{
+    try {
+        const std::string pdf = PdfPathOf(docx);
+        ConvertDocxToPdf(docx, pdf);
+        list.push_back(pdf);
+        ctx.Print("pdf: " + pdf);
+        return true;
+    } catch (const EReportError& e) {
+        ctx.Fail(std::string("pdf: ") + e.what());
+        return false;
+    }
+}
+}
+
 int WriteReports(CtlContext& ctx, const ReportArgs& a, const CMainTables& tables, int page,
-                 const CsvJudgement* judged, std::time_t at)
+                 const CsvJudgement* judged, std::time_t at, const AsFoundReport* asFound)
 {
     const std::string when = ReportDateTimeText(at != 0 ? at : std::time(nullptr));
     int rc = EXIT_OK;
     if (!a.report.empty()) {
+        std::vector<std::string> docs;
         try {
-            std::vector<std::string> misses;
             if (judged && page == PAGE_VERIFICATION) {
-                const CertificateContent content{CertificateNumber(std::time(nullptr), ::getpid()), judged->meters,
-                                                 judged->reference};
-                misses = WriteVerificationCertificate(tables, content, a.templatePath, a.report, when);
-                ctx.doc["certificate"] = content.number;
+                CertificateContent content{CertificateNumber(std::time(nullptr), ::getpid()), judged->meters,
+                                           judged->reference};
+                if (asFound && asFound->meters) {
+                    content.asFound = asFound->meters;
+                    content.asFoundSeries = asFound->series;
+                    content.asLeftSeries = asFound->asLeftSeries;
+                    ctx.doc["as_found"] = asFound->series;
+                }
+                if (a.perMeter) {
+                    // Built apart: a key added to the document moves the others.
+                    CtlJson certificates = CtlJson::array();
+                    for (const MeterCertificateFile& f :
+                         WriteMeterCertificates(tables, content, a.templatePath, a.report, when)) {
+                        certificates.push_back(CtlJson{{"number", f.number}, {"file", f.path},
+                                                       {"certificate", f.certificate}});
+                        Warn(ctx, f.warnings);
+                        docs.push_back(f.path);
+                    }
+                    ctx.doc["certificates"] = certificates;
+                } else {
+                    Warn(ctx, WriteVerificationCertificate(tables, content, a.templatePath, a.report, when));
+                    ctx.doc["certificate"] = content.number;
+                    docs.push_back(a.report);
+                }
             } else {
-                misses = WriteProtocolReport(tables, page, a.templatePath, a.report, when);
+                Warn(ctx, WriteProtocolReport(tables, page, a.templatePath, a.report, when));
+                docs.push_back(a.report);
             }
-            ctx.doc["report"] = a.report;
-            CtlJson& warnings = ctx.doc["report_warnings"] = CtlJson::array();
-            for (const std::string& miss : misses) {
-                std::fprintf(stderr, "vq7ctl: %s\n", miss.c_str());
-                warnings.push_back(miss);
-            }
-            ctx.Print("report: " + a.report);
+            if (!ctx.doc.contains("report_warnings"))
+                ctx.doc["report_warnings"] = CtlJson::array();
+            ctx.doc["report"] = docs.size() == 1 && !a.perMeter ? CtlJson(docs[0]) : CtlJson(docs);
+            for (const std::string& d : docs)
+                ctx.Print("report: " + d);
         } catch (const EReportError& e) {
             rc = ctx.Fail(std::string("report: ") + e.what());
+        }
+        if (a.pdf && rc == EXIT_OK) {
+            CtlJson pdfs = CtlJson::array();
+            for (const std::string& d : docs)
+                if (!WritePdf(ctx, d, pdfs))
+                    rc = EXIT_FAILED;
+            ctx.doc["pdf"] = pdfs;
         }
     }
     if (!a.csv.empty()) {

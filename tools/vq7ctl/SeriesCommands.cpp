@@ -387,12 +387,14 @@ void PrintJudgement(CtlContext& ctx, const std::vector<MeterJudgement>& meters)
             const char* verdict = m.profileError.empty() ? PointVerdictText(p.decision.verdict) : "";
             ctx.Print(FormatC("  q = %-9.6g e = %8.3f  U = %s%.3f  предел %s  ", p.flow, p.error,
                               p.u.complete ? "" : ">=", p.u.expanded, limit.c_str()) +
-                      verdict + (p.decision.uncertaintyTooLarge ? "  (U велика для предела)" : ""));
+                      verdict + (p.decision.uncertaintyTooLarge ? "  (U велика для предела)" : "") +
+                      (p.u.repeatabilityEvaluated ? "" : "  (повторяемость не оценена: один цикл)"));
             points.push_back(CtlJson{{"flow", p.flow},
                                      {"error", p.error},
                                      {"u", p.u.expanded},
                                      {"uComplete", p.u.complete},
                                      {"cycles", p.u.cycles},
+                                     {"repeatabilityEvaluated", p.u.repeatabilityEvaluated},
                                      {"judged", p.decision.limit.judged},
                                      {"limit", p.decision.limit.mpe},
                                      {"acceptanceLimit", p.decision.acceptanceLimit},

@@ -5,11 +5,15 @@
 #include "common/OperatorInterface.h"
 #include "report/Certificate.h"
 #include "report/DocxText.h"
+#include "report/MeterCertificates.h"
+#include "report/PdfExport.h"
 #include "report/ProtocolReport.h"
 #include "report/ReportDate.h"
 #include "report/ReportError.h"
 #include "report/ResultsCsv.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/MainTables.h"
+#include "workstation/PointVerdicts.h"
 #include "workstation/WindowState.h"
 #include "workstation/WorkFolders.h"
 
@@ -85,6 +89,24 @@ void RemoveQuietly(const std::string& path)
     if (!path.empty())
         std::filesystem::remove(path, ec);
 }
+
+// A base name none of whose per-meter certificates (DOCX or PDF) exist yet.
+std::string FreePerMeterBase(const std::string& dir, const std::string& stem, const std::vector<MeterJudgement>& meters)
+{
+    for (int n = 1;; ++n) {
+        const std::string base = dir + "/" + stem + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") + ".docx";
+        bool taken = false;
+        std::error_code ec;
+        for (const MeterJudgement& m : meters) {
+            const std::string docx = PerMeterPath(base, m.number);
+            taken = taken || std::filesystem::exists(docx, ec) || std::filesystem::exists(PdfPathOf(docx), ec);
+        }
+        if (!taken)
+            return base;
+    }
+}
+
+bool Runnable(const std::string& program) { return !program.empty() && ::access(program.c_str(), X_OK) == 0; }
 }
 
 void WriteReportPdf(const std::string& docx, const std::string& pdf, const std::vector<std::string>& extraLines)
@@ -126,22 +148,54 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
         throw EReportError("не удалось создать папку " + dir);
     const std::string stem = ReportKindWord(page) + " " + ReportFileStamp(now);
     CReportFiles files;
+    const bool perMeter = (request.formats & REPORT_PER_METER) && request.judged && page == PAGE_VERIFICATION;
     try {
         if (request.formats & (REPORT_DOCX | REPORT_PDF)) {
-            const std::string docx = FreeName(dir, stem, ".docx");
+            const std::string docx =
+                perMeter ? FreePerMeterBase(dir, stem, request.judged->meters) : FreeName(dir, stem, ".docx");
             if (request.judged && page == PAGE_VERIFICATION) {
-                const CertificateContent content{CertificateNumber(now, ::getpid()), request.judged->meters,
-                                                 request.judged->reference};
-                files.warnings = WriteVerificationCertificate(tables, content, request.templatePath, docx, when);
+                CertificateContent content{CertificateNumber(now, ::getpid()), request.judged->meters,
+                                           request.judged->reference};
+                if (request.asFound) {
+                    content.asFound = &request.asFound->meters;
+                    content.asFoundSeries = request.asFound->asFoundId;
+                    content.asLeftSeries = request.asFound->asLeftId;
+                }
+                if (perMeter) {
+                    for (const MeterCertificateFile& f :
+                         WriteMeterCertificates(tables, content, request.templatePath, docx, when)) {
+                        files.docs.push_back(f.path);
+                        files.warnings.insert(files.warnings.end(), f.warnings.begin(), f.warnings.end());
+                    }
+                } else {
+                    files.warnings = WriteVerificationCertificate(tables, content, request.templatePath, docx, when);
+                    files.docs.push_back(docx);
+                }
             } else {
                 files.warnings = WriteProtocolReport(tables, page, request.templatePath, docx, when);
+                files.docs.push_back(docx);
             }
-            files.docx = docx;
+            if (!files.docs.empty())
+                files.docx = files.docs.front();
         }
         if (request.formats & REPORT_PDF) {
-            const std::string pdf = FreeName(dir, stem, ".pdf");
-            WriteReportPdf(files.docx, pdf, VerdictLines(tables, page, request.tolerance));
-            files.pdf = pdf;
+            const std::string office = request.office.empty() ? FindOffice() : request.office;
+            const bool soffice = Runnable(office);
+            if (!soffice)
+                files.warnings.push_back("LibreOffice (soffice) не найден: PDF сделан встроенным средством, без "
+                                         "оформления шаблона. Для PDF как в документе установите libreoffice-writer.");
+            for (const std::string& docx : files.docs) {
+                const std::filesystem::path d(docx);
+                const std::string pdf =
+                    perMeter ? PdfPathOf(docx) : FreeName(dir, d.stem().string(), ".pdf");
+                if (soffice)
+                    ConvertDocxToPdf(docx, pdf, kPdfTimeLimitSeconds, office);
+                else
+                    WriteReportPdf(docx, pdf, VerdictLines(tables, page, request.tolerance));
+                files.pdfs.push_back(pdf);
+            }
+            if (!files.pdfs.empty())
+                files.pdf = files.pdfs.front();
         }
         if (request.formats & REPORT_CSV) {
             const std::string csv = FreeName(dir, stem, ".csv");
@@ -150,8 +204,10 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
         }
     } catch (...) {
         // No half of a request: the DOCX made for a PDF that failed goes too.
-        RemoveQuietly(files.docx);
-        RemoveQuietly(files.pdf);
+        for (const std::string& f : files.docs)
+            RemoveQuietly(f);
+        for (const std::string& f : files.pdfs)
+            RemoveQuietly(f);
         throw;
     }
     return files;
@@ -171,6 +227,15 @@ bool WordReportButtonClick(const CMainTables& tables, int page, const CReportReq
     }
     for (const std::string& warning : files.warnings)
         Operator().MessageDialog(MsgIcon::Warning, warning);
+    if (files.docs.size() > 1) {
+        std::string list;
+        for (const std::string& d : files.docs)
+            list += "\n" + d;
+        for (const std::string& p : files.pdfs)
+            list += "\n" + p;
+        Operator().MessageDialog(MsgIcon::Information,
+                                 FormatC("Свидетельства по счетчикам: %zu", files.docs.size()) + list);
+    }
     const std::string& shown = !files.pdf.empty() ? files.pdf : (!files.docx.empty() ? files.docx : files.csv);
     if (!shown.empty() && !(open && open(Q(shown))))
         Operator().MessageDialog(MsgIcon::Information,
@@ -185,8 +250,11 @@ QMenu* BuildReportMenu(QWidget* parent, const std::function<void(unsigned format
         const char* text;
         unsigned formats;
     };
-    for (const Item& item : {Item{"Отчет DOCX", REPORT_DOCX}, Item{"Отчет DOCX и PDF", REPORT_DOCX | REPORT_PDF},
-                             Item{"Таблицы CSV", REPORT_CSV}}) {
+    for (const Item& item :
+         {Item{"Отчет DOCX", REPORT_DOCX}, Item{"Отчет DOCX и PDF", REPORT_DOCX | REPORT_PDF},
+          Item{"Таблицы CSV", REPORT_CSV},
+          Item{"Свидетельства по счетчикам DOCX", REPORT_DOCX | REPORT_PER_METER},
+          Item{"Свидетельства по счетчикам DOCX и PDF", REPORT_DOCX | REPORT_PDF | REPORT_PER_METER}}) {
         const unsigned formats = item.formats;
         QObject::connect(menu->addAction(QString::fromUtf8(item.text)), &QAction::triggered, menu,
                          [make, formats] { make(formats); });

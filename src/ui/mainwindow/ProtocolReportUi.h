@@ -1,7 +1,8 @@
 #pragma once
 // The protocol report from the main window: DOCX from the template, and on
-// request a PDF of the same content (Qt's PDF writer) and the tables as CSV,
-// under Reports/; the tool button's menu. The window calls
+// request its PDF (LibreOffice headless; Qt's PDF writer of the same content
+// when LibreOffice is missing) and the tables as CSV, under Reports/; one
+// certificate per meter instead of one protocol for the rig; the tool button's menu. The window calls
 // WordReportButtonClick(Tables, State.ActivePage) from its button.
 #include "common/AppPaths.h"
 #include "report/Verdicts.h"
@@ -13,11 +14,12 @@
 #include <vector>
 
 class CMainTables;
+struct AsFoundJudgement;
 struct CsvJudgement;
 class QMenu;
 class QWidget;
 
-enum ReportFormat : unsigned { REPORT_DOCX = 1, REPORT_PDF = 2, REPORT_CSV = 4 };
+enum ReportFormat : unsigned { REPORT_DOCX = 1, REPORT_PDF = 2, REPORT_CSV = 4, REPORT_PER_METER = 8 };
 
 struct CReportRequest {
     std::string baseDir = DataDir();                                    // Reports/ is made here
@@ -26,10 +28,14 @@ struct CReportRequest {
     unsigned formats = REPORT_DOCX;                                     // a PDF comes with its DOCX
     // The verification judged by profile: the certificate in the DOCX, the points in the CSV.
     const CsvJudgement* judged = nullptr;
+    std::string office;   // the LibreOffice program; "": found on PATH
+    // The verification before the calibration, beside the certificate's verdicts and points.
+    const AsFoundJudgement* asFound = nullptr;
 };
 
 struct CReportFiles {
-    std::string docx, pdf, csv;          // "" when not made
+    std::string docx, pdf, csv;          // "" when not made; the first meter's with REPORT_PER_METER
+    std::vector<std::string> docs, pdfs; // every DOCX and PDF made
     std::vector<std::string> warnings;   // what did not fit into the template
 };
 

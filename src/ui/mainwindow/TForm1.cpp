@@ -104,11 +104,14 @@ void TForm1::OpenResultsStore(const std::string& dir)
     CWriteJournal::SetRecordSink([recorder](const WriteJournalEntry& e) { recorder->AddWrite(WriteRecordOf(e)); });
 }
 
+std::string TForm1::ProfilesPath() const
+{
+    return (m_sBaseDir.empty() ? DataDir() : m_sBaseDir) + "/" + kProfilesFileName;
+}
+
 void TForm1::LoadJudgement()
 {
-    const std::string dir = m_sBaseDir.empty() ? DataDir() : m_sBaseDir;
-    const std::vector<std::string> errors =
-        Ws->LoadJudgement(dir + "/" + kProfilesFileName, ConfigPath, m_dTolerance);
+    const std::vector<std::string> errors = Ws->LoadJudgement(ProfilesPath(), ConfigPath, m_dTolerance);
     std::string text;
     for (const std::string& e : errors)
         text += (text.empty() ? "" : "\n") + e;

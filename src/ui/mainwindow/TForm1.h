@@ -64,6 +64,8 @@ public:
     std::unique_ptr<CSystem> System;
     std::unique_ptr<CWorkstation> Ws;
     std::unique_ptr<CResultsRecorder> Results;   // the results store; outlives Ws
+    // Opens the report made (the desktop's default application).
+    std::function<bool(const QString&)> ReportOpener;
 
     // Controls, named as on the form.
     QToolBar* ToolBar1 = nullptr;
@@ -117,6 +119,8 @@ public:
     QMenu* PopupMenu3 = nullptr;
     QAction* MenuItem2 = nullptr;
     QAction* MenuItem3 = nullptr;
+    QAction* MenuItemProfile = nullptr;          // the meter's verification profile
+    QPushButton* DefaultProfileButton = nullptr; // [default] of profiles.ini
     CBusTaskRunner* BusTasks = nullptr;
 
     // Verification tolerance, ± per cent.
@@ -158,6 +162,8 @@ public slots:
     void PopupMenuRestoreGiGeClick();
     void PopupMenu3ScaleGiGeClick();
     void PopupMenu3RestoreGiGeClick();
+    void PopupMenu3ProfileClick();
+    void DefaultProfileButtonClick();
     void StringGrid1Exit();
     void ConnectionClick();
     void N5Click();
@@ -183,6 +189,9 @@ protected:
 
 private:
     void FormCreate();
+    // The profile dialog for a section of profiles.ini; the verdicts follow what it saved.
+    void EditProfile(const std::string& section);
+    std::string ProfilesPath() const;
     void OpenResultsStore(const std::string& dir);
     void OpenRig();
     void FormClose();

@@ -11,12 +11,17 @@
 #include "ui/dialogs/TBusMonitor.h"
 #include "ui/editor/TGIGEScaleForm.h"
 #include "ui/dialogs/TSetPortDlg.h"
+#include "ui/profiles/TProfileForm.h"
 #include "common/AppPaths.h"
 #include "calibration/CGiGeArray.h"
 #include "measurement/CSystem.h"
 #include "workstation/PairForming.h"
 #include "workstation/PairsWriteBack.h"
+#include "workstation/AsFoundJudgement.h"
 #include "workstation/Workstation.h"
+#include "results/ResultStore.h"
+#include "results/ResultsRecorder.h"
+#include "common/OperatorInterface.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -149,6 +154,25 @@ void TForm1::PopupMenuAppendCurGiGeClick()
     syncFromState();
 }
 
+void TForm1::PopupMenu3ProfileClick()
+{
+    // The number typed in the row, applied to the rig or not yet.
+    const int row = Ws->Tables.StringGrid1.Row();
+    if (const uint32_t number = row > 0 ? Ws->Tables.MeterNumberOfRow(row) : 0)
+        EditProfile(std::to_string(number));
+}
+
+void TForm1::DefaultProfileButtonClick() { EditProfile(kDefaultProfileSection); }
+
+void TForm1::EditProfile(const std::string& section)
+{
+    TProfileForm dialog(ProfilesPath(), section, m_dTolerance, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    LoadJudgement();
+    syncFromState();
+}
+
 void TForm1::WordReportButtonClick() { MakeReport(REPORT_DOCX); }
 
 void TForm1::MakeReport(unsigned formats)
@@ -161,7 +185,19 @@ void TForm1::MakeReport(unsigned formats)
     const std::vector<MeterJudgement> judged = Ws->JudgeVerification();
     const CsvJudgement judgement{judged, Ws->Reference};
     request.judged = &judgement;
-    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request))
+    // The series on the tab as the store keeps it: its as found, when linked, beside it.
+    AsFoundJudgement found;
+    if (Ws->State.ActivePage == PAGE_VERIFICATION && Results && Results->SeriesStored()) {
+        try {
+            CResultStore store(Results->Location());
+            if (JudgeAsFound(store, Results->StoredSeriesId(), Ws->Profiles, Ws->Reference, found))
+                request.asFound = &found;
+        } catch (const EStoreError& e) {
+            Operator().MessageDialog(MsgIcon::Warning, std::string("Поверка до градуировки не прочитана: ") + e.what());
+        }
+    }
+    if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request,
+                                ReportOpener ? ReportOpener : ReportFileOpener(OpenWithDesktop)))
         Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
 

@@ -125,6 +125,8 @@ void TForm1::BuildMenus()
     MenuItem3 = MenuItem(PopupMenu3, "MenuItem3", "Возврат к исходным GiGe");
     connect(MenuItem2, &QAction::triggered, this, &TForm1::PopupMenu3ScaleGiGeClick);
     connect(MenuItem3, &QAction::triggered, this, &TForm1::PopupMenu3RestoreGiGeClick);
+    MenuItemProfile = MenuItem(PopupMenu3, "MenuItemProfile", "Профиль поверки…");
+    connect(MenuItemProfile, &QAction::triggered, this, &TForm1::PopupMenu3ProfileClick);
 }
 
 void TForm1::BuildToolBar()
@@ -221,11 +223,17 @@ QWidget* TForm1::BuildSetPointsTab()
     MeterCard->setObjectName(QStringLiteral("MeterCard"));
     MeterCard->setFrameShape(QFrame::NoFrame);
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { RefreshMeterCard(); });
+    DefaultProfileButton = new QPushButton(QStringLiteral("Профиль поверки по умолчанию…"));
+    DefaultProfileButton->setObjectName(QStringLiteral("DefaultProfileButton"));
+    connect(DefaultProfileButton, &QPushButton::clicked, this, &TForm1::DefaultProfileButtonClick);
+    auto* side = new QVBoxLayout;
+    side->addWidget(DefaultProfileButton, 0, Qt::AlignLeft);
+    side->addWidget(MeterCard, 1);
 
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(StringGrid1);
-    layout->addWidget(MeterCard, 1);
+    layout->addLayout(side, 1);
     return page;
 }
 
