@@ -102,7 +102,9 @@ PlanStep CPlanRunner::MeasurePoints(int page, const std::vector<PlanPoint>& poin
                     return step;
                 }
                 const int result = m_system.GetLastCycleResult();
-                const std::string message = m_system.GetLastCycleMessage();
+                std::string message = m_system.GetLastCycleMessage();
+                if (message.empty() && m_rig.Active() && !m_rig.LastProblem().empty())
+                    message = "эталонный расход не получен: " + m_rig.LastProblem();
                 return Failed(FormatC("цикл при %g м3/ч не дал результата", flow) +
                                   (message.empty() ? std::string() : ": " + message),
                               result);

@@ -26,11 +26,21 @@ bool CRigSession::Load(const std::string& configPath, std::string& why)
     return true;
 }
 
+std::string CRigSession::LastProblem() const
+{
+    std::lock_guard lock(m_lock);
+    return m_lastProblem;
+}
+
 ReferenceFlowPrompt CRigSession::Prompt(Confirm confirm)
 {
     return [this, confirm]() -> std::optional<double> {
         std::string why;
         const std::optional<double> ge = m_reference->Ge(why);
+        {
+            std::lock_guard lock(m_lock);
+            m_lastProblem = ge ? std::string() : why;
+        }
         if (!ge) {
             Operator().MessageDialog(MsgIcon::Warning, "Эталонный расход не получен: " + why + ". Точка не записана.");
             return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -25,8 +26,12 @@ public:
     // The engine's prompt: Ge from the reference, confirmed unless unattended or no confirm is
     // given; a reference that failed is a warning naming why, and no point.
     ReferenceFlowPrompt Prompt(Confirm confirm = {});
+    // Why the last prompt gave no Ge ("" when it gave one).
+    std::string LastProblem() const;
 
 private:
     std::unique_ptr<CRigInstruments> m_instruments;
     std::unique_ptr<CRigReferenceFlow> m_reference;
+    mutable std::mutex m_lock;
+    std::string m_lastProblem;
 };

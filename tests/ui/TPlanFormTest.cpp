@@ -153,10 +153,20 @@ private slots:
         form->KindBox()->setCurrentIndex(1);
         form->MetersEdit()->setText(MetersText({11000002, 11000004}));
         form->PointsEdit()->setText(QStringLiteral("10:2"));
-        // A reference whose values stand still: the flow never shows it settled.
+        // 30 m3/h: a set-point the stuck reading never reaches, so the flow never settles.
         modbus.slave->SetFault(ModbusFault::Stuck);
+        form->PointsEdit()->setText(QStringLiteral("30:1"));
         QTest::mouseClick(form->RunButton(), Qt::LeftButton);
         QVERIFY2(form->OutcomeLabel()->text().startsWith(QStringLiteral("План остановлен: расход не установился")),
+                 qPrintable(form->OutcomeLabel()->text()));
+        modbus.slave->SetFault(ModbusFault::None);
+        form->PointsEdit()->setText(QStringLiteral("10:2"));
+        // A reference whose values stand still at the set flow: the flow seems settled, the
+        // cycle's volume does not grow, and the plan stops saying so.
+        modbus.slave->SetFault(ModbusFault::Stuck);
+        QTest::mouseClick(form->RunButton(), Qt::LeftButton);
+        QVERIFY2(form->OutcomeLabel()->text().startsWith(QStringLiteral("План остановлен: цикл при 10 м3/ч")) &&
+                     form->OutcomeLabel()->text().contains(QStringLiteral("показание стоит")),
                  qPrintable(form->OutcomeLabel()->text()));
         QCOMPARE(DataRowCount(f.Ws->Tables.StringGrid3), 0);
     }
