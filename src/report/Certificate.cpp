@@ -40,6 +40,8 @@ std::string ReferenceText(const ReferenceInstrument& r)
     if (!r.certificate.empty())
         text += ", свидетельство " + r.certificate;
     text += r.uGiven ? ", U = " + Num("%.3f", r.u) + " % (k = 2)" : ", U не указана (принята 0)";
+    if (!r.geSource.empty())
+        text += "; Ge: " + r.geSource;
     return text;
 }
 

@@ -69,6 +69,7 @@ struct ReferenceInstrument {
     std::string name, serial, certificate;
     double u = 0;         // expanded uncertainty, %, k = 2
     bool uGiven = false;  // false: not stated, taken as 0 and said so
+    std::string geSource; // how Ge was found when the rig's reference gave it ("": typed)
 };
 
 // Reads [REFERENCE]; "" or "config.ini [REFERENCE] u: ..." for a bad u.

@@ -23,10 +23,12 @@ std::vector<std::string> CWorkstation::LoadJudgement(const std::string& profiles
         errors.push_back(error);
     for (const std::string& e : Profiles.Errors())
         errors.push_back(e);
+    const std::string geSource = Reference.geSource;   // the rig's, not config.ini [REFERENCE]'s
     if (const std::string e = LoadReference(configPath, Reference); !e.empty()) {
         errors.push_back(e);
         Reference = ReferenceInstrument{};
     }
+    Reference.geSource = geSource;
     return errors;
 }
 

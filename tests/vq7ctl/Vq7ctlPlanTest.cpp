@@ -1,6 +1,7 @@
 // vq7ctl plan run against the simulated rig with its Modbus reference and
 // drive: nothing typed, the flow set by the drive, Ge from the reference.
 #include "CtlFixture.h"
+#include "support/DocxReadBack.h"
 
 #include "results/ResultStore.h"
 #include "rig/RigConfig.h"
@@ -66,7 +67,9 @@ TEST_F(Vq7ctlPlan, ACalibrationPlanRunsByItselfWritesThePairsAndVerifiesAsLeft)
         R"({"kind": "calibration", "meters": ["11000002:65", "11000004:40", "11000006"],
             "points": [{"flow": 20, "cycles": 2}, {"flow": 8, "cycles": 2}, {"flow": 2, "cycles": 2}],
             "verify_after": [{"flow": 8, "cycles": 1}], "write": true})");
-    ProcessResult r = Ctl({"plan", "run", plan, "--dir", TempDir().string(), "--csv", (TempDir() / "v.csv").string()});
+    const auto docx = TempDir() / "v.docx";
+    ProcessResult r = Ctl({"plan", "run", plan, "--dir", TempDir().string(), "--csv", (TempDir() / "v.csv").string(),
+                           "--report", docx.string()});
     ASSERT_EQ(0, r.exitCode) << r.err << r.out;
     EXPECT_THAT(r.out, HasSubstr("rig: эталон по Modbus"));
     EXPECT_THAT(r.err, HasSubstr("точка 1 из 4, цикл 1 из 2, осталось ~"));
@@ -85,6 +88,8 @@ TEST_F(Vq7ctlPlan, ACalibrationPlanRunsByItselfWritesThePairsAndVerifiesAsLeft)
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "Log" / "11000006.dat"));
     EXPECT_THAT(r.out, HasSubstr("Поверка: погрешность"));
     EXPECT_TRUE(std::filesystem::exists(TempDir() / "v.csv"));
+    // The certificate says where Ge came from.
+    EXPECT_THAT(CDocxReadBack(docx.string()).BookmarkText("Эталон"), HasSubstr("; Ge: эталон по Modbus (127.0.0.1:"));
     EXPECT_DOUBLE_EQ(0.0, m_rig->Flow());   // the pump is stopped at the end
 
     // The store holds both series, every point with the water the rig measured.

@@ -277,6 +277,7 @@ public:
             return m_ctx.Fail("the rig: " + why + " (config.ini [RIG] reference=manual types Ge by hand)");
         if (m_rig.Active()) {
             m_system.SetCycleHooks(m_rig.Reference().Hooks());
+            m_ws.Reference.geSource = m_rig.Reference().SourceText();
             m_ws.Results.SetWaterSource([this] {
                 return CSeriesResults::Water{m_rig.Reference().WaterTemperature(), m_rig.Reference().WaterPressure()};
             });

@@ -213,6 +213,7 @@ void TForm1::SetEditGeForm(TEditGeForm* form)
     }
     if (Rig && Rig->Active()) {
         System->SetCycleHooks(Rig->Reference().Hooks());
+        Ws->Reference.geSource = Rig->Reference().SourceText();
         Ws->Results.SetWaterSource([this] {
             return CSeriesResults::Water{Rig->Reference().WaterTemperature(), Rig->Reference().WaterPressure()};
         });
