@@ -27,6 +27,7 @@
 #include <QUrl>
 
 #include <ctime>
+#include <exception>
 #include <unistd.h>
 #include <filesystem>
 
@@ -216,11 +217,22 @@ CReportFiles MakeReportFiles(const CMainTables& tables, int page, const CReportR
 bool OpenWithDesktop(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 bool WordReportButtonClick(const CMainTables& tables, int page, const CReportRequest& request,
-                           const ReportFileOpener& open)
+                           const ReportFileOpener& open, const ReportMaker& beside)
 {
     CReportFiles files;
     try {
-        files = MakeReportFiles(tables, page, request);
+        // An office program converting to PDF takes seconds: the window keeps answering meanwhile.
+        std::exception_ptr failure;
+        const std::function<void()> make = [&] {
+            try {
+                files = MakeReportFiles(tables, page, request);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        };
+        beside ? beside(make) : make();
+        if (failure)
+            std::rethrow_exception(failure);
     } catch (const std::exception& e) {
         Operator().MessageDialog(MsgIcon::Error, std::string("Отчет не сформирован.\n") + e.what());
         return false;

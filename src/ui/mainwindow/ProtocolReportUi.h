@@ -49,12 +49,15 @@ void WriteReportPdf(const std::string& docx, const std::string& pdf, const std::
 // Opens a file with the desktop's default application; false when none did.
 bool OpenWithDesktop(const QString& path);
 using ReportFileOpener = std::function<bool(const QString&)>;
+// Runs the making of the files off the GUI thread and returns when it ended
+// (the window's bus task runner); none: on the calling thread.
+using ReportMaker = std::function<void(const std::function<void()>& make)>;
 
 // The tool button's handler: makes the files, tells what did not fit, opens
 // the PDF, else the DOCX, else the CSV; with nothing to open it says where
 // the file is. Failures are shown, never thrown. True when the files exist.
 bool WordReportButtonClick(const CMainTables& tables, int page, const CReportRequest& request = {},
-                           const ReportFileOpener& open = OpenWithDesktop);
+                           const ReportFileOpener& open = OpenWithDesktop, const ReportMaker& beside = {});
 
 // The menu of the tool button: each item calls make with its formats.
 QMenu* BuildReportMenu(QWidget* parent, const std::function<void(unsigned formats)>& make);

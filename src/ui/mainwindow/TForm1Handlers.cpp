@@ -196,8 +196,12 @@ void TForm1::MakeReport(unsigned formats)
             Operator().MessageDialog(MsgIcon::Warning, std::string("Поверка до градуировки не прочитана: ") + e.what());
         }
     }
+    const ReportMaker beside = [this](const std::function<void()>& make) {
+        if (RunOnBus([&] { return make(), 0; }) < 0)
+            make();   // a bus task already runs (the report from its own dialog): here
+    };
     if (::WordReportButtonClick(Ws->Tables, Ws->State.ActivePage, request,
-                                ReportOpener ? ReportOpener : ReportFileOpener(OpenWithDesktop)))
+                                ReportOpener ? ReportOpener : ReportFileOpener(OpenWithDesktop), beside))
         Ws->Series.Reported.MarkReported(Ws->State.ActivePage);
 }
 
