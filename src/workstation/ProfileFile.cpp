@@ -1,6 +1,8 @@
 #include "ProfileFile.h"
 
 #include "common/NumberText.h"
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
 
 #define SI_NO_CONVERSION   // bytes pass unchanged
 #include <SimpleIni.h>
@@ -141,14 +143,20 @@ std::map<std::string, std::string> SectionKeys(const CSimpleIniA& ini, const cha
     return keys;
 }
 
-// Loads the file; a missing file is empty. False (error set) when it cannot be read.
+// Loads the file; a missing file is empty. False (error set) when it cannot be
+// read or is no regular file of at most 1 MB (a folder or a fifo is never opened
+// for reading by the ini library).
 bool LoadIni(CSimpleIniA& ini, const std::string& path, std::string& error)
 {
     ini.SetUnicode(false);
-    const SI_Error rc = ini.LoadFile(path.c_str());
-    if (rc >= 0)
-        return true;
-    if (rc == SI_FILE && ::access(path.c_str(), F_OK) != 0)
+    std::string text, why;
+    if (!ReadRegularFile(path, text, why, CSettingsFile::kMaxBytes)) {
+        if (why.empty() && ::access(path.c_str(), F_OK) != 0)
+            return true;
+        error = path + ": cannot be read" + (why.empty() ? "" : " (" + why + ")");
+        return false;
+    }
+    if (ini.LoadData(text) >= 0)
         return true;
     error = path + ": cannot be read";
     return false;
