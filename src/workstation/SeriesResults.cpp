@@ -12,6 +12,9 @@
 #include "results/ResultsRecorder.h"
 
 #define SI_NO_CONVERSION   // bytes pass unchanged
+#include "common/RegularFile.h"
+#include "common/SettingsFile.h"
+
 #include <SimpleIni.h>
 #include <algorithm>
 #include <cmath>
@@ -20,7 +23,9 @@ ResultsSettings LoadResultsSettings(const std::string& configPath)
 {
     ResultsSettings s;
     CSimpleIniA ini(false, false, false);
-    if (ini.LoadFile(configPath.c_str()) < 0)
+    // Only a regular file reaches the ini library (a fifo or a folder would hang or crash it).
+    std::string text, why;
+    if (!ReadRegularFile(configPath, text, why, CSettingsFile::kMaxBytes) || ini.LoadData(text) < 0)
         return s;
     s.database = ini.GetValue("RESULTS", "database", "");
     s.station = ini.GetValue("RESULTS", "station", "");
