@@ -35,32 +35,32 @@ bool Choice(CSettingsFile& ini, const std::string& key, std::initializer_list<co
     return false;
 }
 
-void ReadRegister(CSettingsFile& ini, const std::string& name, RegisterSpec& spec, RegisterTable table)
+void ReadRegister(CSettingsFile& ini, const std::string& name, RegisterSpec& reg, RegisterTable table)
 {
     const std::string key = name + "_register";
-    spec.table = table;
+    reg.table = table;
     if (!ini.Has(kSection, key))
         return;
     const size_t errors = ini.Errors().size();
     const long long address = ini.Whole(kSection, key, -1, -1, 65535);
-    std::string type = RegisterTypeName(spec.type);
+    std::string type = RegisterTypeName(reg.type);
     if (ini.Has(kSection, name + "_type")) {
         type = Lower(ini.Text(kSection, name + "_type", type));
-        if (!ParseRegisterType(type, spec.type))
+        if (!ParseRegisterType(type, reg.type))
             ini.AddError(ini.Name() + ": " + Key(name + "_type") + "=" + type +
                          ": нужно одно из: int16, uint16, int32, uint32, float32");
     }
-    spec.scale = ini.Number(kSection, name + "_scale", spec.scale, -1e9, 1e9);
-    if (spec.scale == 0)
+    reg.scale = ini.Number(kSection, name + "_scale", reg.scale, -1e9, 1e9);
+    if (reg.scale == 0)
         ini.AddError(ini.Name() + ": " + Key(name + "_scale") + "=0: масштаб не может быть 0");
     std::string where = table == RegisterTable::Input ? "input" : "holding";
     if (table == RegisterTable::Input && Choice(ini, name + "_table", {"input", "holding"}, where))
-        spec.table = where == "holding" ? RegisterTable::Holding : RegisterTable::Input;
-    if (address >= 0 && address + RegisterCount(spec.type) - 1 > 65535)
+        reg.table = where == "holding" ? RegisterTable::Holding : RegisterTable::Input;
+    if (address >= 0 && address + RegisterCount(reg.type) - 1 > 65535)
         ini.AddError(ini.Name() + ": " + Key(key) + "=" + std::to_string(address) + ": регистр " +
-                     RegisterTypeName(spec.type) + " выходит за 65535");
-    spec.address = static_cast<int>(address);
-    spec.present = address >= 0 && ini.Errors().size() == errors;
+                     RegisterTypeName(reg.type) + " выходит за 65535");
+    reg.address = static_cast<int>(address);
+    reg.present = address >= 0 && ini.Errors().size() == errors;
 }
 }
 

@@ -72,18 +72,18 @@ bool CRigInstruments::Failed(const std::string& what, std::string& why)
     return false;
 }
 
-bool CRigInstruments::ReadValue(const RegisterSpec& spec, const char* what, double& value, std::string& why,
+bool CRigInstruments::ReadValue(const RegisterSpec& reg, const char* what, double& value, std::string& why,
                                 std::chrono::steady_clock::time_point* at, std::chrono::microseconds* half)
 {
     uint16_t regs[2] = {};
-    const int n = RegisterCount(spec.type);
+    const int n = RegisterCount(reg.type);
     const auto before = std::chrono::steady_clock::now();
-    const int got = spec.table == RegisterTable::Input ? modbus_read_input_registers(m_ctx, spec.address, n, regs)
-                                                       : modbus_read_registers(m_ctx, spec.address, n, regs);
+    const int got = reg.table == RegisterTable::Input ? modbus_read_input_registers(m_ctx, reg.address, n, regs)
+                                                       : modbus_read_registers(m_ctx, reg.address, n, regs);
     const auto after = std::chrono::steady_clock::now();
     if (got != n)
         return Failed(what, why);
-    value = DecodeRegisters(regs, spec.type, m_config.order, spec.scale);
+    value = DecodeRegisters(regs, reg.type, m_config.order, reg.scale);
     if (at)
         *at = before + (after - before) / 2;
     if (half)

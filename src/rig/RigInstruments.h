@@ -42,7 +42,7 @@ public:
 
 private:
     bool Connected(std::string& why);
-    bool ReadValue(const RegisterSpec& spec, const char* what, double& value, std::string& why,
+    bool ReadValue(const RegisterSpec& reg, const char* what, double& value, std::string& why,
                    std::chrono::steady_clock::time_point* at = nullptr, std::chrono::microseconds* half = nullptr);
     bool Failed(const std::string& what, std::string& why);
 
