@@ -16,6 +16,8 @@ if [ -n "$runs" ]; then
   limit=(-runs="$runs")
   [ -n "${FUZZ_SECONDS:-}" ] && limit+=(-max_total_time="$seconds")
 fi
+# ccache does not hash the coverage ignore list the compiler reads.
+export CCACHE_EXTRAFILES=$PWD/fuzz/coverage-ignore.txt
 # Line tables only and -O1 (asserts kept): a quicker build with readable reports.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
