@@ -81,7 +81,13 @@ connection::~connection()
 bool connection::LoadSettings(CSettingsFile& file)
 {
     std::lock_guard<std::recursive_mutex> lock(m_csLock);
-    auto text = [&](const char* key, const char* def) { return file.Text(kSection, key, def).substr(0, 254); };
+    // At most 254 bytes, and no blank left at the cut: the file's reader strips
+    // a value's trailing blanks, so such a value would not read back as saved.
+    auto text = [&](const char* key, const char* def) {
+        std::string value = file.Text(kSection, key, def).substr(0, 254);
+        value.erase(value.find_last_not_of(" \t\r\n") + 1);
+        return value;
+    };
     m_sPort = text("port", "COM1");
     m_bPortChosen = file.Has(kSection, "port");
     m_sIp = text("IP", "192.168.0.1");

@@ -190,6 +190,22 @@ TEST(ConnectionSettings, SaveKeepsOtherContentAndNeverWritesMeterNumber)
     EXPECT_EQ(std::string::npos, text.find("9600"));   // the key was updated, not duplicated
 }
 
+TEST(ConnectionSettings, ALongValueIsCutTo254BytesAndReadsBackAsSaved)
+{
+    // The cut lands just after a tab: kept, it would be saved and then stripped on reading.
+    const std::string port = std::string(253, 'D') + "\t\tCOM2";
+    IniFile file("[CONNECTION]\nport=" + port + "\nIP=" + std::string(300, '1') + "\n");
+    connection loaded;
+    loaded.LoadSettings(file.Path());
+    EXPECT_EQ(std::string(253, 'D'), loaded.m_sPort);
+    EXPECT_EQ(std::string(254, '1'), loaded.m_sIp);
+    ASSERT_TRUE(loaded.SaveSettings(file.Path()));
+    connection again;
+    again.LoadSettings(file.Path());
+    EXPECT_EQ(loaded.m_sPort, again.m_sPort);
+    EXPECT_EQ(loaded.m_sIp, again.m_sIp);
+}
+
 TEST(ConnectionSettings, AnUnconfiguredPortStaysUnconfigured)
 {
     struct Case {
