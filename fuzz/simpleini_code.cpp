@@ -4,7 +4,7 @@
 // parser, no sanitizer checks inside it, and the allocator's stack unwinding
 // through frames without frame pointers gives a new "unique" stack per
 // allocation, which grows the sanitizer's stack depot without end (config_fuzz
-// slowed from ~3 300/s to ~1 400/s in ten minutes, its RSS towards 1 GB).
+// slowed from ~3 300/s to ~1 400/s in twelve minutes, its RSS towards 1 GB).
 // Definitions in the executable take precedence over the shared library's.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
