@@ -70,7 +70,8 @@ std::map<std::string, std::string> OtherKeys(const std::string& text)
 }
 
 // The text as the library alone writes it back (its LoadFile reads the file
-// whole and parses it like this; the comparison needs no file of its own).
+// whole and parses it like this; the comparison needs no file of its own),
+// with a signature ahead so that reading it takes the text as it stands.
 std::string LibraryRewrite(const uint8_t* data, size_t size)
 {
     CSimpleIniA ini;
@@ -78,7 +79,7 @@ std::string LibraryRewrite(const uint8_t* data, size_t size)
     ini.LoadData(reinterpret_cast<const char*>(data), size);
     std::string text;
     ini.Save(text);
-    return text;
+    return "\xEF\xBB\xBF" + text;
 }
 
 std::string ReadFile(const std::string& path)

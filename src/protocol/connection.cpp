@@ -1,6 +1,7 @@
 #include "protocol/connection.h"
 
 #include "common/NumberText.h"
+#include "common/IniText.h"
 #include "common/RegularFile.h"
 #include "common/SettingsFile.h"
 #include "links/CComLink.h"
@@ -134,7 +135,7 @@ bool connection::SaveSettings(const std::string& path)
     ini.SetValue(kSection, "speed", FormatC("%u", m_nSpeed).c_str());
     ini.SetValue(kSection, "AuxTmout", FormatC("%u", static_cast<unsigned>(m_nAuxTmout)).c_str());
     std::string text;
-    if (ini.Save(text) < 0)
+    if (!IniFileText(ini, text))
         return false;
     // Write beside the file and rename, so a failed write never leaves half a file.
     const std::string tmp = path + ".tmp";

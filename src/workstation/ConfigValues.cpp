@@ -1,5 +1,6 @@
 #include "ConfigValues.h"
 
+#include "common/IniText.h"
 #include "common/RegularFile.h"
 #include "common/SettingsFile.h"
 
@@ -33,7 +34,7 @@ bool SaveConfigValue(const std::string& configPath, const char* section, const c
         return false;
     ini.SetValue(section, key, value.c_str());
     std::string text;
-    if (ini.Save(text) < 0)
+    if (!IniFileText(ini, text))
         return false;
     const std::string tmp = configPath + ".tmp";
     std::FILE* f = std::fopen(tmp.c_str(), "wb");

@@ -1,6 +1,7 @@
 #include "ProfileFile.h"
 
 #include "common/NumberText.h"
+#include "common/IniText.h"
 #include "common/RegularFile.h"
 #include "common/SettingsFile.h"
 
@@ -321,7 +322,7 @@ std::string SetProfileKeys(const std::string& path, const std::string& section,
         !e.empty())
         return e + " (nothing written)";
     std::string text;
-    if (ini.Save(text) < 0 || !WriteWhole(path, text))
+    if (!IniFileText(ini, text) || !WriteWhole(path, text))
         return path + ": cannot be written";
     return "";
 }

@@ -206,6 +206,33 @@ TEST(ConnectionSettings, ALongValueIsCutTo254BytesAndReadsBackAsSaved)
     EXPECT_EQ(loaded.m_sIp, again.m_sIp);
 }
 
+TEST(ConnectionSettings, AUtf8SignatureIsKeptAndABomStartingKeyStaysAKey)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    {   // a file saved with a signature keeps it
+        IniFile file(bom + "[CONNECTION]\nport=COM3\n");
+        connection loaded;
+        loaded.LoadSettings(file.Path());
+        ASSERT_TRUE(loaded.SaveSettings(file.Path()));
+        EXPECT_EQ(0u, file.Text().rfind(bom + "[CONNECTION]", 0));
+        connection again;
+        again.LoadSettings(file.Path());
+        EXPECT_EQ("COM3", again.m_sPort);
+    }
+    {   // after the signature, a line starting with those bytes is a key, not a section,
+        // and must not turn into [CONNECTION] once it is written first in the file
+        IniFile file(bom + bom + "[CONNECTION]x=1\nport=COM2\n");
+        connection loaded;
+        loaded.LoadSettings(file.Path());
+        EXPECT_FALSE(loaded.PortConfigured());
+        ASSERT_TRUE(loaded.SaveSettings(file.Path()));
+        connection again;
+        again.LoadSettings(file.Path());
+        EXPECT_FALSE(again.PortConfigured());
+        EXPECT_EQ(loaded.m_sPort, again.m_sPort);
+    }
+}
+
 TEST(ConnectionSettings, AnUnconfiguredPortStaysUnconfigured)
 {
     struct Case {
