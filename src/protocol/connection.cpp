@@ -1,7 +1,7 @@
 #include "protocol/connection.h"
 
-#include "common/NumberText.h"
 #include "common/IniText.h"
+#include "common/NumberText.h"
 #include "common/RegularFile.h"
 #include "common/SettingsFile.h"
 #include "links/CComLink.h"
