@@ -79,7 +79,7 @@ std::string LibraryRewrite(const uint8_t* data, size_t size)
     ini.LoadData(reinterpret_cast<const char*>(data), size);
     std::string text;
     ini.Save(text);
-    return "\xEF\xBB\xBF" + text;
+    return SI_UTF8_SIGNATURE + text;
 }
 
 std::string ReadFile(const std::string& path)
